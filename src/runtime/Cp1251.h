@@ -1,0 +1,18 @@
+// Windows-1251, the single-byte code page of every text the program keeps
+// (the table, Bases.dat, the shared globals). The user interface and file
+// names go through the wide Win32 functions; this codec is the one place
+// where the two meet, so the program behaves the same whatever the system's
+// ANSI code page is.
+//
+//   std::u16string wide = Cp1251ToUtf16("\xcf\xf3\xf2\xfc");  // "Путь"
+//   std::string narrow = Utf16ToCp1251(wide);               // back again
+//
+// Characters that Windows-1251 cannot hold become '?'.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+std::u16string Cp1251ToUtf16(std::string_view text);
+std::string Utf16ToCp1251(std::u16string_view text);
+char Utf16ToCp1251Char(char16_t unit);

@@ -1,0 +1,30 @@
+#include "runtime/Exceptions.h"
+
+std::string EInOutError::MessageForCode(int code)
+{
+    switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 101: return "Disk full";
+    case 106: return "Invalid numeric input";
+    default: return FormatMessage("I/O error %d", code);
+    }
+}
+
+std::string FormatMessage(const std::string& pattern, const std::string& arg)
+{
+    for (const char* marker : {"%s", "%d"}) {
+        auto pos = pattern.find(marker);
+        if (pos != std::string::npos)
+            return pattern.substr(0, pos) + arg + pattern.substr(pos + 2);
+    }
+    return pattern;
+}
+
+std::string FormatMessage(const std::string& pattern, long long arg)
+{
+    return FormatMessage(pattern, std::to_string(arg));
+}
