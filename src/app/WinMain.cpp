@@ -1,6 +1,40 @@
-#include <windows.h>
+// The program's entry: OLE, the application object, the four windows in
+// their fixed order, the message loop, and a clean end.
+#include "app/ReportException.h"
+#include "forms/HelpUnit.h"
+#include "forms/MainUnit.h"
+#include "forms/NewBaseUnit.h"
+#include "forms/SelectDirectoryUnit.h"
+#include "platform/Win32.h"
+#include "ui/Application.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
-    return 0;
+    // The shell namespace of the folder chooser needs OLE on this thread.
+    OleInitialize(nullptr);
+    int exitCode = 0;
+    {
+        TApplication application;
+        Application = &application;
+        application.OnException = ReportException;
+        application.Initialize();
+
+        TMainForm mainForm;
+        TSelectDirectoryForm selectDirectoryForm;
+        TNewBaseForm newBaseForm;
+        THelpForm helpForm;
+        MainForm = &mainForm;
+        SelectDirectoryForm = &selectDirectoryForm;
+        NewBaseForm = &newBaseForm;
+        HelpForm = &helpForm;
+
+        application.CreateForm(mainForm);
+        application.CreateForm(selectDirectoryForm);
+        application.CreateForm(newBaseForm);
+        application.CreateForm(helpForm);
+        application.Run();
+        application.DestroyForms();
+    }
+    OleUninitialize();
+    return exitCode;
 }

@@ -1,0 +1,74 @@
+#include "app/ReportException.h"
+
+#include "platform/WideText.h"
+#include "runtime/AppTitle.h"
+#include "runtime/Exceptions.h"
+#include "ui/Application.h"
+
+namespace {
+
+// Moves the application window to the centre of the monitor where the user
+// works while the box is up, so that the box comes up there too.
+class MonitorFollower {
+public:
+    explicit MonitorFollower(HWND app) : app_(app)
+    {
+        HWND active = GetActiveWindow();
+        if (!app_ || !active)
+            return;
+        HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
+        if (activeMonitor == MonitorFromWindow(app_, MONITOR_DEFAULTTONEAREST))
+            return;
+        MONITORINFO info{sizeof(info)};
+        if (!GetMonitorInfoW(activeMonitor, &info) || !GetWindowRect(app_, &saved_))
+            return;
+        moved_ = true;
+        int w = saved_.right - saved_.left, h = saved_.bottom - saved_.top;
+        SetWindowPos(app_, nullptr, (info.rcMonitor.left + info.rcMonitor.right - w) / 2,
+                     (info.rcMonitor.top + info.rcMonitor.bottom - h) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    MonitorFollower(const MonitorFollower&) = delete;
+    MonitorFollower& operator=(const MonitorFollower&) = delete;
+    ~MonitorFollower()
+    {
+        if (moved_)
+            SetWindowPos(app_, nullptr, saved_.left, saved_.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+private:
+    HWND app_;
+    RECT saved_{};
+    bool moved_ = false;
+};
+
+}  // namespace
+
+void ReportException(const std::exception& error)
+{
+    if (HWND capture = GetCapture())
+        SendMessageW(capture, WM_CANCELMODE, 0, 0);
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
+    std::string message = error.what();
+    if (auto* e = dynamic_cast<const Exception*>(&error))
+        message = e->Message();
+    std::wstring text = Wide(ReportText(message));
+
+    HWND app = Application ? Application->Handle() : nullptr;
+    std::wstring caption = Wide(Application ? Application->Title() : std::string());
+    HWND active = GetActiveWindow();
+    HWND focus = GetFocus();
+    std::vector<HWND> disabled = Application ? Application->DisableTaskWindows(nullptr) : std::vector<HWND>{};
+    {
+        MonitorFollower follow(app);
+        MessageBoxW(app, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    }
+    if (Application)
+        Application->EnableTaskWindows(disabled);
+    if (active && IsWindow(active)) {
+        SetActiveWindow(active);
+        if (focus && IsWindow(focus))
+            SetFocus(focus);
+    }
+}

@@ -1,0 +1,154 @@
+// The dataset base of the form framework: states, the AtStart/AtEnd flags, the
+// cursor, the view window a grid shows, and the change reports sent to the
+// linked data sources. A concrete table supplies the row storage through the
+// protected Internal* hooks; grids see only TDataSet and TDataSource.
+//
+//   TDataSource source("BaseDataSource");
+//   source.SetDataSet(&table);
+//   source.OnDataChange = [&](TDataChange change, int k) { grid.Refresh(change, k); };
+//   table.SetWindowSize(grid.VisibleRows());
+//   for (int line = 0; line < table.WindowRowCount(); ++line)
+//       paint(table.WindowFieldText(line, 0), line == table.WindowCurrentLine());
+//
+// The view window is a run of consecutive rows holding the current row; every
+// rebuild costs O(window size), never a walk of the table. In insert state the
+// pending row is shown on the current line with the stored rows after it moved
+// one line down, so the window counts one row more than the table.
+//
+// Every report is delivered to every linked source before the operation that
+// caused it returns, and only after the dataset is consistent again.
+#pragma once
+
+#include "data/Fields.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TDataSet;
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+enum class TDataChange {
+    RowsChanged,        // redraw every line
+    RowsScrolled,       // the window moved by k rows (k may be 0: only the current line moved)
+    CurrentRowChanged,  // redraw the current line
+    StateChanged,
+};
+
+// A non-owning link from a grid to a dataset. A dataset may have several.
+class TDataSource {
+public:
+    explicit TDataSource(std::string name = {});
+    ~TDataSource();
+    TDataSource(const TDataSource&) = delete;
+    TDataSource& operator=(const TDataSource&) = delete;
+
+    const std::string& Name() const { return name_; }
+    TDataSet* DataSet() const { return dataSet_; }
+    void SetDataSet(TDataSet* dataSet);
+
+    // rowsScrolled is k for RowsScrolled (positive: the window moved down the
+    // table), else 0.
+    std::function<void(TDataChange change, int rowsScrolled)> OnDataChange;
+
+private:
+    friend class TDataSet;
+    std::string name_;
+    TDataSet* dataSet_ = nullptr;
+};
+
+class TDataSet {
+public:
+    explicit TDataSet(std::string name);
+    virtual ~TDataSet();
+    TDataSet(const TDataSet&) = delete;
+    TDataSet& operator=(const TDataSet&) = delete;
+
+    const std::string& Name() const { return name_; }
+    bool Active() const { return state_ != TDataSetState::dsInactive; }
+    void SetActive(bool active);
+    TDataSetState State() const { return state_; }
+    bool AtStart() const { return atStart_; }
+    bool AtEnd() const { return atEnd_; }
+
+    int FieldCount() const { return int(fields_.size()); }
+    const TField& Field(int index) const;
+    std::string FieldName(int index) const { return Field(index).FieldName(); }
+    int FindFieldIndex(std::string_view name) const;  // -1 when none
+
+    int RowCount() const;
+    int CurrentRowNumber() const;  // 1-based; 0 on an empty table
+    void SetCurrentRowNumber(int number);
+    void GoToFirstRow();
+    void GoToLastRow();
+    void GoToNextRow() { MoveByRows(1); }
+    int MoveByRows(int n);
+    bool IsTableEmpty() const;
+
+    void InsertRow();
+    void EditRow();
+    void PostRow();
+    void DeleteRow();
+    std::string GetFieldText(std::string_view fieldName) const;
+    void SetFieldText(std::string_view fieldName, std::string_view text);
+
+    // The view window.
+    void SetWindowSize(int rows);
+    int WindowSize() const { return windowSize_; }
+    int WindowRowCount() const;
+    int WindowFirstRow() const { return windowFirst_; }
+    int WindowCurrentLine() const;
+    std::string WindowFieldText(int line, int fieldIndex) const;
+
+protected:
+    // Row storage, supplied by the concrete table. Row indexes are positions
+    // in the table order; fieldIndex is a position in the field list.
+    virtual void InternalOpen() = 0;  // creates the fields (AddField), empties the rows
+    virtual void InternalClose() = 0;
+    virtual int InternalRowCount() const = 0;
+    virtual std::string InternalRowText(int row, int fieldIndex) const = 0;
+    virtual void InternalInitPending() = 0;  // a blank pending row
+    virtual void InternalLoadPending(int row) = 0;
+    virtual std::string InternalPendingText(int fieldIndex) const = 0;
+    virtual void InternalSetPendingText(int fieldIndex, std::string_view text) = 0;
+    virtual void InternalPostEdit(int row) = 0;
+    virtual void InternalPostInsert(int index) = 0;  // a new row from the pending one, at index
+    virtual void InternalDelete(int row) = 0;
+    // Field names match without regard to letter case; the default knows ASCII only.
+    virtual bool FieldNamesMatch(std::string_view a, std::string_view b) const;
+
+    // For the concrete table's own operations.
+    void AddField(std::unique_ptr<TField> field);
+    int FieldIndexOrFail(std::string_view name) const;
+    void CheckActive() const;
+    void CheckBrowseMode();  // commits a pending row that has assignments, drops any other
+    int Cursor() const { return cursor_; }  // index of the current row; -1 on an empty table
+    void RowsReordered(int newCursor);  // after a sort: centre the current row and report
+    [[noreturn]] void Fail(const std::string& message) const;  // prefixed with the name
+
+private:
+    friend class TDataSource;
+
+    int DisplayCount() const;
+    int DisplayCursor() const;
+    int CurrentLineOrTop() const;
+    void PlaceWindow(int line);
+    void SetBothFlagsFromRows();
+    void DropPending();
+    void EnterBrowse();
+    void Report(TDataChange change, int rowsScrolled = 0);
+
+    std::string name_;
+    TDataSetState state_ = TDataSetState::dsInactive;
+    bool atStart_ = true;
+    bool atEnd_ = true;
+    bool modified_ = false;  // a field was assigned since the pending row began
+    int cursor_ = -1;
+    int windowSize_ = 1;
+    int windowFirst_ = 0;
+    std::vector<std::unique_ptr<TField>> fields_;
+    std::vector<TDataSource*> sources_;
+};

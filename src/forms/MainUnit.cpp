@@ -1,0 +1,95 @@
+#include "forms/MainUnit.h"
+
+#include "app/ProgramFolder.h"
+#include "app/Resources.h"
+#include "forms/HelpUnit.h"
+#include "forms/NewBaseUnit.h"
+#include "platform/BaseListFile.h"
+#include "platform/LocaleCollation.h"
+
+std::string ProgramFolder;
+TMainForm* MainForm = nullptr;
+
+namespace {
+TFormDesign Design()
+{
+    TFormDesign d;
+    d.Caption = "Автоматическое открытие периода в базах 1С";
+    d.Left = 332;
+    d.Top = 347;
+    d.ClientWidth = 523;
+    d.ClientHeight = 351;
+    d.BorderStyle = TBorderStyle::bsSizeable;
+    d.BorderIcons = biSystemMenu | biHelp;
+    d.MinWidth = 400;
+    d.MinHeight = 300;
+    d.IconId = IDI_MAINICON;
+    return d;
+}
+}  // namespace
+
+TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
+{
+    AddBaseButton.TabOrder = 0;
+    HelpButton.TabOrder = 1;
+    ButtonClose.TabOrder = 2;
+    DeleteBaseButton.TabOrder = 4;
+    AddControl(AddBaseButton);
+    AddControl(HelpButton);
+    AddControl(ButtonClose);
+    AddControl(DeleteBaseButton);
+
+    BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100},
+                                  {"Path", TFieldType::ftString, 200},
+                                  {"Login", TFieldType::ftString, 20},
+                                  {"Password", TFieldType::ftString, 20}};
+    BaseRxMemoryData.SetCollation(&CompareUserLocale);
+    BaseRxMemoryData.SetActive(true);
+    BaseDataSource.SetDataSet(&BaseRxMemoryData);
+
+    OnCreate = [this] { FormCreate(); };
+    OnClose = [this](TCloseAction& action) { FormClose(action); };
+    AddBaseButton.OnClick = [this] { AddBaseButtonClick(); };
+    DeleteBaseButton.OnClick = [this] { DeleteBaseButtonClick(); };
+    HelpButton.OnClick = [this] { HelpButtonClick(); };
+    ButtonClose.OnClick = [this] { ButtonCloseClick(); };
+}
+
+void TMainForm::FormCreate()
+{
+    ProgramFolder = GetProgramFolder();
+    LoadBaseList(BaseRxMemoryData, ProgramFolder);
+    BaseRxMemoryData.SortByFields("Name", true, false);
+}
+
+void TMainForm::FormClose(TCloseAction&)
+{
+    SaveBaseList(BaseRxMemoryData, ProgramFolder);
+}
+
+void TMainForm::AddBaseButtonClick()
+{
+    NewBaseMode = true;
+    NewBaseForm->ShowModal();
+}
+
+void TMainForm::MainRxDBGridDblClick()
+{
+    NewBaseMode = false;
+    NewBaseForm->ShowModal();
+}
+
+void TMainForm::DeleteBaseButtonClick()
+{
+    // The confirmation comes with the message dialog.
+}
+
+void TMainForm::HelpButtonClick()
+{
+    HelpForm->ShowModal();
+}
+
+void TMainForm::ButtonCloseClick()
+{
+    Close();
+}

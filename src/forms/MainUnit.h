@@ -1,0 +1,36 @@
+// The main window: the list of information bases in a grid, the commands
+// that open the other windows, the load at creation and the save at close.
+#pragma once
+
+#include "data/DataSet.h"
+#include "model/RxMemoryData.h"
+#include "ui/Form.h"
+#include "ui/StdControls.h"
+
+#include <string>
+
+// The folder of the running executable, ending in a backslash; set first
+// thing when the main window is created.
+extern std::string ProgramFolder;
+
+class TMainForm : public TForm {
+public:
+    TMainForm();
+
+    TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
+    TDataSource BaseDataSource{"BaseDataSource"};
+    TButton AddBaseButton{"AddBaseButton", {403, 5, 117, 25}, "Добавить базу", akTop | akRight};
+    TButton HelpButton{"HelpButton", {403, 295, 117, 25}, "Помощь", akRight | akBottom};
+    TButton ButtonClose{"ButtonClose", {403, 322, 117, 25}, "Закрыть", akRight | akBottom};
+    TButton DeleteBaseButton{"DeleteBaseButton", {403, 32, 117, 25}, "Удалить базу", akTop | akRight};
+
+    void FormCreate();
+    void FormClose(TCloseAction& action);
+    void AddBaseButtonClick();
+    void MainRxDBGridDblClick();
+    void DeleteBaseButtonClick();
+    void HelpButtonClick();
+    void ButtonCloseClick();
+};
+
+extern TMainForm* MainForm;

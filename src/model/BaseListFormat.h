@@ -1,0 +1,106 @@
+// The text format of Bases.dat: four lines per entry (Name, Path, Login,
+// Password), each line ended by CR LF, single-byte text stored as the table
+// holds it. The reader and writer know nothing of files or of the table; they
+// work over two small byte-stream interfaces and hand entries through
+// callbacks, so the format is tested natively and the Windows file layer
+// stays thin.
+//
+//   ReadBaseList(source, [&](const BaseListEntry& e) { rows.push_back(e); });
+//
+//   size_t i = 0;
+//   WriteBaseList(sink, [&](BaseListEntry& e) {
+//       if (i == rows.size()) return false;
+//       e = rows[i++];
+//       return true;
+//   });
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where the reader takes its bytes. Read fills at most `size` bytes and
+// returns how many it gave; 0 means the end of the data. A failure throws
+// (EInOutError with the platform's code).
+class IByteSource {
+public:
+    virtual ~IByteSource() = default;
+    virtual size_t Read(char* buffer, size_t size) = 0;
+};
+
+// Where the writer puts its bytes. Write takes all of them or throws.
+class IByteSink {
+public:
+    virtual ~IByteSink() = default;
+    virtual void Write(const char* data, size_t size) = 0;
+};
+
+// The fields of an entry, in the order of its lines.
+inline constexpr size_t kBaseListFieldCount = 4;
+inline constexpr std::array<std::string_view, kBaseListFieldCount> kBaseListFields = {
+    "Name", "Path", "Login", "Password"};
+
+// One entry's values, indexed like kBaseListFields.
+using BaseListEntry = std::array<std::string, kBaseListFieldCount>;
+
+// The file is small, but it is read and written through large blocks so that
+// a long list costs few calls to the operating system.
+inline constexpr size_t kBaseListBlockSize = 64 * 1024;
+
+// Reads entries one at a time:
+// - a line ends at LF or CR LF; any other CR is dropped and the line goes on;
+// - lines have no length limit, and the last one may lack its terminator;
+// - at the start of an entry, a 0x1A byte or the end of the data ends the
+//   list (the 0x1A and whatever follows it are ignored);
+// - when the data ends inside an entry, its remaining fields are empty and the
+//   entry still counts;
+// - a 0x1A anywhere else is an ordinary byte of the value: the writer never
+//   puts one there, and keeping it loses nothing that the file holds.
+class BaseListReader {
+public:
+    explicit BaseListReader(IByteSource& source);
+
+    // Fills `entry` with the next entry and returns true, or returns false at
+    // the end of the list. A failure of the source propagates; the entry that
+    // was being read is then not returned.
+    bool Next(BaseListEntry& entry);
+
+private:
+    bool HasByte();  // makes sure a byte is buffered; false at the end of data
+    std::string ReadLine();
+
+    IByteSource& source_;
+    std::vector<char> buffer_;
+    size_t position_ = 0;
+    size_t length_ = 0;
+    bool ended_ = false;
+};
+
+// Writes entries, each value followed by CR LF, with no header or trailer:
+// an empty list writes nothing. Values are written as they are; a line break
+// inside a value cannot be told from the end of the line on reading.
+class BaseListWriter {
+public:
+    explicit BaseListWriter(IByteSink& sink);
+
+    void Write(const BaseListEntry& entry);
+    // Hands what is still buffered to the sink. Call once at the end; bytes
+    // not flushed are not written.
+    void Flush();
+
+private:
+    void Put(const char* data, size_t size);
+
+    IByteSink& sink_;
+    std::vector<char> buffer_;
+};
+
+// Calls onEntry for each entry of the source, in file order.
+void ReadBaseList(IByteSource& source, const std::function<void(const BaseListEntry&)>& onEntry);
+
+// Writes the entries that nextEntry hands out until it returns false, then
+// flushes.
+void WriteBaseList(IByteSink& sink, const std::function<bool(BaseListEntry&)>& nextEntry);

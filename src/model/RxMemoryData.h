@@ -1,0 +1,80 @@
+// The in-memory table that holds the list of information bases while the
+// program runs (BaseRxMemoryData on the main window). Rows live only here:
+// nothing is written anywhere by the table itself.
+//
+//   TRxMemoryData table("BaseRxMemoryData");
+//   table.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
+//   table.SetActive(true);
+//   table.InsertRow();
+//   table.SetFieldText("Name", "Бухгалтерия");
+//   table.PostRow();
+//   table.SortByFields("Name", true, false);
+//
+// Text is stored byte for byte (Windows-1251), cut to the field's Size.
+// Rows are held by reference in a deque, so inserting at the front (as the
+// loader does) and sorting never copy a data block.
+#pragma once
+
+#include "data/DataSet.h"
+#include "model/MemoryRecord.h"
+#include "model/TextCollation.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TRxMemoryData : public TDataSet {
+public:
+    explicit TRxMemoryData(std::string name);
+
+    // The form adds the definitions before SetActive(true).
+    std::vector<TFieldDef> FieldDefs;
+
+    // The comparison of the sort and of field-name lookup; an empty function
+    // restores PortableTextCompare.
+    void SetCollation(TextCompare compare);
+
+    // Sorts by the ";"-separated fields; rows that compare equal keep their
+    // creation order (RowID), and the current row stays current.
+    void SortByFields(std::string_view fieldNames, bool caseInsensitive, bool descending);
+    const std::vector<std::string>& SortFieldNames() const { return sortFieldNames_; }
+    bool SortCaseInsensitive() const { return sortCaseInsensitive_; }
+    bool SortDescending() const { return sortDescending_; }
+
+    static constexpr std::int32_t kNoRowID = INT32_MIN;
+    std::int32_t LastRowID() const { return lastRowID_; }
+    std::int32_t CurrentRowID() const;      // kNoRowID when no row is current
+    std::int32_t RowIDAt(int index) const;  // index in table order
+
+protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    int InternalRowCount() const override { return int(rows_.size()); }
+    std::string InternalRowText(int row, int fieldIndex) const override;
+    void InternalInitPending() override;
+    void InternalLoadPending(int row) override;
+    std::string InternalPendingText(int fieldIndex) const override;
+    void InternalSetPendingText(int fieldIndex, std::string_view text) override;
+    void InternalPostEdit(int row) override;
+    void InternalPostInsert(int index) override;
+    void InternalDelete(int row) override;
+    bool FieldNamesMatch(std::string_view a, std::string_view b) const override;
+
+private:
+    std::string_view TextIn(const unsigned char* block, int fieldIndex) const;
+    int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields) const;
+    std::vector<int> ResolveSortFields(const std::vector<std::string>& names) const;
+
+    std::deque<TMemoryRecordPtr> rows_;
+    std::vector<std::size_t> offsets_;  // of each field's presence byte in a data block
+    std::vector<std::size_t> sizes_;    // of each field's text, without the terminating zero
+    std::size_t blockSize_ = 0;
+    std::vector<unsigned char> pending_;
+    std::int32_t lastRowID_ = kNoRowID;
+    TextCompare collation_;
+    std::vector<std::string> sortFieldNames_;
+    bool sortCaseInsensitive_ = false;
+    bool sortDescending_ = false;
+};

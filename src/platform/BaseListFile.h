@@ -1,0 +1,44 @@
+// Bases.dat in the program folder: the only persistent store of the list of
+// information bases. The main window loads it into its table once at start
+// and saves the whole table back at every close.
+//
+//   LoadBaseList(BaseRxMemoryData, ProgramFolder);   // missing file: nothing
+//   BaseRxMemoryData.SortByFields("Name", true, false);
+//   ...
+//   SaveBaseList(BaseRxMemoryData, ProgramFolder);   // EInOutError on failure
+//
+// Every failure raises EInOutError with the platform's error code, and every
+// path out of a load or a save leaves the file closed.
+//
+// A save never leaves Bases.dat half written: the list goes to a temporary
+// file beside it, which replaces Bases.dat only once complete; on any failure
+// Bases.dat stays as it was and the temporary file is removed. The first save
+// after a failed load of the same file copies it to Bases.dat.bak first,
+// since it may hold entries that never reached the table.
+#pragma once
+
+#include "model/BaseListFormat.h"
+
+#include <functional>
+#include <string>
+
+class TRxMemoryData;
+
+inline constexpr const char* kBaseListFileName = "Bases.dat";
+
+// Adds one row per entry of programFolder + "Bases.dat" (InsertRow, the four
+// fields, PostRow). Rows posted before a failure stay in the table.
+void LoadBaseList(TRxMemoryData& table, const std::string& programFolder);
+
+// Writes every row of the table, from the first, to programFolder +
+// "Bases.dat". Moves the table's current row.
+void SaveBaseList(TRxMemoryData& table, const std::string& programFolder);
+
+// The file layer beneath them, with the table replaced by the format's
+// callbacks; `path` is the full name of the list file.
+void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListEntry&)>& onEntry);
+void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListEntry&)>& nextEntry);
+
+// The names of the save's companion files.
+std::string BaseListTempPath(const std::string& path);
+std::string BaseListBackupPath(const std::string& path);

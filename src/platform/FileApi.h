@@ -1,0 +1,45 @@
+// Thin wrappers over the Win32 file calls of the base list file, taking the
+// program's Windows-1251 paths. Each behaves as the call it wraps (same
+// result, same GetLastError), and each counts as one call of the fault seam
+// below, so tests can make any single step of a load or a save fail:
+//
+//   FileFaults::Arm(3, ERROR_DISK_FULL);   // the 3rd wrapped call from now fails
+//   SaveBaseList(table, folder);           // throws EInOutError(112)
+//   FileFaults::Disarm();
+#pragma once
+
+#include "platform/Handles.h"
+
+#include <string>
+
+namespace FileFaults {
+// Makes the nthCall-th wrapped call from now (1 is the next one) fail with
+// errorCode instead of running. One failure per arming.
+void Arm(int nthCall, DWORD errorCode);
+void Disarm();
+// Wrapped calls made so far in this process.
+int CallCount();
+} // namespace FileFaults
+
+namespace FileApi {
+
+// CreateFileW; an invalid handle on failure.
+UniqueHandle Create(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+// ReadFile on a synchronous handle.
+bool Read(HANDLE file, void* buffer, DWORD size, DWORD* read);
+// WriteFile on a synchronous handle.
+bool Write(HANDLE file, const void* data, DWORD size, DWORD* written);
+// FlushFileBuffers.
+bool Flush(HANDLE file);
+// CloseHandle. The handle is released whatever the result, an injected
+// failure included, so that no path leaves the file open.
+bool Close(UniqueHandle& file);
+// MoveFileExW.
+bool Move(const std::string& from, const std::string& to, DWORD flags);
+// CopyFileW.
+bool Copy(const std::string& from, const std::string& to, bool failIfExists);
+// DeleteFileW.
+bool Delete(const std::string& path);
+
+} // namespace FileApi

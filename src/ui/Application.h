@@ -1,0 +1,72 @@
+// The application object: the hidden application window that owns every
+// form (and carries the program's taskbar button), the title that follows
+// from the executable's name, the message loop with its dialog keys, and
+// the one place where escaped exceptions are handed to the error report.
+//
+//   TApplication app;  Application = &app;
+//   app.Initialize();
+//   app.CreateForm(mainForm);     // the first form created is the main form
+//   app.Run();                    // until the main form closes
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TForm;
+
+class TApplication {
+public:
+    TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+    ~TApplication();
+
+    void Initialize();
+    HWND Handle() const { return handle_; }
+    const std::string& Title() const { return title_; }
+    std::string ExeName() const;  // full path of the running executable, Windows-1251
+
+    void CreateForm(TForm& form);
+    TForm* MainForm() const { return mainForm_; }
+    const std::vector<TForm*>& Forms() const { return forms_; }
+
+    // Shows the main form and dispatches messages until it has closed.
+    void Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // Destroys every form, last created first.
+    void DestroyForms();
+
+    // Takes and dispatches one message, waiting for it; false on WM_QUIT,
+    // which stays posted for the outer loop.
+    bool HandleMessage();
+    // Dispatches whatever is queued, without waiting.
+    void ProcessMessages();
+
+    // Reports an exception that escaped a handler. The report itself is the
+    // program's (set OnException); the framework only catches.
+    void HandleException(const std::exception_ptr& error);
+    std::function<void(const std::exception&)> OnException;
+
+    // Modality: disables the thread's other visible top-level windows and
+    // gives them back afterwards.
+    std::vector<HWND> DisableTaskWindows(HWND except);
+    void EnableTaskWindows(const std::vector<HWND>& windows);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool Dispatch(MSG& msg);
+
+    HWND handle_ = nullptr;
+    std::string title_;
+    TForm* mainForm_ = nullptr;
+    std::vector<TForm*> forms_;
+    bool terminated_ = false;
+    bool oleInitialized_ = false;
+};
+
+extern TApplication* Application;

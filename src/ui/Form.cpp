@@ -1,0 +1,516 @@
+#include "ui/Form.h"
+
+#include "platform/WideText.h"
+#include "runtime/Exceptions.h"
+#include "ui/Application.h"
+#include "ui/StdControls.h"
+
+#include <algorithm>
+
+namespace {
+
+// Binds a form's window to its object; a property rather than the user data
+// slot, so that no other window is ever taken for a form.
+const wchar_t kFormProp[] = L"AutoPeriod.Form";
+
+DWORD StyleFor(const TFormDesign& d)
+{
+    DWORD style = WS_CLIPCHILDREN;
+    switch (d.BorderStyle) {
+    case TBorderStyle::bsNone: style |= WS_POPUP; break;
+    case TBorderStyle::bsSingle:
+    case TBorderStyle::bsToolWindow: style |= WS_CAPTION | WS_BORDER; break;
+    case TBorderStyle::bsSizeable:
+    case TBorderStyle::bsSizeToolWin: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TBorderStyle::bsDialog: style |= WS_CAPTION | DS_MODALFRAME; break;
+    }
+    if (d.BorderStyle != TBorderStyle::bsNone && (d.BorderIcons & biSystemMenu)) {
+        style |= WS_SYSMENU;
+        bool canMinMax = d.BorderStyle != TBorderStyle::bsDialog && d.BorderStyle != TBorderStyle::bsToolWindow &&
+                         d.BorderStyle != TBorderStyle::bsSizeToolWin;
+        if (canMinMax && (d.BorderIcons & biMinimize))
+            style |= WS_MINIMIZEBOX;
+        if (canMinMax && (d.BorderIcons & biMaximize))
+            style |= WS_MAXIMIZEBOX;
+    }
+    return style;
+}
+
+DWORD ExStyleFor(const TFormDesign& d)
+{
+    DWORD ex = WS_EX_CONTROLPARENT;
+    if (d.BorderStyle == TBorderStyle::bsDialog)
+        ex |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    if (d.BorderStyle == TBorderStyle::bsToolWindow || d.BorderStyle == TBorderStyle::bsSizeToolWin)
+        ex |= WS_EX_TOOLWINDOW;
+    // The help button shows only without minimise and maximise buttons.
+    if ((d.BorderIcons & biHelp) && (d.BorderIcons & biSystemMenu) &&
+        (d.BorderStyle == TBorderStyle::bsDialog || !(d.BorderIcons & (biMinimize | biMaximize))))
+        ex |= WS_EX_CONTEXTHELP;
+    return ex;
+}
+
+bool IsPushButton(HWND hwnd)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpiW(cls, L"Button") != 0)
+        return false;
+    LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+}  // namespace
+
+TForm::TForm(std::string name, std::string className, TFormDesign design)
+    : TComponent(std::move(name)), className_(std::move(className)), design_(std::move(design))
+{
+}
+
+TForm::~TForm()
+{
+    Destroy();
+}
+
+void TForm::AddControl(TControl& control)
+{
+    controls_.push_back(&control);
+    components_.push_back(&control);
+}
+
+void TForm::AddComponent(TComponent& component)
+{
+    components_.push_back(&component);
+}
+
+TComponent* TForm::FindComponent(std::string_view name) const
+{
+    for (TComponent* c : components_)
+        if (c->Name().size() == name.size() &&
+            std::equal(name.begin(), name.end(), c->Name().begin(),
+                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                   std::tolower(static_cast<unsigned char>(b)); }))
+            return c;
+    return nullptr;
+}
+
+void TForm::RegisterClassOnce() const
+{
+    std::wstring cls = Wide(className_);
+    WNDCLASSEXW existing{sizeof(existing)};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), cls.c_str(), &existing))
+        return;
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TForm::WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = cls.c_str();
+    RegisterClassExW(&wc);
+}
+
+void TForm::Create()
+{
+    if (hwnd_)
+        return;
+    RegisterClassOnce();
+    DWORD style = StyleFor(design_);
+    DWORD exStyle = ExStyleFor(design_);
+    RECT outer{0, 0, design_.ClientWidth, design_.ClientHeight};
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    bool defaultPos = design_.Position == TPosition::poDefault || design_.Position == TPosition::poDefaultPosOnly;
+    int x = defaultPos ? CW_USEDEFAULT : design_.Left;
+    int y = defaultPos ? CW_USEDEFAULT : design_.Top;
+    HWND owner = Application ? Application->Handle() : nullptr;
+    hwnd_ = CreateWindowExW(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y,
+                            outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
+                            GetModuleHandleW(nullptr), this);
+    if (!hwnd_)
+        throw Exception("Error creating window " + Name());
+    if (design_.Position == TPosition::poScreenCenter || design_.Position == TPosition::poDesktopCenter) {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        int w = r.right - r.left, h = r.bottom - r.top;
+        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    font_ = CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                        design_.FontFace);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (design_.IconId) {
+        icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId));
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+
+    // Window z-order is the tab order: create the controls in it.
+    std::vector<TControl*> ordered = controls_;
+    std::stable_sort(ordered.begin(), ordered.end(), [](TControl* a, TControl* b) {
+        return a->TabOrder.value_or(1 << 30) < b->TabOrder.value_or(1 << 30);
+    });
+    int id = 100;
+    for (TControl* control : ordered)
+        control->CreateWindowFor(*this, id++);
+
+    for (TComponent* component : components_)
+        component->Loaded();
+    InvokeGuarded(OnCreate);
+}
+
+void TForm::Destroy()
+{
+    if (!hwnd_ || destroyed_)
+        return;
+    destroyed_ = true;
+    InvokeGuarded(OnDestroy);
+    for (TControl* control : controls_)
+        control->DestroyWindowHandle();
+    RemovePropW(hwnd_, kFormProp);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    if (font_)
+        DeleteObject(font_);
+    font_ = nullptr;
+}
+
+void TForm::InvokeGuarded(const std::function<void()>& handler)
+{
+    if (!handler)
+        return;
+    try {
+        handler();
+    } catch (...) {
+        Application->HandleException(std::current_exception());
+    }
+}
+
+bool TForm::Visible() const
+{
+    return hwnd_ && IsWindowVisible(hwnd_);
+}
+
+void TForm::Show()
+{
+    if (!hwnd_)
+        return;
+    if (Visible()) {
+        SetForegroundWindow(hwnd_);
+        return;
+    }
+    InvokeGuarded(OnShow);
+    int cmd = SW_SHOWNORMAL;
+    if (pendingState_ == TWindowState::wsMaximized)
+        cmd = SW_SHOWMAXIMIZED;
+    else if (pendingState_ == TWindowState::wsMinimized)
+        cmd = SW_SHOWMINIMIZED;
+    else {
+        WINDOWPLACEMENT wp{sizeof(wp)};
+        GetWindowPlacement(hwnd_, &wp);
+        if (wp.showCmd == SW_SHOWMAXIMIZED)
+            cmd = SW_SHOWMAXIMIZED;
+    }
+    ShowWindow(hwnd_, cmd);
+    SetForegroundWindow(hwnd_);
+    if (!lastFocus_ || !IsChild(hwnd_, lastFocus_))
+        FocusFirstControl();
+    else
+        ::SetFocus(lastFocus_);
+}
+
+void TForm::Hide()
+{
+    if (hwnd_)
+        ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TForm::FocusFirstControl()
+{
+    HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (first)
+        ::SetFocus(first);
+}
+
+int TForm::ShowModal()
+{
+    if (Visible() || modal_)
+        throw Exception("Cannot make a visible window modal");
+    if (GetCapture())
+        SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    HWND previousActive = GetActiveWindow();
+    std::vector<HWND> disabled = Application->DisableTaskWindows(hwnd_);
+    modal_ = true;
+    ModalResult = mrNone;
+    try {
+        Show();
+        while (ModalResult == mrNone) {
+            if (!Application->HandleMessage())
+                break;  // WM_QUIT: left in the queue for the outer loop
+            if (ModalResult != mrNone && !RunClose())
+                ModalResult = mrNone;
+        }
+    } catch (...) {
+        modal_ = false;
+        Application->EnableTaskWindows(disabled);
+        Hide();
+        throw;
+    }
+    modal_ = false;
+    Application->EnableTaskWindows(disabled);
+    if (previousActive && IsWindow(previousActive))
+        SetActiveWindow(previousActive);
+    Hide();
+    return ModalResult;
+}
+
+bool TForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(canClose);
+    return canClose;
+}
+
+bool TForm::RunClose()
+{
+    try {
+        if (!CloseQuery())
+            return false;
+        TCloseAction action = IsMainForm() ? TCloseAction::caFree : TCloseAction::caHide;
+        if (OnClose)
+            OnClose(action);
+        return action != TCloseAction::caNone;
+    } catch (...) {
+        Application->HandleException(std::current_exception());
+        return false;
+    }
+}
+
+void TForm::Close()
+{
+    if (modal_) {
+        ModalResult = mrCancel;
+        return;
+    }
+    if (!RunClose())
+        return;
+    if (IsMainForm())
+        Application->Terminate();
+    else
+        Hide();
+}
+
+bool TForm::IsMainForm() const
+{
+    return Application && Application->MainForm() == this;
+}
+
+std::string TForm::Caption() const
+{
+    return hwnd_ ? WindowText(hwnd_) : design_.Caption;
+}
+
+void TForm::SetCaption(const std::string& caption)
+{
+    design_.Caption = caption;
+    if (hwnd_)
+        SetWindowTextCp1251(hwnd_, caption);
+}
+
+int TForm::Left() const
+{
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.left;
+}
+
+int TForm::Top() const
+{
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.top;
+}
+
+int TForm::Width() const
+{
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.right - r.left;
+}
+
+int TForm::Height() const
+{
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.bottom - r.top;
+}
+
+TWindowState TForm::WindowState() const
+{
+    if (!Visible())
+        return pendingState_;
+    if (IsIconic(hwnd_))
+        return TWindowState::wsMinimized;
+    if (IsZoomed(hwnd_))
+        return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state)
+{
+    pendingState_ = state;
+    if (!Visible())
+        return;
+    switch (state) {
+    case TWindowState::wsNormal: ShowWindow(hwnd_, SW_RESTORE); break;
+    case TWindowState::wsMinimized: ShowWindow(hwnd_, SW_MINIMIZE); break;
+    case TWindowState::wsMaximized: ShowWindow(hwnd_, SW_MAXIMIZE); break;
+    }
+}
+
+TControl* TForm::ActiveControl() const
+{
+    for (HWND h = GetFocus(); h && h != hwnd_; h = GetParent(h))
+        if (TControl* control = TControl::FromHandle(h); control && control->Form() == this)
+            return control;
+    return nullptr;
+}
+
+void TForm::Layout(int clientWidth, int clientHeight)
+{
+    if (clientWidth == 0 && clientHeight == 0)
+        return;  // minimised
+    int dx = clientWidth - design_.ClientWidth;
+    int dy = clientHeight - design_.ClientHeight;
+    for (TControl* control : controls_) {
+        if (!control->Handle())
+            continue;
+        TBounds b = control->Bounds();
+        unsigned a = control->Anchors();
+        int left = b.Left, top = b.Top, width = b.Width, height = b.Height;
+        if ((a & akLeft) && (a & akRight))
+            width += dx;
+        else if (a & akRight)
+            left += dx;
+        if ((a & akTop) && (a & akBottom))
+            height += dy;
+        else if (a & akBottom)
+            top += dy;
+        MoveWindow(control->Handle(), left, top, std::max(width, 0), std::max(height, 0), TRUE);
+    }
+}
+
+bool TForm::PreTranslateMessage(MSG& msg)
+{
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        if (design_.KeyPreview && OnKeyDown) {
+            bool handled = false;
+            OnKeyDown(static_cast<WORD>(msg.wParam), handled);
+            if (handled)
+                return true;
+        }
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus) && IsPushButton(focus)) {
+                SendMessageW(focus, BM_CLICK, 0, 0);
+                return true;
+            }
+            if (DefaultButton && DefaultButton->Handle()) {
+                DefaultButton->Click();
+                return true;
+            }
+            // Controls that want Enter (multi-line boxes, grids) get it; nothing else happens.
+            return !(SendMessageW(focus, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&msg)) &
+                     (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
+        }
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+            if (CancelButton && CancelButton->Handle()) {
+                CancelButton->Click();
+                return true;
+            }
+            HWND focus = GetFocus();
+            return !(SendMessageW(focus, WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&msg)) &
+                     (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
+        }
+    }
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+TForm* TForm::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<TForm*>(GetPropW(hwnd, kFormProp)) : nullptr;
+}
+
+LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* form = static_cast<TForm*>(create->lpCreateParams);
+        form->hwnd_ = hwnd;
+        SetPropW(hwnd, kFormProp, form);
+    }
+    TForm* form = FromHandle(hwnd);
+    if (!form)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        return form->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        Application->HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam)))
+            if (control->OnCommand(HIWORD(wParam)))
+                return 0;
+        break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        LRESULT result = 0;
+        if (TControl* control = TControl::FromHandle(header->hwndFrom))
+            if (control->OnNotify(header, result))
+                return result;
+        break;
+    }
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (TControl* control = TControl::FromHandle(item->hwndItem))
+            if (control->OnDrawItem(item))
+                return TRUE;
+        break;
+    }
+    case WM_SIZE:
+        Layout(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_GETMINMAXINFO:
+        if (design_.MinWidth || design_.MinHeight) {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, design_.MinWidth);
+            info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, design_.MinHeight);
+            return 0;
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus))
+                lastFocus_ = focus;
+        } else if (!HIWORD(wParam)) {
+            if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+                ::SetFocus(lastFocus_);
+            else
+                FocusFirstControl();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}

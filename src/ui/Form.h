@@ -1,0 +1,139 @@
+// A top-level window of the program: owns its native window, its controls
+// and its non-visual components. The design (caption, bounds, border,
+// controls with their anchors and tab order) is data given in the derived
+// form's constructor; the events are callable members that components chain
+// into (save the old handler, install their own, call the old one).
+//
+//   class TMyForm : public TForm {
+//       TButton ok{"OKButton", {10, 10, 75, 25}, "OK"};
+//   public:
+//       TMyForm() : TForm("MyForm", "TMyForm", {...}) { AddControl(ok); }
+//   };
+//   Application->CreateForm(myForm);   // window created hidden
+//   myForm.ShowModal();
+#pragma once
+
+#include "platform/Win32.h"
+#include "ui/Component.h"
+#include "ui/Control.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TButton;
+
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poScreenCenter, poDesktopCenter };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+struct TFormDesign {
+    std::string Caption;
+    int Left = 0;
+    int Top = 0;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
+    unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition Position = TPosition::poDesigned;
+    int MinWidth = 0;   // outer size limits, 0 for none
+    int MinHeight = 0;
+    int IconId = 0;     // resource id of the window's icon, 0 for the default
+    const wchar_t* FontFace = L"MS Sans Serif";
+    int FontHeight = 11;  // pixels; 8 points at 96 dots per inch
+    bool KeyPreview = false;
+};
+
+class TForm : public TComponent {
+public:
+    TForm(std::string name, std::string className, TFormDesign design);
+    ~TForm() override;
+
+    const std::string& ClassName() const { return className_; }
+    HWND Handle() const { return hwnd_; }
+    HFONT FontHandle() const { return font_; }
+
+    // Design: controls and components the form owns (not deleted by it).
+    void AddControl(TControl& control);
+    void AddComponent(TComponent& component);
+    const std::vector<TComponent*>& Components() const { return components_; }
+    TComponent* FindComponent(std::string_view name) const;
+
+    // Creates the hidden window and the controls, lets the components attach
+    // (Loaded), then runs OnCreate; an exception from it is reported and the
+    // creation goes on.
+    void Create();
+    // Runs OnDestroy (reported on failure) and destroys the window.
+    void Destroy();
+
+    void Show();
+    void Hide();
+    int ShowModal();
+    void Close();
+    bool Visible() const;
+    bool Modal() const { return modal_; }
+    int ModalResult = mrNone;
+
+    // Enter presses the focused button, else the default button; Esc the
+    // cancel button. Without them both keys do nothing window-wide.
+    TButton* DefaultButton = nullptr;
+    TButton* CancelButton = nullptr;
+
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    TBorderStyle BorderStyle() const { return design_.BorderStyle; }
+    TPosition Position() const { return design_.Position; }
+    void SetPosition(TPosition position) { design_.Position = position; }  // never moves the window
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+    TControl* ActiveControl() const;
+    bool IsMainForm() const;
+
+    std::function<void()> OnCreate;
+    std::function<void()> OnShow;
+    std::function<void(bool& canClose)> OnCloseQuery;
+    std::function<void(TCloseAction& action)> OnClose;
+    std::function<void()> OnDestroy;
+    // With KeyPreview, key presses reach the form before the focused control.
+    std::function<void(WORD key, bool& handled)> OnKeyDown;
+
+    // Dialog keys for the message loop: Tab, Enter, Esc, key preview.
+    bool PreTranslateMessage(MSG& msg);
+
+    static TForm* FromHandle(HWND hwnd);
+
+protected:
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    const TFormDesign& Design() const { return design_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void RegisterClassOnce() const;
+    void Layout(int clientWidth, int clientHeight);
+    bool CloseQuery();
+    bool RunClose();  // close query and close handler; true when the window may go
+    void FocusFirstControl();
+    void InvokeGuarded(const std::function<void()>& handler);
+
+    std::string className_;
+    TFormDesign design_;
+    HWND hwnd_ = nullptr;
+    HFONT font_ = nullptr;
+    HICON icon_ = nullptr;
+    std::vector<TControl*> controls_;
+    std::vector<TComponent*> components_;
+    HWND lastFocus_ = nullptr;
+    bool modal_ = false;
+    bool destroyed_ = false;
+    TWindowState pendingState_ = TWindowState::wsNormal;
+};

@@ -1,0 +1,109 @@
+#include "ui/StdControls.h"
+
+#include "platform/WideText.h"
+
+#include <vector>
+
+std::string WindowText(HWND hwnd)
+{
+    int length = GetWindowTextLengthW(hwnd);
+    std::vector<wchar_t> buffer(length + 1);
+    int copied = GetWindowTextW(hwnd, buffer.data(), length + 1);
+    return Narrow(std::wstring_view(buffer.data(), copied));
+}
+
+void SetWindowTextCp1251(HWND hwnd, const std::string& text)
+{
+    SetWindowTextW(hwnd, Wide(text).c_str());
+}
+
+namespace {
+HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle, HWND parent,
+                 int id, const TBounds& b)
+{
+    return CreateWindowExW(exStyle, windowClass, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top,
+                           b.Width, b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+}  // namespace
+
+TButton::TButton(std::string name, TBounds bounds, std::string caption, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
+{
+}
+
+HWND TButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    return CreateChild(L"BUTTON", caption_, BS_PUSHBUTTON | WS_TABSTOP, 0, parent, id, bounds);
+}
+
+void TButton::Click()
+{
+    if (OnClick)
+        OnClick();
+}
+
+bool TButton::OnCommand(WORD code)
+{
+    if (code != BN_CLICKED)
+        return false;
+    Click();
+    return true;
+}
+
+TLabel::TLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
+{
+}
+
+TLabel::~TLabel()
+{
+    DestroyWindowHandle();
+    if (ownFont_)
+        DeleteObject(ownFont_);
+}
+
+void TLabel::SetOwnFont(const wchar_t* face, int height)
+{
+    fontFace_ = face;
+    fontHeight_ = height;
+}
+
+HWND TLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    return CreateChild(L"STATIC", caption_, SS_LEFT | SS_NOPREFIX, 0, parent, id, bounds);
+}
+
+void TLabel::HandleCreated()
+{
+    if (!fontFace_)
+        return;
+    ownFont_ = CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_);
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_), FALSE);
+}
+
+TEdit::TEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors), initialText_(std::move(text))
+{
+}
+
+HWND TEdit::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    HWND hwnd = CreateChild(L"EDIT", initialText_, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, parent, id, bounds);
+    if (hwnd)
+        SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no length limit
+    return hwnd;
+}
+
+std::string TEdit::Text() const
+{
+    return Handle() ? WindowText(Handle()) : initialText_;
+}
+
+void TEdit::SetText(const std::string& text)
+{
+    if (Handle())
+        SetWindowTextCp1251(Handle(), text);
+    else
+        initialText_ = text;
+}

@@ -1,0 +1,62 @@
+// The standard controls the forms are built from: push button, label and
+// single-line edit box. Texts are Windows-1251.
+//
+//   TButton ok("OKButton", {290, 105, 97, 25}, "OK");
+//   ok.OnClick = [this] { OKButtonClick(); };
+#pragma once
+
+#include "ui/Control.h"
+
+#include <functional>
+#include <string>
+
+class TButton : public TControl {
+public:
+    TButton(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
+
+    std::function<void()> OnClick;
+    void Click();  // what a press does: runs OnClick
+    bool OnCommand(WORD code) override;
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+
+private:
+    std::string caption_;
+};
+
+class TLabel : public TControl {
+public:
+    TLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
+    ~TLabel() override;
+    // A font of the label's own, or none for the form's.
+    void SetOwnFont(const wchar_t* face, int height);
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
+
+private:
+    std::string caption_;
+    const wchar_t* fontFace_ = nullptr;
+    int fontHeight_ = 0;
+    HFONT ownFont_ = nullptr;
+};
+
+class TEdit : public TControl {
+public:
+    TEdit(std::string name, TBounds bounds, std::string text, unsigned anchors = akLeft | akTop);
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+
+private:
+    std::string initialText_;
+};
+
+// Window text of any window, as Windows-1251.
+std::string WindowText(HWND hwnd);
+void SetWindowTextCp1251(HWND hwnd, const std::string& text);

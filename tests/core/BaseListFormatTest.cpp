@@ -1,0 +1,172 @@
+#include "model/BaseListFormat.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Hands out the data in pieces of at most `chunk` bytes, then throws the
+// given code once `failAfter` bytes have gone out (when set).
+class StringSource : public IByteSource {
+public:
+    explicit StringSource(std::string data, size_t chunk = kBaseListBlockSize, size_t failAfter = SIZE_MAX)
+        : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter)
+    {
+    }
+    size_t Read(char* buffer, size_t size) override
+    {
+        if (position_ >= failAfter_)
+            throw EInOutError(23);
+        size_t n = std::min({size, chunk_, data_.size() - position_, failAfter_ - position_});
+        std::memcpy(buffer, data_.data() + position_, n);
+        position_ += n;
+        return n;
+    }
+
+private:
+    std::string data_;
+    size_t chunk_;
+    size_t failAfter_;
+    size_t position_ = 0;
+};
+
+class StringSink : public IByteSink {
+public:
+    void Write(const char* data, size_t size) override
+    {
+        bytes.append(data, size);
+        writes.push_back(size);
+    }
+    std::string bytes;
+    std::vector<size_t> writes;
+};
+
+std::vector<BaseListEntry> ReadAll(const std::string& data, size_t chunk = kBaseListBlockSize)
+{
+    StringSource source(data, chunk);
+    std::vector<BaseListEntry> entries;
+    ReadBaseList(source, [&](const BaseListEntry& e) { entries.push_back(e); });
+    return entries;
+}
+
+std::string WriteAll(const std::vector<BaseListEntry>& entries, StringSink& sink)
+{
+    size_t i = 0;
+    WriteBaseList(sink, [&](BaseListEntry& e) {
+        if (i == entries.size())
+            return false;
+        e = entries[i++];
+        return true;
+    });
+    return sink.bytes;
+}
+
+std::string WriteAll(const std::vector<BaseListEntry>& entries)
+{
+    StringSink sink;
+    return WriteAll(entries, sink);
+}
+
+// Small pieces put every rule across a block boundary.
+const size_t kChunkSizes[] = {1, 2, 3, 7, kBaseListBlockSize};
+
+} // namespace
+
+TEST(BaseListWriter, WritesEveryValueFollowedByCrLf)
+{
+    EXPECT_EQ(WriteAll({{"Бух", "C:\\1C\\Buh", "", "p@ss word"}, {"", "", "", ""}}),
+              "Бух\r\nC:\\1C\\Buh\r\n\r\np@ss word\r\n\r\n\r\n\r\n\r\n");
+}
+
+TEST(BaseListWriter, WritesNothingForAnEmptyList)
+{
+    StringSink sink;
+    EXPECT_EQ(WriteAll({}, sink), "");
+    EXPECT_TRUE(sink.writes.empty());
+}
+
+TEST(BaseListWriter, HandsALongListOverInLargeBlocks)
+{
+    std::vector<BaseListEntry> entries(5000, BaseListEntry{std::string(100, 'n'), std::string(200, 'p'), "l", "w"});
+    StringSink sink;
+    std::string bytes = WriteAll(entries, sink);
+    EXPECT_EQ(bytes.size(), 5000u * (100 + 200 + 1 + 1 + 4 * 2));
+    EXPECT_LE(sink.writes.size(), bytes.size() / kBaseListBlockSize + 1);
+    for (size_t size : sink.writes)
+        EXPECT_LE(size, kBaseListBlockSize);
+}
+
+TEST(BaseListFormat, ReadsBackWhatItWrote)
+{
+    std::vector<BaseListEntry> entries = {
+        {"Торговля", "\\\\server\\bases\\trade", "Администратор", "123"},
+        {"", "", "", ""},
+        {"x", "path with \x1A inside", "", "\x1A at the start of a password"},
+        {std::string(300, 'N'), std::string(kBaseListBlockSize + 5, 'P'), "l", "p"},
+    };
+    std::string bytes = WriteAll(entries);
+    for (size_t chunk : kChunkSizes)
+        EXPECT_EQ(ReadAll(bytes, chunk), entries) << "chunk " << chunk;
+}
+
+struct ReaderCase {
+    const char* rule;
+    std::string data;
+    std::vector<BaseListEntry> entries;
+};
+
+TEST(BaseListReader, FollowsTheLineRules)
+{
+    const std::vector<ReaderCase> cases = {
+        {"empty data is an empty list", "", {}},
+        {"LF alone ends a line", "n\np\nl\nw\n", {{"n", "p", "l", "w"}}},
+        {"CR LF and LF mix", "n\r\np\nl\r\nw\n", {{"n", "p", "l", "w"}}},
+        {"a lone CR is dropped and the line goes on",
+         "a\rb\r\n\rp\r\r\nl\nw\r",
+         {{"ab", "p", "l", "w"}}},
+        {"the last line may lack its terminator", "n\r\np\r\nl\r\nw", {{"n", "p", "l", "w"}}},
+        {"five lines give a second entry with only a name",
+         "n\r\np\r\nl\r\nw\r\nsecond\r\n",
+         {{"n", "p", "l", "w"}, {"second", "", "", ""}}},
+        {"a trailing blank line gives an all-empty entry",
+         "n\r\np\r\nl\r\nw\r\n\r\n",
+         {{"n", "p", "l", "w"}, {"", "", "", ""}}},
+        {"Ctrl-Z at the start of an entry ends the list",
+         "n\r\np\r\nl\r\nw\r\n\x1Agarbage\r\nmore\r\n",
+         {{"n", "p", "l", "w"}}},
+        {"Ctrl-Z alone is an empty list", "\x1A", {}},
+        {"Ctrl-Z inside an entry is part of the value",
+         "n\x1A\r\n\x1Ap\r\nl\r\nw\r\n",
+         {{"n\x1A", "\x1Ap", "l", "w"}}},
+        {"a 300-character line is read whole",
+         std::string(300, 'x') + "\r\npath\r\n\r\n\r\n",
+         {{std::string(300, 'x'), "path", "", ""}}},
+        {"a line longer than a block is read whole",
+         std::string(kBaseListBlockSize * 2 + 1, 'y') + "\r\np\r\nl\r\nw\r\n",
+         {{std::string(kBaseListBlockSize * 2 + 1, 'y'), "p", "l", "w"}}},
+    };
+    for (const ReaderCase& c : cases)
+        for (size_t chunk : kChunkSizes)
+            EXPECT_EQ(ReadAll(c.data, chunk), c.entries) << c.rule << ", chunk " << chunk;
+}
+
+TEST(BaseListReader, StopsAtAFailureWithoutTheEntryBeingRead)
+{
+    const std::string data = "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\n";
+    // Failures at the end test of an entry, and inside its first and last line.
+    const struct {
+        size_t failAfter;
+        size_t entriesBefore;
+    } cases[] = {{0, 0}, {1, 0}, {10, 0}, {12, 1}, {13, 1}, {20, 1}, {data.size(), 2}};
+    for (const auto& c : cases) {
+        StringSource source(data, 1, c.failAfter);
+        std::vector<BaseListEntry> entries;
+        EXPECT_THROW(ReadBaseList(source, [&](const BaseListEntry& e) { entries.push_back(e); }), EInOutError)
+            << "after " << c.failAfter;
+        EXPECT_EQ(entries.size(), c.entriesBefore) << "after " << c.failAfter;
+    }
+}

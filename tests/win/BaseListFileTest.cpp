@@ -1,0 +1,382 @@
+// Bases.dat on real files in a temporary folder, with the file layer's fault
+// seam making single steps fail. (The folder's name stays ASCII: without a
+// UTF-8 glibc locale Wine cannot map Cyrillic file names to the host.)
+#include "app/ProgramFolder.h"
+#include "model/RxMemoryData.h"
+#include "platform/BaseListFile.h"
+#include "platform/FileApi.h"
+#include "platform/WideText.h"
+#include "runtime/Exceptions.h"
+#include "WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The helpers below call Win32 directly, not through the wrappers, so they
+// never shift the fault seam's count.
+
+std::optional<std::string> ReadBytes(const std::string& path)
+{
+    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char block[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), block, sizeof block, &read, nullptr) && read > 0)
+        bytes.append(block, read);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+}
+
+bool EntryExists(const std::string& path)
+{
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// True when nobody holds the file open: an exclusive open succeeds.
+bool IsClosed(const std::string& path)
+{
+    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return bool(file);
+}
+
+std::vector<BaseListEntry> Load(const std::string& path)
+{
+    std::vector<BaseListEntry> entries;
+    LoadBaseListFile(path, [&](const BaseListEntry& e) { entries.push_back(e); });
+    return entries;
+}
+
+void Save(const std::string& path, const std::vector<BaseListEntry>& entries)
+{
+    size_t i = 0;
+    SaveBaseListFile(path, [&](BaseListEntry& e) {
+        if (i == entries.size())
+            return false;
+        e = entries[i++];
+        return true;
+    });
+}
+
+// The code of the EInOutError the action raises; 0 when it raises none.
+int ErrorCodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EInOutError& e) {
+        return e.ErrorCode();
+    }
+    return 0;
+}
+
+// Number of wrapped file calls the action makes when nothing fails.
+int CallsOf(const std::function<void()>& action)
+{
+    int before = FileFaults::CallCount();
+    action();
+    return FileFaults::CallCount() - before;
+}
+
+std::vector<BaseListEntry> ManyEntries(size_t count)
+{
+    std::vector<BaseListEntry> entries;
+    for (size_t i = 0; i < count; ++i)
+        entries.push_back({"\xc1\xe0\xe7\xe0 " + std::to_string(i), "C:\\1C\\" + std::string(180, 'p'), "login",
+                           "secret"});
+    return entries;
+}
+
+// The table as the main window defines it.
+void OpenBaseTable(TRxMemoryData& table)
+{
+    table.FieldDefs = {{"Name", TFieldType::ftString, 100},
+                       {"Path", TFieldType::ftString, 200},
+                       {"Login", TFieldType::ftString, 20},
+                       {"Password", TFieldType::ftString, 20}};
+    table.SetActive(true);
+}
+
+std::vector<std::string> Names(TRxMemoryData& table)
+{
+    std::vector<std::string> names;
+    for (table.GoToFirstRow(); !table.AtEnd(); table.GoToNextRow())
+        names.push_back(table.GetFieldText("Name"));
+    return names;
+}
+
+const std::string kOldBytes = "Old\r\nC:\\Old\r\nuser\r\npass\r\nSecond\r\n\r\n\r\n\r\n";
+const std::vector<BaseListEntry> kOldEntries = {{"Old", "C:\\Old", "user", "pass"}, {"Second", "", "", ""}};
+const std::vector<BaseListEntry> kNewEntries = {{"New", "D:\\New", "", "pw"}};
+const std::string kNewBytes = "New\r\nD:\\New\r\n\r\npw\r\n";
+
+class BaseListFile : public testing::Test {
+protected:
+    void TearDown() override { FileFaults::Disarm(); }
+
+    TempFolder temp_;
+    const std::string folder_ = temp_.Path();
+    const std::string path_ = folder_ + kBaseListFileName;
+};
+
+} // namespace
+
+TEST_F(BaseListFile, MissingFileLoadsNothingAndAnEmptyTableIsSavedAsAnEmptyFile)
+{
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    LoadBaseList(table, folder_);
+    EXPECT_EQ(table.RowCount(), 0);
+    SaveBaseList(table, folder_);
+    EXPECT_EQ(ReadBytes(path_), "");
+    EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
+}
+
+TEST_F(BaseListFile, EmptyFileLoadsNothing)
+{
+    WriteBytes(path_, "");
+    EXPECT_TRUE(Load(path_).empty());
+    EXPECT_TRUE(IsClosed(path_));
+}
+
+TEST_F(BaseListFile, TableLoadedAndSavedKeepsTheBytesOfEveryEntryInNameOrder)
+{
+    const std::string zeta = "Zeta\r\n\\\\srv\\zeta\r\n\xc0\xe4\xec\xe8\xed\r\n\r\n";
+    const std::string alpha = "alpha\r\nC:\\A\r\nuser\r\np\xe0\xf0\xee\xeb\xfc\r\n";
+    const std::string middle = "Middle\r\n\r\n\r\n\r\n";
+    WriteBytes(path_, zeta + alpha + middle);
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+
+    LoadBaseList(table, folder_);
+    // Each row went in before the previous one.
+    EXPECT_EQ(Names(table), (std::vector<std::string>{"Middle", "alpha", "Zeta"}));
+    table.SortByFields("Name", true, false);
+    SaveBaseList(table, folder_);
+    EXPECT_EQ(ReadBytes(path_), alpha + middle + zeta);
+}
+
+TEST_F(BaseListFile, TableCutsLongValuesAndKeepsTheEntriesOfLooseLines)
+{
+    // A 300-character name, then a trailing blank line: an all-empty entry.
+    WriteBytes(path_, std::string(300, 'N') + "\r\npath\nlogin\r\npass\r\n\r\n");
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    LoadBaseList(table, folder_);
+    table.SortByFields("Name", true, false);
+    ASSERT_EQ(table.RowCount(), 2);
+    SaveBaseList(table, folder_);
+    EXPECT_EQ(ReadBytes(path_), "\r\n\r\n\r\n\r\n" + std::string(100, 'N') + "\r\npath\r\nlogin\r\npass\r\n");
+}
+
+TEST_F(BaseListFile, RowsPostedBeforeAFailedLoadStayInTheTable)
+{
+    WriteBytes(path_, kOldBytes);
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    // Open, the one block (both entries), then the read at the end fails.
+    FileFaults::Arm(3, ERROR_CRC);
+    EXPECT_EQ(ErrorCodeOf([&] { LoadBaseList(table, folder_); }), ERROR_CRC);
+    EXPECT_EQ(Names(table), (std::vector<std::string>{"Second", "Old"}));
+}
+
+TEST_F(BaseListFile, FolderNamedLikeTheFileLoadsNothingAndRefusesTheSave)
+{
+    ASSERT_TRUE(CreateDirectoryW(Wide(path_).c_str(), nullptr));
+    EXPECT_TRUE(Load(path_).empty());
+    EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(GetFileAttributesW(Wide(path_).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
+}
+
+TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
+{
+    WriteBytes(path_, kOldBytes);
+    UniqueHandle holder(CreateFileW(Wide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    std::vector<BaseListEntry> entries;
+    try {
+        LoadBaseListFile(path_, [&](const BaseListEntry& e) { entries.push_back(e); });
+        ADD_FAILURE() << "the load did not fail";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(e.Message(), "I/O error 32");
+    }
+    EXPECT_TRUE(entries.empty());
+    EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_SHARING_VIOLATION);
+
+    holder.Reset();
+    EXPECT_EQ(ReadBytes(path_), kOldBytes);
+    EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
+}
+
+TEST_F(BaseListFile, ReadOnlyFileIsRefusedAndKeptAsItWas)
+{
+    // Under Wine run as root the read-only attribute does not stop a write,
+    // so the refusal the open would meet is injected; the attribute is still
+    // set to show that loading does not mind it.
+    WriteBytes(path_, kOldBytes);
+    ASSERT_TRUE(SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(FileExists(path_));
+    EXPECT_EQ(Load(path_), kOldEntries);
+    FileFaults::Arm(1, ERROR_ACCESS_DENIED);
+    try {
+        Save(path_, kNewEntries);
+        ADD_FAILURE() << "the save did not fail";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(e.Message(), "File access denied");
+    }
+    EXPECT_EQ(ReadBytes(path_), kOldBytes);
+}
+
+// Each step of a save failing in turn, for a list longer than one write
+// block: the file stays byte for byte, nothing is left behind, the code is
+// the step's, and the next save goes through.
+TEST_F(BaseListFile, SaveFailingAtAnyStepLeavesTheOldFile)
+{
+    const std::vector<BaseListEntry> entries = ManyEntries(400);
+    WriteBytes(path_, kOldBytes);
+    const int calls = CallsOf([&] { Save(path_, entries); });
+    const std::string saved = *ReadBytes(path_);
+    EXPECT_GE(calls, 8);  // two write blocks among them
+
+    for (int n = 1; n <= calls; ++n) {
+        for (DWORD code : {DWORD(ERROR_DISK_FULL), DWORD(ERROR_ACCESS_DENIED)}) {
+            WriteBytes(path_, kOldBytes);
+            FileFaults::Arm(n, code);
+            EXPECT_EQ(ErrorCodeOf([&] { Save(path_, entries); }), int(code)) << "step " << n;
+            FileFaults::Disarm();
+            EXPECT_EQ(ReadBytes(path_), kOldBytes) << "step " << n;
+            EXPECT_TRUE(IsClosed(path_)) << "step " << n;
+            EXPECT_FALSE(EntryExists(BaseListTempPath(path_))) << "step " << n;
+            Save(path_, entries);
+            EXPECT_EQ(ReadBytes(path_), saved) << "step " << n;
+        }
+    }
+    // Only a failed load calls for a backup.
+    EXPECT_FALSE(EntryExists(BaseListBackupPath(path_)));
+}
+
+TEST_F(BaseListFile, FailedFirstSaveLeavesNoFileBehind)
+{
+    const int calls = CallsOf([&] { Save(path_, kNewEntries); });
+    ASSERT_TRUE(DeleteFileW(Wide(path_).c_str()));
+
+    for (int n = 1; n <= calls; ++n) {
+        FileFaults::Arm(n, ERROR_DISK_FULL);
+        EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_DISK_FULL) << "step " << n;
+        EXPECT_FALSE(EntryExists(path_)) << "step " << n;
+        EXPECT_FALSE(EntryExists(BaseListTempPath(path_))) << "step " << n;
+    }
+    FileFaults::Disarm();
+    Save(path_, kNewEntries);
+    EXPECT_EQ(ReadBytes(path_), kNewBytes);
+}
+
+// Each step of a load failing in turn, for a file longer than one read block:
+// the code is the step's, the file is closed and unchanged, and the rows
+// delivered are the entries read before the failure. The save that follows
+// keeps the old file as the backup.
+TEST_F(BaseListFile, LoadFailingAtAnyStepClosesTheFileAndTheNextSaveKeepsABackup)
+{
+    const std::vector<BaseListEntry> fileEntries = ManyEntries(400);
+    Save(path_, fileEntries);
+    const std::string fileBytes = *ReadBytes(path_);
+    const int calls = CallsOf([&] { Load(path_); });
+    EXPECT_GE(calls, 5);  // open, two blocks, the end, close
+
+    for (int n = 1; n <= calls; ++n) {
+        WriteBytes(path_, fileBytes);
+        ASSERT_TRUE(DeleteFileW(Wide(BaseListBackupPath(path_)).c_str()) || n == 1);
+        std::vector<BaseListEntry> entries;
+        FileFaults::Arm(n, ERROR_CRC);
+        EXPECT_EQ(ErrorCodeOf([&] { LoadBaseListFile(path_, [&](const BaseListEntry& e) { entries.push_back(e); }); }),
+                  ERROR_CRC)
+            << "step " << n;
+        FileFaults::Disarm();
+        EXPECT_TRUE(IsClosed(path_)) << "step " << n;
+        EXPECT_EQ(ReadBytes(path_), fileBytes) << "step " << n;
+        ASSERT_LE(entries.size(), fileEntries.size());
+        EXPECT_TRUE(std::equal(entries.begin(), entries.end(), fileEntries.begin())) << "step " << n;
+
+        Save(path_, kNewEntries);
+        EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), fileBytes) << "step " << n;
+        EXPECT_EQ(ReadBytes(path_), kNewBytes) << "step " << n;
+    }
+}
+
+TEST_F(BaseListFile, BackupIsMadeOnlyByTheFirstSaveAfterAFailedLoad)
+{
+    WriteBytes(path_, kOldBytes);
+    FileFaults::Arm(1, ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_SHARING_VIOLATION);
+
+    // The copy is the first step of that save; when it fails, so does the
+    // save, and the file is left alone.
+    FileFaults::Arm(1, ERROR_DISK_FULL);
+    EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_DISK_FULL);
+    EXPECT_EQ(ReadBytes(path_), kOldBytes);
+    EXPECT_FALSE(EntryExists(BaseListBackupPath(path_)));
+
+    Save(path_, kNewEntries);
+    EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
+    Save(path_, {});
+    EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
+    EXPECT_EQ(ReadBytes(path_), "");
+}
+
+TEST_F(BaseListFile, BackupOverwritesAnOlderOneAndIsSkippedWhenTheFileIsGone)
+{
+    WriteBytes(BaseListBackupPath(path_), "stale");
+    WriteBytes(path_, kOldBytes);
+    FileFaults::Arm(1, ERROR_CRC);
+    EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_CRC);
+    Save(path_, kNewEntries);
+    EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
+
+    FileFaults::Arm(1, ERROR_CRC);
+    EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_CRC);
+    ASSERT_TRUE(DeleteFileW(Wide(path_).c_str()));
+    Save(path_, kOldEntries);
+    EXPECT_EQ(ReadBytes(path_), kOldBytes);
+    EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
+}
+
+TEST_F(BaseListFile, ExistenceTestSeesFilesOfAnyAttributeButNoFolders)
+{
+    WriteBytes(path_, "x");
+    ASSERT_TRUE(SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(FileExists(path_));
+    EXPECT_FALSE(FileExists(folder_ + "Missing.dat"));
+    EXPECT_FALSE(FileExists(folder_ + "Bases.*"));
+    EXPECT_FALSE(FileExists(folder_ + "NoSuchFolder\\Bases.dat"));
+    ASSERT_TRUE(CreateDirectoryW(Wide(folder_ + "Sub").c_str(), nullptr));
+    EXPECT_FALSE(FileExists(folder_ + "Sub"));
+}
+
+TEST(ProgramFolder, IsTheExecutablesFolderWithItsBackslash)
+{
+    std::string folder = GetProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_TRUE(FileExists(folder + "win_tests.exe"));
+}

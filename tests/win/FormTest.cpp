@@ -1,0 +1,163 @@
+#include "WinTestSupport.h"
+
+#include "runtime/Exceptions.h"
+#include "ui/Form.h"
+#include "ui/StdControls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TFormDesign SmallDesign(TBorderStyle border = TBorderStyle::bsSizeable)
+{
+    TFormDesign d;
+    d.Caption = "Проба";
+    d.Left = 100;
+    d.Top = 100;
+    d.ClientWidth = 300;
+    d.ClientHeight = 200;
+    d.BorderStyle = border;
+    d.MinWidth = 250;
+    d.MinHeight = 180;
+    return d;
+}
+
+class TProbeForm : public TForm {
+public:
+    TProbeForm() : TForm("ProbeForm", "TProbeForm", SmallDesign())
+    {
+        First.TabOrder = 0;
+        Second.TabOrder = 1;
+        AddControl(Second);
+        AddControl(First);
+        AddControl(Stretch);
+    }
+    TButton First{"First", {10, 10, 80, 25}, "Первая", akTop | akRight};
+    TButton Second{"Second", {10, 165, 80, 25}, "Вторая", akRight | akBottom};
+    TEdit Stretch{"Stretch", {100, 10, 190, 21}, "текст", akLeft | akTop | akRight};
+};
+
+}  // namespace
+
+TEST(Form, CreatesHiddenWithCaptionAndDesignedClientSize)
+{
+    TestApplication();
+    TProbeForm form;
+    form.Create();
+    ASSERT_NE(form.Handle(), nullptr);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_EQ(form.Caption(), "Проба");
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(form.Stretch.Text(), "текст");
+}
+
+TEST(Form, FocusStartsOnTheFirstControlInTabOrder)
+{
+    TestApplication();
+    TProbeForm form;
+    form.Create();
+    PostAction([&] {
+        EXPECT_EQ(form.ActiveControl(), &form.First);
+        form.Close();
+    });
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    EXPECT_FALSE(form.Visible());
+}
+
+TEST(Form, ModalShowingDisablesTheOtherWindowsUntilItCloses)
+{
+    TestApplication();
+    TProbeForm owner, dialog;
+    owner.Create();
+    dialog.Create();
+    owner.Show();
+    bool ownerEnabledDuring = true;
+    PostAction([&] {
+        ownerEnabledDuring = IsWindowEnabled(owner.Handle()) != FALSE;
+        dialog.First.Click();
+    });
+    dialog.First.OnClick = [&] { dialog.Close(); };
+    dialog.ShowModal();
+    EXPECT_FALSE(ownerEnabledDuring);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    owner.Hide();
+}
+
+TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
+{
+    TestApplication();
+    TProbeForm form;
+    form.Create();
+    int firstClicks = 0;
+    form.First.OnClick = [&] { ++firstClicks; };
+    PostAction([&] {
+        HWND focus = GetFocus();
+        EXPECT_EQ(focus, form.First.Handle());
+        PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
+        PostAction([&] { form.Close(); });
+    });
+    form.ShowModal();
+    EXPECT_EQ(firstClicks, 1);
+}
+
+TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
+{
+    TestApplication();
+    TProbeForm form;
+    form.Create();
+    form.Show();
+    RECT outer;
+    GetWindowRect(form.Handle(), &outer);
+    SetWindowPos(form.Handle(), nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 50,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    GetWindowRect(form.First.Handle(), &r);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 110);
+    EXPECT_EQ(r.top, 10);
+    GetWindowRect(form.Second.Handle(), &r);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 110);
+    EXPECT_EQ(r.top, 215);
+    GetWindowRect(form.Stretch.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 290);
+
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(form.Handle(), &outer);
+    EXPECT_GE(outer.right - outer.left, 250);
+    EXPECT_GE(outer.bottom - outer.top, 180);
+    form.Hide();
+}
+
+TEST(Form, AnExceptionInTheCreationHandlerIsReportedAndCreationGoesOn)
+{
+    TestApplication();
+    ReportedErrors().clear();
+    TProbeForm form;
+    form.OnCreate = [] { throw Exception("Сбой при создании"); };
+    form.Create();
+    EXPECT_NE(form.Handle(), nullptr);
+    ASSERT_EQ(ReportedErrors().size(), 1u);
+    EXPECT_EQ(ReportedErrors()[0], "Сбой при создании.");
+}
+
+TEST(Form, AFailingCloseHandlerKeepsTheWindowOpen)
+{
+    TestApplication();
+    ReportedErrors().clear();
+    TProbeForm form;
+    form.Create();
+    form.Show();
+    form.OnClose = [](TCloseAction&) { throw EInOutError(5); };
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(form.Visible());
+    ASSERT_EQ(ReportedErrors().size(), 1u);
+    EXPECT_EQ(ReportedErrors()[0], "File access denied.");
+    form.OnClose = nullptr;
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form.Visible());
+}

@@ -1,0 +1,86 @@
+#include "WinTestSupport.h"
+
+#include "platform/Win32.h"
+#include "platform/WideText.h"
+#include "runtime/AppTitle.h"
+#include "runtime/Exceptions.h"
+
+#include <atomic>
+#include <memory>
+
+namespace {
+std::vector<std::function<void()>>& PendingActions()
+{
+    static std::vector<std::function<void()>> actions;
+    return actions;
+}
+
+void CALLBACK RunPendingActions(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    auto actions = std::move(PendingActions());
+    PendingActions().clear();
+    for (auto& action : actions)
+        action();
+}
+}  // namespace
+
+TApplication& TestApplication()
+{
+    static std::unique_ptr<TApplication> app = [] {
+        auto a = std::make_unique<TApplication>();
+        Application = a.get();
+        a->OnException = [](const std::exception& e) {
+            auto* ex = dynamic_cast<const Exception*>(&e);
+            if (!dynamic_cast<const EAbort*>(&e))
+                ReportedErrors().push_back(ReportText(ex ? ex->Message() : std::string(e.what())));
+        };
+        a->Initialize();
+        return a;
+    }();
+    return *app;
+}
+
+std::vector<std::string>& ReportedErrors()
+{
+    static std::vector<std::string> errors;
+    return errors;
+}
+
+void PostAction(std::function<void()> action)
+{
+    PendingActions().push_back(std::move(action));
+    SetTimer(nullptr, 0, 10, &RunPendingActions);
+}
+
+void Pump(int milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        TestApplication().ProcessMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < static_cast<DWORD>(milliseconds));
+}
+
+TempFolder::TempFolder()
+{
+    static std::atomic<int> counter{0};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + L"AutoPeriodTest" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                        std::to_wstring(counter++) + L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+    path_ = Narrow(path);
+}
+
+TempFolder::~TempFolder()
+{
+    std::wstring from = Wide(path_);
+    from.pop_back();
+    from.push_back(L'\0');  // double-NUL-terminated list
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
