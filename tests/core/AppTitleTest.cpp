@@ -7,7 +7,7 @@ TEST(ApplicationTitle, FollowsTheExecutableFileName)
     EXPECT_EQ(ApplicationTitle("C:\\Tools\\MyTool.EXE"), "Mytool");
     EXPECT_EQ(ApplicationTitle("C:\\AutoPeriod.exe"), "Autoperiod");
     EXPECT_EQ(ApplicationTitle("C:\\x\\my.tool.exe"), "my");
-    EXPECT_EQ(ApplicationTitle("noext"), "Noext");
+    EXPECT_EQ(ApplicationTitle("NoExt"), "Noext");
 }
 
 TEST(ReportText, AddsAFullStopOnlyAfterCharactersAboveIt)
