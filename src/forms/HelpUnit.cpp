@@ -1,9 +1,15 @@
 #include "forms/HelpUnit.h"
 
+#include "app/ProgramFolder.h"
+#include "forms/MainUnit.h"
+
 THelpForm* HelpForm = nullptr;
 
 namespace {
-TFormDesign Design()
+
+const char kHelpFileName[] = "Readme.rtf";
+
+TFormDesign HelpFormDesign()
 {
     TFormDesign d;
     d.Caption = "О программе";
@@ -15,6 +21,32 @@ TFormDesign Design()
     d.BorderIcons = biSystemMenu;
     return d;
 }
+
 }  // namespace
 
-THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", Design()) {}
+THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
+{
+    HelpRichEdit.SetOwnFont(L"MS Sans Serif", 11);
+    HelpRichEdit.TabOrder = 0;
+    ButtonClose.TabOrder = 1;
+    AddControl(HelpRichEdit);
+    AddControl(RxLabel1);
+    AddControl(ButtonClose);
+
+    OnCreate = [this] { FormCreate(); };
+    ButtonClose.OnClick = [this] { ButtonCloseClick(); };
+}
+
+void THelpForm::FormCreate()
+{
+    std::string name = ProgramFolder + kHelpFileName;
+    if (FileExists(name))
+        HelpRichEdit.LoadFromFile(name);
+    else
+        HelpRichEdit.SetText("Файл помощи \"" + name + "\" не найден");
+}
+
+void THelpForm::ButtonCloseClick()
+{
+    Close();
+}

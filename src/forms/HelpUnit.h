@@ -1,11 +1,23 @@
-// The About window: the help text Readme.rtf from the program folder.
+// The About window: the help text Readme.rtf from the program folder, read
+// once when the window is created, in a read-only rich text box.
 #pragma once
 
 #include "ui/Form.h"
+#include "ui/RichEdit.h"
+#include "ui/RxLabel.h"
+#include "ui/StdControls.h"
 
 class THelpForm : public TForm {
 public:
     THelpForm();
+
+    TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363},
+                           "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!"};
+    TRxLabel RxLabel1{"RxLabel1", {3, 376, 382, 22}, "AutoPeriod — учёт информационных баз 1С"};
+    TButton ButtonClose{"ButtonClose", {387, 371, 117, 25}, "Закрыть", akRight | akBottom};
+
+    void FormCreate();
+    void ButtonCloseClick();
 };
 
 extern THelpForm* HelpForm;

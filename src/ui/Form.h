@@ -114,7 +114,6 @@ public:
 
 protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    const TFormDesign& Design() const { return design_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,63 @@
+#include "app/MessageDialog.h"
+
+#include "ui/MessageForm.h"
+
+#include <algorithm>
+
+namespace {
+
+// The captions and labels of the box are the program's English texts, even
+// around a Russian message.
+struct KindInfo {
+    const char* Caption;
+    LPCWSTR Icon;
+};
+
+KindInfo InfoFor(TMsgDlgType kind)
+{
+    switch (kind) {
+    case TMsgDlgType::mtWarning: return {"Warning", IDI_WARNING};
+    case TMsgDlgType::mtConfirmation: return {"Confirm", IDI_QUESTION};
+    }
+    return {"", nullptr};
+}
+
+struct ButtonInfo {
+    TMsgDlgBtn Button;
+    const char* Name;
+    const char* Caption;
+    int Result;
+};
+
+// The buttons stand in this order whatever order the caller lists them in.
+const ButtonInfo kButtons[] = {
+    {TMsgDlgBtn::mbOK, "OK", "OK", mrOk},
+    {TMsgDlgBtn::mbCancel, "Cancel", "Cancel", mrCancel},
+};
+
+}  // namespace
+
+uint16_t MessageDialog(const std::string& text, TMsgDlgType kind, std::initializer_list<TMsgDlgBtn> buttons,
+                       int /*helpContext: no help topic is attached to a box*/)
+{
+    auto has = [&](TMsgDlgBtn b) { return std::find(buttons.begin(), buttons.end(), b) != buttons.end(); };
+    KindInfo info = InfoFor(kind);
+    TMessageSpec spec;
+    spec.Caption = info.Caption;
+    spec.Icon = info.Icon;
+    spec.Text = text;
+    for (const ButtonInfo& b : kButtons)
+        if (has(b.Button))
+            spec.Buttons.push_back({b.Name, b.Caption, b.Result});
+    // OK is the default whenever it is shown; Esc answers Cancel when there
+    // is one and OK otherwise.
+    if (has(TMsgDlgBtn::mbOK))
+        spec.DefaultButton = "OK";
+    if (has(TMsgDlgBtn::mbCancel))
+        spec.CancelButton = "Cancel";
+    else if (has(TMsgDlgBtn::mbOK))
+        spec.CancelButton = "OK";
+
+    TMessageForm form(std::move(spec));
+    return static_cast<uint16_t>(form.Execute());
+}

@@ -1,0 +1,135 @@
+// The data-aware grid: shows the rows of a dataset through a data source,
+// marks and follows the dataset's current row, moves it on the keyboard and
+// the mouse, and never edits. Titles are a header control, so the user
+// resizes a column by dragging a title's edge and moves it by dragging the
+// title. Only the dataset's view window is ever read, so a long table costs
+// no more to show or scroll than a short one.
+//
+//   TRxDBGrid grid("MainRxDBGrid", {2, 4, 397, 343}, akLeft | akTop | akRight | akBottom);
+//   grid.Columns().Add("Name", "Название базы", 154);
+//   grid.SetDataSource(&source);
+//   grid.OnDblClick = [this] { OpenEditor(); };
+//   form.AddControl(grid);
+//
+// Keys: Up/Down one row, PgUp/PgDn a visible page, Ctrl+Home/Ctrl+End the
+// first/last row, Left/Right/Home/End the columns, Ctrl+Delete deletes the
+// current row at once. Tab is left to the dialog manager.
+#pragma once
+
+#include "data/DataSet.h"
+#include "ui/Control.h"
+#include "ui/DBGridColumns.h"
+
+#include <functional>
+#include <string>
+
+class TRxDBGrid : public TControl {
+public:
+    TRxDBGrid(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
+    ~TRxDBGrid() override;
+
+    // Links the grid to a data source and chains into its change reports;
+    // the previous handler keeps running and is given back on unlinking.
+    void SetDataSource(TDataSource* source);
+    TDataSource* DataSource() const { return source_; }
+
+    TDBGridColumns& Columns() { return columns_; }
+    int ColumnCount() const { return columns_.Count(); }
+    TColumn& Column(int index) { return columns_[index]; }
+
+    // Column changes between the two calls give one re-layout and repaint.
+    void BeginLayout();
+    void EndLayout();
+    // The native window exists afterwards (the form creates it with its
+    // own window; without one there is no parent to create it in).
+    void HandleNeeded();
+
+    // The selected column, as a list index; -1 without columns.
+    int SelectedIndex() const { return columns_.Count() ? selected_ : -1; }
+    void SetSelectedIndex(int index);
+
+    // Geometry, in client pixels of the grid.
+    int TitleHeight() const { return titleHeight_; }
+    int RowHeight() const { return rowHeight_; }
+    static constexpr int kIndicatorWidth = 11;
+    int VisibleRowCount() const;  // whole rows that fit below the titles
+    int HorizontalOffset() const { return scrollX_; }
+    HWND TitleHandle() const { return header_; }
+
+    std::function<void()> OnDblClick;
+    // After the user moved or resized a column.
+    std::function<void()> OnColumnsChanged;
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK HeaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR refData);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    static void RegisterClasses();
+    TDataSet* DataSet() const { return source_ ? source_->DataSet() : nullptr; }
+    bool HasRows() const;
+
+    // Window and data link (DBGrid.cpp).
+    void CreateTitles();
+    void SetFont(HFONT font);
+    void OnSize();
+    void DataChanged(TDataChange change, int rowsScrolled);
+    void ColumnsChanged();
+    void Relayout();
+    void SyncTitles();
+    void LayoutTitles();
+    void UpdateScrollBars();
+    void SetWindowSizeFromHeight();
+    void ScrollHorizontally(int newOffset);
+    void ScrollColumnIntoView(int index);
+    void InvalidateLine(int line);
+    void InvalidateRows();
+
+    // Keyboard, mouse, scroll bars and title notifications (DBGridInput.cpp).
+    void OnKeyDown(WPARAM key);
+    void OnMouseDown(int x, int y);
+    void DblClick();
+    void OnVScroll(int code);
+    void OnHScroll(int code);
+    void OnMouseWheel(int delta);
+    LRESULT OnTitleNotify(NMHDR* header);
+    void ApplyTitleOrder();
+    void MoveBy(int rows);
+
+    // Painting (DBGridPaint.cpp).
+    void Paint(HDC dc, const RECT& clip);
+    void PaintCorner(HDC dc);
+    void PaintLine(HDC dc, int line, int currentLine);
+    void PaintIndicator(HDC dc, const RECT& cell, bool current);
+
+    // Geometry helpers.
+    int TotalColumnWidth() const;
+    int ColumnLeft(int index) const;  // client x, scrolling applied
+    int ColumnAt(int x) const;        // -1 outside the columns
+    int LineTop(int line) const { return titleHeight_ + line * rowHeight_; }
+    int LineAt(int y) const;          // -1 above the rows
+
+    TDBGridColumns columns_;
+    TDataSource* source_ = nullptr;
+    std::function<void(TDataChange, int)> previousDataChange_;
+    HWND window_ = nullptr;   // set at WM_NCCREATE, before TControl knows the handle
+    HWND titles_ = nullptr;   // host of the header, clipped to the right of the indicator
+    HWND header_ = nullptr;
+    HFONT font_ = nullptr;
+    int titleHeight_ = 18;
+    int rowHeight_ = 17;
+    int textHeight_ = 13;
+    int selected_ = 0;
+    int scrollX_ = 0;
+    int drawnCurrentLine_ = -1;  // the line painted as current, for the next move
+    int layoutDepth_ = 0;
+    bool layoutPending_ = false;
+    bool syncingTitles_ = false;
+    bool tracking_ = false;
+    int wheelRemainder_ = 0;
+};

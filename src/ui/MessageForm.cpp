@@ -1,0 +1,263 @@
+#include "ui/MessageForm.h"
+
+#include "platform/WideText.h"
+#include "runtime/Exceptions.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// Button widths are measured once per kind and kept for the whole run, so
+// that every box shows its buttons alike.
+TButtonWidthCache& ButtonWidths()
+{
+    static TButtonWidthCache cache;
+    return cache;
+}
+
+TBounds ToBounds(const TLayoutRect& r)
+{
+    return {r.Left, r.Top, r.Width, r.Height};
+}
+
+HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, HWND parent, int id,
+                 const TBounds& b)
+{
+    return CreateWindowExW(0, windowClass, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top, b.Width,
+                           b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// Hands one block of data to the open clipboard, which then owns it.
+void PutOnClipboard(UINT format, const void* data, size_t size)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory)
+        throw Exception("Cannot copy to clipboard");
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, data, size);
+        GlobalUnlock(memory);
+    }
+    if (!SetClipboardData(format, memory)) {
+        GlobalFree(memory);
+        throw Exception("Cannot copy to clipboard");
+    }
+}
+
+}  // namespace
+
+LOGFONTW SystemMessageFont()
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+        return metrics.lfMessageFont;
+    // Systems before Vista reject the structure with the padded-border field.
+    metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+        return metrics.lfMessageFont;
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    return font;
+}
+
+TMessageImage::TMessageImage(std::string name, TBounds bounds, LPCWSTR icon)
+    : TControl(std::move(name), bounds), icon_(LoadIconW(nullptr, icon))
+{
+}
+
+HWND TMessageImage::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    return CreateChild(L"STATIC", {}, SS_OWNERDRAW, parent, id, bounds);
+}
+
+bool TMessageImage::OnDrawItem(DRAWITEMSTRUCT* item)
+{
+    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    if (icon_)
+        DrawIconEx(item->hDC, 0, 0, icon_, kMessageIconSize, kMessageIconSize, 0, nullptr, DI_NORMAL);
+    return true;
+}
+
+TMessageLabel::TMessageLabel(std::string name, TBounds bounds, std::string caption)
+    : TControl(std::move(name), bounds), caption_(std::move(caption))
+{
+}
+
+HWND TMessageLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    // SS_LEFT draws with word breaks and expanded tabs, as the text was
+    // measured; without SS_NOPREFIX "&" underlines the next character.
+    return CreateChild(L"STATIC", caption_, SS_LEFT, parent, id, bounds);
+}
+
+TMessageButton::TMessageButton(std::string name, TBounds bounds, std::string caption, int result)
+    : TButton(std::move(name), bounds, std::move(caption)), result_(result)
+{
+}
+
+HWND TMessageButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
+{
+    HWND hwnd = TButton::CreateHandle(parent, id, bounds);
+    if (hwnd)
+        SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | BS_NOTIFY);
+    return hwnd;
+}
+
+bool TMessageButton::OnCommand(WORD code)
+{
+    if (code == BN_SETFOCUS) {
+        if (OnFocus)
+            OnFocus();
+        return true;
+    }
+    return TButton::OnCommand(code);
+}
+
+void TMessageButton::SetDefaultLook(bool heavy)
+{
+    if (Handle())
+        SendMessageW(Handle(), BM_SETSTYLE, BS_NOTIFY | (heavy ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+}
+
+struct TMessageForm::TPrepared {
+    TMessageSpec Spec;
+    TMessageLayout Layout;
+    GdiObject Font;
+    TFormDesign Design;
+};
+
+TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec spec)
+{
+    LOGFONTW logFont = SystemMessageFont();
+    GdiObject font(CreateFontIndirectW(&logFont));
+    WindowDC dc(nullptr);
+    ScopedSelect select(dc, font.Get());
+
+    TMessageMetrics metrics;
+    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE alphabet{};
+    GetTextExtentPoint32W(dc, kAlphabet, 52, &alphabet);
+    metrics.X = alphabet.cx / 52;
+    metrics.Y = alphabet.cy;
+
+    std::wstring text = Wide(spec.Text);
+    RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    metrics.TextWidth = textRect.right - textRect.left;
+    metrics.TextHeight = textRect.bottom - textRect.top;
+
+    metrics.ButtonCount = static_cast<int>(spec.Buttons.size());
+    for (const TMessageButtonSpec& button : spec.Buttons) {
+        int width = ButtonWidths().Width(button.Name, [&] {
+            std::wstring label = Wide(button.Caption);
+            RECT r{};
+            DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
+            return static_cast<int>(r.right - r.left);
+        });
+        metrics.WidestCachedButton = std::max(metrics.WidestCachedButton, width);
+    }
+
+    TMessageLayout layout = LayoutMessage(metrics);
+    TFormDesign design;
+    design.Caption = spec.Caption;
+    design.ClientWidth = layout.ClientWidth;
+    design.ClientHeight = layout.ClientHeight;
+    design.BorderStyle = TBorderStyle::bsDialog;
+    design.BorderIcons = biSystemMenu;
+    design.Position = TPosition::poScreenCenter;
+    design.KeyPreview = true;
+    return {std::move(spec), std::move(layout), std::move(font), std::move(design)};
+}
+
+TMessageForm::TMessageForm(TMessageSpec spec) : TMessageForm(Prepare(std::move(spec))) {}
+
+TMessageForm::TMessageForm(TPrepared prepared)
+    : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)),
+      spec_(std::move(prepared.Spec)),
+      layout_(std::move(prepared.Layout)),
+      font_(std::move(prepared.Font))
+{
+    image_ = std::make_unique<TMessageImage>("Image", ToBounds(layout_.Icon), spec_.Icon);
+    message_ = std::make_unique<TMessageLabel>("Message", ToBounds(layout_.Text), spec_.Text);
+    AddControl(*image_);
+    AddControl(*message_);
+    for (size_t i = 0; i < spec_.Buttons.size(); ++i) {
+        const TMessageButtonSpec& b = spec_.Buttons[i];
+        auto button = std::make_unique<TMessageButton>(b.Name, ToBounds(layout_.Buttons[i]), b.Caption, b.Result);
+        TMessageButton* raw = button.get();
+        raw->TabOrder = static_cast<int>(i);
+        raw->OnClick = [this, raw] { ModalResult = raw->Result(); };
+        raw->OnFocus = [this, raw] { ButtonFocused(*raw); };
+        if (!spec_.DefaultButton.empty() && b.Name == spec_.DefaultButton)
+            DefaultButton = raw;
+        if (!spec_.CancelButton.empty() && b.Name == spec_.CancelButton)
+            CancelButton = raw;
+        AddControl(*raw);
+        buttons_.push_back(std::move(button));
+    }
+    OnKeyDown = [this](WORD key, bool& handled) { FormKeyDown(key, handled); };
+}
+
+TMessageForm::~TMessageForm()
+{
+    // The controls are members of this class: their windows must go while
+    // they are still alive.
+    Destroy();
+}
+
+int TMessageForm::Execute()
+{
+    Create();
+    WPARAM font = reinterpret_cast<WPARAM>(font_.Get());
+    SendMessageW(image_->Handle(), WM_SETFONT, font, FALSE);
+    SendMessageW(message_->Handle(), WM_SETFONT, font, FALSE);
+    for (auto& button : buttons_)
+        SendMessageW(button->Handle(), WM_SETFONT, font, FALSE);
+    if (auto* heavy = static_cast<TMessageButton*>(DefaultButton))
+        heavy->SetDefaultLook(true);
+    return ShowModal();
+}
+
+void TMessageForm::ButtonFocused(const TMessageButton& focused)
+{
+    // Enter presses the focused button, so it is the one drawn as default.
+    for (auto& button : buttons_)
+        button->SetDefaultLook(button.get() == &focused);
+}
+
+void TMessageForm::FormKeyDown(WORD key, bool& handled)
+{
+    bool ctrlOnly = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0;
+    if (key != 'C' || !ctrlOnly)
+        return;
+    CopyToClipboard();
+    handled = true;
+}
+
+std::string TMessageForm::ClipboardText() const
+{
+    std::vector<std::string> labels;
+    for (const TMessageButtonSpec& b : spec_.Buttons)
+        labels.push_back(b.Caption);
+    return MessageClipboardText(Caption(), spec_.Text, labels);
+}
+
+void TMessageForm::CopyToClipboard()
+{
+    MessageBeep(0);
+    std::string text = ClipboardText();
+    if (!OpenClipboard(Handle()))
+        throw Exception("Cannot open clipboard");
+    ScopeGuard close([] { CloseClipboard(); });
+    EmptyClipboard();
+    std::wstring wide = Wide(text);
+    PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    // The single-byte copy is the program's own Windows-1251 text; the locale
+    // tells readers which code page it is in.
+    PutOnClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+    LCID russian = MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT);
+    PutOnClipboard(CF_LOCALE, &russian, sizeof(russian));
+}

@@ -1,0 +1,111 @@
+// The message box window: a form built at run time for one message, sized
+// to its text in the system's message font, with an icon, a word-wrapped
+// label and a row of push buttons. Ctrl+C copies the whole box as text.
+//
+//   TMessageForm form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = "Удалить?",
+//                      .Buttons = {{"OK", "OK", mrOk}, {"Cancel", "Cancel", mrCancel}},
+//                      .DefaultButton = "OK", .CancelButton = "Cancel"});
+//   int answer = form.Execute();
+#pragma once
+
+#include "platform/Handles.h"
+#include "runtime/MessageLayout.h"
+#include "ui/Form.h"
+#include "ui/StdControls.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TMessageButtonSpec {
+    std::string Name;     // also the button's kind in the run-long width cache
+    std::string Caption;  // "&" marks a mnemonic
+    int Result = mrNone;
+};
+
+struct TMessageSpec {
+    std::string Caption;
+    LPCWSTR Icon = nullptr;  // one of the system's standard icons (IDI_*)
+    std::string Text;        // Windows-1251; "&" marks a mnemonic in the label
+    std::vector<TMessageButtonSpec> Buttons;  // left to right
+    std::string DefaultButton;  // name; empty for none
+    std::string CancelButton;   // name; empty for none
+};
+
+// The 32 x 32 picture of a standard icon.
+class TMessageImage : public TControl {
+public:
+    TMessageImage(std::string name, TBounds bounds, LPCWSTR icon);
+    bool OnDrawItem(DRAWITEMSTRUCT* item) override;
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+
+private:
+    HICON icon_;  // shared system icon: never destroyed
+};
+
+// A label that wraps words and, unlike TLabel, shows "&" as a mnemonic.
+class TMessageLabel : public TControl {
+public:
+    TMessageLabel(std::string name, TBounds bounds, std::string caption);
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+
+private:
+    std::string caption_;
+};
+
+// A push button that reports when it takes the focus, so that the form can
+// move the heavy default border onto the button that Enter will press.
+class TMessageButton : public TButton {
+public:
+    TMessageButton(std::string name, TBounds bounds, std::string caption, int result);
+    int Result() const { return result_; }
+    std::function<void()> OnFocus;
+    bool OnCommand(WORD code) override;
+    void SetDefaultLook(bool heavy);
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+
+private:
+    int result_;
+};
+
+class TMessageForm : public TForm {
+public:
+    explicit TMessageForm(TMessageSpec spec);
+    ~TMessageForm() override;
+
+    // Creates the window, shows it modally in the middle of the screen and
+    // returns the result of the button chosen (mrCancel for the close box).
+    int Execute();
+
+    const TMessageLayout& MessageLayout() const { return layout_; }
+    HFONT MessageFont() const { return static_cast<HFONT>(font_.Get()); }
+    // The text Ctrl+C puts on the clipboard.
+    std::string ClipboardText() const;
+    // What Ctrl+C does: the default beep, then the text onto the clipboard
+    // as plain text. Throws Exception when the clipboard cannot be opened.
+    void CopyToClipboard();
+
+private:
+    struct TPrepared;
+    explicit TMessageForm(TPrepared prepared);
+    static TPrepared Prepare(TMessageSpec spec);
+    void FormKeyDown(WORD key, bool& handled);
+    void ButtonFocused(const TMessageButton& focused);
+
+    TMessageSpec spec_;
+    TMessageLayout layout_;
+    GdiObject font_;  // outlives the controls that draw with it
+    std::unique_ptr<TMessageImage> image_;
+    std::unique_ptr<TMessageLabel> message_;
+    std::vector<std::unique_ptr<TMessageButton>> buttons_;
+};
+
+// The system's message-box font (the message font of the non-client
+// metrics) as a description for CreateFontIndirectW.
+LOGFONTW SystemMessageFont();

@@ -1,0 +1,164 @@
+#include "ui/RichEdit.h"
+
+#include "platform/FileApi.h"
+#include "platform/WideText.h"
+#include "runtime/Exceptions.h"
+#include "runtime/LineBreakNormaliser.h"
+#include "ui/StdControls.h"
+
+#include <richedit.h>
+
+namespace {
+
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { FreeLibrary(h); }
+};
+using UniqueModule = UniqueResource<ModuleTraits>;
+
+// The library is looked up in the system folder only: a RICHED32.DLL planted
+// beside the program (or in the current folder) must never be loaded. The
+// altered search path makes its own dependencies come from there too.
+UniqueModule LoadSystemLibrary(const wchar_t* fileName)
+{
+    wchar_t folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return UniqueModule();
+    std::wstring path(folder, length);
+    if (path.back() != L'\\')
+        path += L'\\';
+    path += fileName;
+    return UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+// Registers the "RICHEDIT" window class; loaded when the first box is
+// created and kept until the program ends.
+void EnsureRichEditLibrary()
+{
+    static UniqueModule library = LoadSystemLibrary(L"riched32.dll");
+}
+
+// One streaming pass: the file and the line-break state of this pass.
+struct StreamSource {
+    HANDLE file;
+    LineBreakNormaliser normaliser;
+};
+
+// The control's read request. Nothing may be thrown back into the control: a
+// failure is answered with a non-zero code, which ends the pass as an error.
+DWORD CALLBACK ReadRequest(DWORD_PTR cookie, LPBYTE buffer, LONG requestSize, LONG* answered)
+{
+    *answered = 0;
+    if (requestSize <= 0)
+        return 0;
+    auto* source = reinterpret_cast<StreamSource*>(cookie);
+    try {
+        auto read = [source](char* to, size_t most) {
+            DWORD count = 0;
+            if (!FileApi::Read(source->file, to, static_cast<DWORD>(most), &count))
+                throw EInOutError(static_cast<int>(GetLastError()));
+            return static_cast<size_t>(count);
+        };
+        *answered = static_cast<LONG>(
+            source->normaliser.Fill(reinterpret_cast<char*>(buffer), static_cast<size_t>(requestSize), read));
+        return 0;
+    } catch (const EInOutError& e) {
+        return e.ErrorCode() != 0 ? static_cast<DWORD>(e.ErrorCode()) : ERROR_READ_FAULT;
+    } catch (...) {
+        return ERROR_READ_FAULT;
+    }
+}
+
+// Streams the file from its current position into the control, replacing
+// the whole content; true when the control reports no error.
+bool StreamIn(HWND hwnd, HANDLE file, WPARAM format)
+{
+    StreamSource source{file, {}};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = &ReadRequest;
+    SendMessageW(hwnd, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
+
+}  // namespace
+
+TRichEdit::TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors), initialText_(std::move(text))
+{
+}
+
+TRichEdit::~TRichEdit()
+{
+    // The window goes before the font it uses.
+    DestroyWindowHandle();
+}
+
+void TRichEdit::SetOwnFont(const wchar_t* face, int height)
+{
+    fontFace_ = face;
+    fontHeight_ = height;
+}
+
+HWND TRichEdit::CreateHandle(HWND parent, int id, const TBounds& b)
+{
+    EnsureRichEditLibrary();
+    // Word wrap: no ES_AUTOHSCROLL. Without ES_DISABLENOSCROLL the scroll
+    // bars appear only when the content needs them. No ES_NOHIDESEL: the
+    // selection is hidden while the box has no focus.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                  ES_READONLY;
+    return CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT", L"", style, b.Left, b.Top, b.Width, b.Height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void TRichEdit::HandleCreated()
+{
+    // The control's own default character format is not the form's (under
+    // Wine it is bold "System"): the font goes in before any text.
+    if (fontFace_) {
+        ownFont_.Reset(CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_.Get()), FALSE);
+    }
+    // Wrap at the window's width.
+    SendMessageW(Handle(), EM_SETTARGETDEVICE, 0, 0);
+    SetText(initialText_);
+}
+
+void TRichEdit::LoadFromFile(const std::string& fileName)
+{
+    UniqueHandle file = FileApi::Create(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!file)
+        throw Exception("Cannot open file " + fileName);
+    LARGE_INTEGER start{};
+    LARGE_INTEGER here{};
+    SetFilePointerEx(file.Get(), here, &start, FILE_CURRENT);
+    if (!StreamIn(Handle(), file.Get(), SF_RTF)) {
+        // Not rich text (or the read failed): the same bytes again, as text.
+        if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !StreamIn(Handle(), file.Get(), SF_TEXT))
+            throw Exception("Failed to Load Stream");
+    }
+    SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
+}
+
+std::string TRichEdit::Text() const
+{
+    return Handle() ? WindowText(Handle()) : initialText_;
+}
+
+void TRichEdit::SetText(const std::string& text)
+{
+    if (Handle())
+        SetWindowTextCp1251(Handle(), text);
+    else
+        initialText_ = text;
+}
+
+int TRichEdit::LineCount() const
+{
+    return Handle() ? static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0)) : 0;
+}

@@ -1,0 +1,44 @@
+// A read-only rich text box on the system's first-generation rich edit
+// control (window class "RICHEDIT" from RICHED32.DLL), with its own font, word
+// wrap, both scroll bars when the content needs them, and loading from a file
+// that holds rich text or, failing that, plain text.
+//
+//   TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363}, "Тест !!!!"};
+//   form.AddControl(HelpRichEdit);
+//   HelpRichEdit.LoadFromFile(folder + "Readme.rtf");  // throws Exception
+#pragma once
+
+#include "platform/Handles.h"
+#include "ui/Control.h"
+
+#include <string>
+
+class TRichEdit : public TControl {
+public:
+    TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors = akLeft | akTop);
+    ~TRichEdit() override;
+
+    // A font of the box's own, set before any text goes in; none for the form's.
+    void SetOwnFont(const wchar_t* face, int height);
+
+    // Replaces the content with the file's: streamed as rich text first, and
+    // if the control refuses that, streamed again from the same start as
+    // plain text with every line end made CR LF. Throws "Cannot open file %s"
+    // when the file cannot be opened for reading while others are denied
+    // writing, and "Failed to Load Stream" when neither pass succeeds.
+    void LoadFromFile(const std::string& fileName);
+
+    std::string Text() const;  // Windows-1251, paragraphs separated by CR LF
+    void SetText(const std::string& text);
+    int LineCount() const;
+
+protected:
+    HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
+
+private:
+    std::string initialText_;
+    const wchar_t* fontFace_ = nullptr;
+    int fontHeight_ = 0;
+    GdiObject ownFont_;
+};

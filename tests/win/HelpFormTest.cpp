@@ -1,0 +1,196 @@
+#include "WinTestSupport.h"
+
+#include "forms/HelpUnit.h"
+#include "forms/MainUnit.h"
+#include "platform/FileApi.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+// The About window over a help file in a temporary program folder.
+class HelpFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        ReportedErrors().clear();
+        savedFolder_ = ProgramFolder;
+        ProgramFolder = folder.Path();
+    }
+
+    void TearDown() override
+    {
+        FileFaults::Disarm();
+        ProgramFolder = savedFolder_;
+    }
+
+    std::string HelpFile() const { return folder.Path() + "Readme.rtf"; }
+
+    void WriteHelpFile(const std::string& bytes)
+    {
+        UniqueHandle file(CreateFileW(Wide(HelpFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+        ASSERT_EQ(written, bytes.size());
+    }
+
+    // A new window, created as at program start (its creation handler loads the file).
+    THelpForm& CreateForm()
+    {
+        form = std::make_unique<THelpForm>();
+        form->Create();
+        return *form;
+    }
+
+    bool IsBold(int position)
+    {
+        HWND box = form->HelpRichEdit.Handle();
+        CHARRANGE range{position, position + 1};
+        SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        CHARFORMATW format{};
+        format.cbSize = sizeof(format);
+        SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        return (format.dwMask & CFM_BOLD) && (format.dwEffects & CFE_BOLD);
+    }
+
+    TempFolder folder;
+    std::unique_ptr<THelpForm> form;
+
+private:
+    std::string savedFolder_;
+};
+
+const char kInitialText[] = "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!";
+
+}  // namespace
+
+TEST_F(HelpFormTest, ShowsARichTextFileWithItsFormattingAndCannotBeEdited)
+{
+    WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 MS Sans Serif;}}"
+                  "\\f0 {\\b Жирный} простой\\par Вторая строка\\par}");
+    THelpForm& help = CreateForm();
+    EXPECT_TRUE(ReportedErrors().empty());
+    const std::string shown = "Жирный простой\r\nВторая строка";
+    EXPECT_EQ(help.HelpRichEdit.Text().substr(0, shown.size()), shown);
+    EXPECT_TRUE(IsBold(0));
+    EXPECT_FALSE(IsBold(8));
+
+    HWND box = help.HelpRichEdit.Handle();
+    EXPECT_TRUE(GetWindowLongW(box, GWL_STYLE) & ES_READONLY);
+    std::string before = help.HelpRichEdit.Text();
+    SendMessageW(box, WM_CHAR, L'Я', 0);
+    SendMessageW(box, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(help.HelpRichEdit.Text(), before);
+}
+
+TEST_F(HelpFormTest, APlainTextFileShowsOneLineBreakPerLineEndOfAnyKind)
+{
+    const std::string threeLines = "Первая\r\nВторая\r\nТретья";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"CR", "Первая\rВторая\rТретья", threeLines},
+        {"LF", "Первая\nВторая\nТретья", threeLines},
+        {"CR LF", "Первая\r\nВторая\r\nТретья", threeLines},
+        {"LF CR and CR CR LF make empty lines", "Первая\n\rВторая\r\r\nТретья",
+         "Первая\r\n\r\nВторая\r\n\r\nТретья"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHelpFile(c.bytes);
+        THelpForm& help = CreateForm();
+        EXPECT_TRUE(ReportedErrors().empty());
+        EXPECT_EQ(help.HelpRichEdit.Text(), c.shown);
+    }
+}
+
+TEST_F(HelpFormTest, ALongPlainTextFileIsShownWholeAcrossManyReadRequests)
+{
+    // Several times the control's default text limit and its read request
+    // size, with CR LF pairs falling on every kind of chunk boundary.
+    std::string bytes, expected;
+    int lines = 0;
+    for (; bytes.size() < 200000; ++lines) {
+        std::string line = "Строка номер " + std::to_string(lines) + std::string(lines % 37, '.');
+        bytes += line + "\r\n";
+        expected += line + "\r\n";
+    }
+    WriteHelpFile(bytes);
+    THelpForm& help = CreateForm();
+    EXPECT_TRUE(ReportedErrors().empty());
+    std::string text = help.HelpRichEdit.Text();
+    EXPECT_EQ(text.size(), expected.size());
+    EXPECT_TRUE(text == expected);
+    EXPECT_EQ(help.HelpRichEdit.LineCount(), lines + 1);
+}
+
+TEST_F(HelpFormTest, AMissingHelpFileOrADirectoryOfThatNameShowsTheNotFoundText)
+{
+    const std::string notFound = "Файл помощи \"" + HelpFile() + "\" не найден";
+    EXPECT_EQ(CreateForm().HelpRichEdit.Text(), notFound);
+    ASSERT_TRUE(CreateDirectoryW(Wide(HelpFile()).c_str(), nullptr));
+    EXPECT_EQ(CreateForm().HelpRichEdit.Text(), notFound);
+    EXPECT_TRUE(ReportedErrors().empty());
+}
+
+TEST_F(HelpFormTest, AFileHeldOpenForWritingIsReportedAndTheInitialTextStays)
+{
+    WriteHelpFile("{\\rtf1 Справка}");
+    UniqueHandle writer(CreateFileW(Wide(HelpFile()).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    THelpForm& help = CreateForm();
+    EXPECT_NE(help.Handle(), nullptr);
+    EXPECT_EQ(ReportedErrors(), std::vector<std::string>{"Cannot open file " + HelpFile() + "."});
+    EXPECT_EQ(help.HelpRichEdit.Text(), kInitialText);
+    EXPECT_EQ(help.HelpRichEdit.LineCount(), 9);
+}
+
+TEST_F(HelpFormTest, AReadFailureInTheRichTextPassFallsBackToPlainTextFromTheStart)
+{
+    WriteHelpFile("{\\rtf1 Справка}");
+    FileFaults::Arm(2, ERROR_READ_FAULT);  // the open, then the first read
+    THelpForm& help = CreateForm();
+    EXPECT_TRUE(ReportedErrors().empty());
+    EXPECT_EQ(help.HelpRichEdit.Text(), "{\\rtf1 Справка}");
+}
+
+TEST_F(HelpFormTest, AReadFailureInThePlainTextPassIsReportedAsFailedToLoadStream)
+{
+    WriteHelpFile("Просто текст\r\n");
+    int before = FileFaults::CallCount();
+    CreateForm();
+    int callsOfALoad = FileFaults::CallCount() - before;
+    // The last call of a load is the plain pass's final read.
+    FileFaults::Arm(callsOfALoad, ERROR_READ_FAULT);
+    CreateForm();
+    EXPECT_EQ(ReportedErrors(), std::vector<std::string>{"Failed to Load Stream."});
+}
+
+TEST_F(HelpFormTest, CloseHidesTheWindowWhileEscapeDoesNot)
+{
+    THelpForm& help = CreateForm();
+    PostAction([&] {
+        EXPECT_EQ(help.ActiveControl(), &help.HelpRichEdit);
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        PostAction([&] {
+            EXPECT_TRUE(help.Visible());
+            help.ButtonClose.Click();
+        });
+    });
+    help.ShowModal();
+    EXPECT_FALSE(help.Visible());
+}

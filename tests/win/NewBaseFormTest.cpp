@@ -1,0 +1,233 @@
+#include "WinTestSupport.h"
+
+#include "forms/MainUnit.h"
+#include "forms/NewBaseUnit.h"
+#include "forms/SelectDirectoryUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Entry = std::array<std::string, 4>;  // Name, Path, Login, Password
+const char* const kFields[] = {"Name", "Path", "Login", "Password"};
+
+// The editor with the windows it works with: a main window (not created:
+// only its table is needed) and the folder chooser, wired to the globals.
+class NewBaseFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        ReportedErrors().clear();
+        MainForm = &main;
+        SelectDirectoryForm = &chooser;
+        NewBaseForm = &editor;
+        chooser.Create();
+        editor.Create();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_FALSE(editor.Visible());
+        EXPECT_TRUE(ReportedErrors().empty());
+        NewBaseForm = nullptr;
+        SelectDirectoryForm = nullptr;
+        MainForm = nullptr;
+    }
+
+    TRxMemoryData& Table() { return main.BaseRxMemoryData; }
+
+    void AddRow(const Entry& entry)
+    {
+        Table().InsertRow();
+        for (int i = 0; i < 4; ++i)
+            Table().SetFieldText(kFields[i], entry[i]);
+        Table().PostRow();
+    }
+
+    std::vector<Entry> Rows()
+    {
+        std::vector<Entry> rows;
+        int current = Table().CurrentRowNumber();
+        for (Table().GoToFirstRow(); !Table().IsTableEmpty() && !Table().AtEnd(); Table().GoToNextRow()) {
+            Entry e;
+            for (int i = 0; i < 4; ++i)
+                e[i] = Table().GetFieldText(kFields[i]);
+            rows.push_back(e);
+        }
+        if (current > 0)
+            Table().SetCurrentRowNumber(current);
+        return rows;
+    }
+
+    Entry Boxes()
+    {
+        return {editor.NameEdit.Text(), editor.PathEdit.Text(), editor.LoginEdit.Text(), editor.PasswordEdit.Text()};
+    }
+
+    void Type(const Entry& entry)
+    {
+        editor.NameEdit.SetText(entry[0]);
+        editor.PathEdit.SetText(entry[1]);
+        editor.LoginEdit.SetText(entry[2]);
+        editor.PasswordEdit.SetText(entry[3]);
+    }
+
+    // Shows the editor modally in the given mode and runs `whileShown` inside
+    // its loop; the action must end the showing.
+    void ShowEditor(bool newMode, std::function<void()> whileShown)
+    {
+        NewBaseMode = newMode;
+        PostAction(std::move(whileShown));
+        editor.ShowModal();
+    }
+
+    TMainForm main;
+    TSelectDirectoryForm chooser;
+    TNewBaseForm editor;
+};
+
+const Entry kBuh{"Бухгалтерия", "C:\\Базы\\Бух", "Главбух", "секрет"};
+const Entry kZup{"Зарплата", "D:\\1C\\ЗУП", "Кадры", ""};
+const Entry kDefaults{"Новая информационная база", "", "Administrator", ""};
+
+}  // namespace
+
+TEST_F(NewBaseFormTest, NewModeShowsTheDefaultsWithOKFocusedWhateverWasTypedBefore)
+{
+    AddRow(kBuh);
+    Type(kZup);
+    ShowEditor(true, [&] {
+        EXPECT_EQ(editor.Caption(), "Подключение новой информационной базы");
+        EXPECT_EQ(Boxes(), kDefaults);
+        EXPECT_EQ(editor.ActiveControl(), &editor.OKButton);
+        editor.CancelButton.Click();
+    });
+}
+
+TEST_F(NewBaseFormTest, EditModeShowsTheCurrentRow)
+{
+    AddRow(kZup);
+    AddRow(kBuh);  // inserted before the current row, and current
+    ShowEditor(false, [&] {
+        EXPECT_EQ(editor.Caption(), "Редактирование информационной базы");
+        EXPECT_EQ(Boxes(), kBuh);
+        editor.CancelButton.Click();
+    });
+}
+
+TEST_F(NewBaseFormTest, EditModeOnAnEmptyTableShowsEmptyBoxesAndOKAddsARow)
+{
+    ShowEditor(false, [&] {
+        EXPECT_EQ(Boxes(), (Entry{"", "", "", ""}));
+        editor.LoginEdit.SetText("Гость");
+        editor.OKButton.Click();
+    });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{{"", "", "Гость", ""}}));
+}
+
+TEST_F(NewBaseFormTest, EnterAtOnceInNewModeAddsTheDefaultEntryInItsSortedPlace)
+{
+    AddRow(kBuh);
+    AddRow({"Склад", "", "", ""});
+    AddRow({"Архив", "", "", ""});
+    ShowEditor(true, [&] { PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{{"Архив", "", "", ""}, kBuh, kDefaults, {"Склад", "", "", ""}}));
+    EXPECT_EQ(Table().GetFieldText("Name"), "Новая информационная база");  // the new row is current
+}
+
+TEST_F(NewBaseFormTest, OKInEditModeChangesTheCurrentRowAndMovesItToItsSortedPlace)
+{
+    AddRow(kZup);
+    AddRow(kBuh);
+    const Entry changed{"Ясли", "E:\\Ясли", "Воспитатель", "пароль"};
+    ShowEditor(false, [&] {
+        Type(changed);
+        editor.OKButton.Click();
+    });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{kZup, changed}));
+    EXPECT_EQ(Table().GetFieldText("Name"), "Ясли");
+}
+
+TEST_F(NewBaseFormTest, CancelAndTheCloseBoxLeaveTheTableUntouchedInBothModes)
+{
+    AddRow(kBuh);
+    const std::vector<Entry> before = Rows();
+    struct Case {
+        const char* how;
+        bool newMode;
+        std::function<void()> close;
+    };
+    const Case cases[] = {
+        {"Отмена, new mode", true, [&] { editor.CancelButton.Click(); }},
+        {"Отмена, edit mode", false, [&] { editor.CancelButton.Click(); }},
+        {"close box, new mode", true, [&] { SendMessageW(editor.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"close box, edit mode", false, [&] { SendMessageW(editor.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        ShowEditor(c.newMode, [&] {
+            Type(kZup);
+            c.close();
+        });
+        EXPECT_FALSE(editor.Visible());
+        EXPECT_EQ(Rows(), before);
+        EXPECT_EQ(Table().State(), TDataSetState::dsBrowse);
+    }
+}
+
+TEST_F(NewBaseFormTest, ANameLongerThanItsFieldIsStoredAndShownCutTo100Characters)
+{
+    std::string longName;
+    for (int i = 0; i < 15; ++i)
+        longName += "База" + std::to_string(100000 + i);  // 10 characters each
+    ASSERT_EQ(longName.size(), 150u);
+    ShowEditor(true, [&] {
+        editor.NameEdit.SetText(longName);
+        editor.OKButton.Click();
+    });
+    ShowEditor(false, [&] {
+        EXPECT_EQ(editor.NameEdit.Text(), longName.substr(0, 100));
+        editor.CancelButton.Click();
+    });
+}
+
+TEST_F(NewBaseFormTest, LineBreaksInTheBoxesAreStoredAsBlanks)
+{
+    // Bases.dat holds one value per line: a line break kept in a value would
+    // split the entry there when the file is read back.
+    ShowEditor(true, [&] {
+        Type({"Бух\r\nгалтерия", "C:\\Базы\rБух", "Глав\nбух", "\r\nсекрет\n\r"});
+        editor.OKButton.Click();
+    });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{{"Бух  галтерия", "C:\\Базы Бух", "Глав бух", "  секрет  "}}));
+}
+
+TEST_F(NewBaseFormTest, TheFolderButtonTakesAChosenFolderAndKeepsThePathWhenTheChooserIsCancelled)
+{
+    editor.PathEdit.SetText("C:\\Старый путь");
+    // As "Выбрать каталог" would: the directory, the flag, then close.
+    PostAction([&] {
+        EXPECT_TRUE(chooser.Visible());
+        SelectedDirectory = "D:\\Базы 1С\\Склад";
+        DirectorySelected = true;
+        chooser.Close();
+    });
+    editor.SelectDirectoryBitBtn.Click();
+    EXPECT_EQ(editor.PathEdit.Text(), "D:\\Базы 1С\\Склад");
+
+    // As "Отмена" would: the flag is off, whatever the global holds.
+    PostAction([&] {
+        SelectedDirectory = "E:\\Другой";
+        DirectorySelected = false;
+        chooser.Close();
+    });
+    editor.SelectDirectoryBitBtn.Click();
+    EXPECT_EQ(editor.PathEdit.Text(), "D:\\Базы 1С\\Склад");
+    EXPECT_FALSE(chooser.Visible());
+}
