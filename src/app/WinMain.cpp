@@ -10,6 +10,12 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
+    // Libraries loaded by name (the rich edit control's, the shell's) come
+    // from the system folder only, never from the program's folder or the
+    // current one, where anybody may have put a file of that name.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    SetDllDirectoryW(L"");
+
     // The shell namespace of the folder chooser needs OLE on this thread.
     OleInitialize(nullptr);
     int exitCode = 0;

@@ -65,6 +65,12 @@ protected:
     void HandleCreated() override;
 
 private:
+    // Posted to the grid once a title drag or an edge drag has ended, so that
+    // the header has finished its own bookkeeping first; wParam says whether
+    // the titles' order may have changed.
+    static constexpr UINT kTitlesSettled = WM_APP + 0x4D1;
+    static constexpr WPARAM kTitlesResized = 0, kTitlesMoved = 1;
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK HeaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -126,10 +132,11 @@ private:
     int textHeight_ = 13;
     int selected_ = 0;
     int scrollX_ = 0;
-    int drawnCurrentLine_ = -1;  // the line painted as current, for the next move
+    int shownCurrentLine_ = -1;  // the current line as last reported, for the next move
     int layoutDepth_ = 0;
     bool layoutPending_ = false;
-    bool syncingTitles_ = false;
+    bool syncingTitles_ = false;  // the header's notifications echo the grid's own changes
+    bool titlesDriving_ = false;  // a width change that came from the header
     bool tracking_ = false;
     int wheelRemainder_ = 0;
 };

@@ -1,0 +1,471 @@
+#include "forms/ShellTreeView.h"
+
+#include "forms/ItemIdList.h"
+#include "forms/ShellFolder.h"
+#include "platform/WideText.h"
+#include "ui/Application.h"
+
+#include <memory>
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+DWORD EnumFlags(unsigned objectTypes)
+{
+    DWORD flags = 0;
+    if (objectTypes & otFolders)
+        flags |= SHCONTF_FOLDERS;
+    if (objectTypes & otNonFolders)
+        flags |= SHCONTF_NONFOLDERS;
+    if (objectTypes & otHidden)
+        flags |= SHCONTF_INCLUDEHIDDEN;
+    return flags;
+}
+
+// Children sort in their folder's own order: CompareIDs on column 0, whose
+// low word, read as a signed number, is the verdict.
+int CALLBACK CompareChildren(LPARAM first, LPARAM second, LPARAM parentFolder)
+{
+    auto* folder = reinterpret_cast<IShellFolder*>(parentFolder);
+    auto* a = reinterpret_cast<TShellFolder*>(first);
+    auto* b = reinterpret_cast<TShellFolder*>(second);
+    if (!a || !b)
+        return 0;
+    HRESULT hr = folder->CompareIDs(0, a->ItemId(), b->ItemId());
+    return static_cast<short>(HRESULT_CODE(hr));
+}
+
+int IconIndex(LPCITEMIDLIST fullId, UINT extraFlags)
+{
+    SHFILEINFOW info{};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(fullId), 0, &info, sizeof(info),
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extraFlags);
+    return info.iIcon;
+}
+
+}  // namespace
+
+TShellTreeView::UpdateLock::UpdateLock(TShellTreeView& tree)
+    : tree_(tree), cursor_(SetCursor(LoadCursorW(nullptr, IDC_WAIT)))
+{
+    if (tree_.updateCount_++ == 0 && tree_.Handle())
+        SendMessageW(tree_.Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+TShellTreeView::UpdateLock::~UpdateLock()
+{
+    if (--tree_.updateCount_ == 0 && tree_.Handle()) {
+        SendMessageW(tree_.Handle(), WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree_.Handle(), nullptr, TRUE);
+    }
+    SetCursor(cursor_);
+}
+
+TShellTreeView::TShellTreeView(std::string name, TBounds bounds, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors)
+{
+}
+
+TShellTreeView::~TShellTreeView()
+{
+    // The records go with the window (WM_DESTROY); the base class would
+    // destroy it only after this object's part is gone.
+    DestroyWindowHandle();
+}
+
+HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
+{
+    // No lines at the root level, label editing on, no dragging, the
+    // selection highlight hidden while the tree has no focus.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS |
+                  TVS_DISABLEDRAGDROP;
+    return CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"", style, b.Left, b.Top, b.Width, b.Height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void TShellTreeView::HandleCreated()
+{
+    SetWindowSubclass(Handle(), &TShellTreeView::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageW(Handle(), TVM_SETINDENT, Indent, 0);
+    // The system's list is shared by every program: the tree never frees it.
+    SHFILEINFOW info{};
+    images_ = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+    if (loaded_ && !building_)
+        BuildTree();
+}
+
+void TShellTreeView::Loaded()
+{
+    loaded_ = true;
+    // Loaded runs outside the form's guarded creation handler: report here.
+    try {
+        BuildTree();
+    } catch (...) {
+        Application->HandleException(std::current_exception());
+    }
+}
+
+void TShellTreeView::RecreateWnd()
+{
+    TForm* form = Form();
+    if (!form || !Handle())
+        return;
+    HWND previous = GetWindow(Handle(), GW_HWNDPREV);
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
+    int id = ControlId();
+    DestroyWindowHandle();
+    CreateWindowFor(*form, id);
+    // Back to the same place in the tab order and to the current bounds.
+    SetWindowPos(Handle(), previous ? previous : HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK TShellTreeView::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR self)
+{
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &TShellTreeView::SubclassProc, kSubclassId);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    try {
+        return reinterpret_cast<TShellTreeView*>(self)->HandleTreeMessage(message, wParam, lParam);
+    } catch (...) {
+        Application->HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TShellTreeView::HandleTreeMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND hwnd = Handle();
+    switch (message) {
+    case WM_CONTEXTMENU:
+        ContextMenuAt(lParam);
+        return 0;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_INITMENUPOPUP:
+    case WM_MENUCHAR:
+        // The shell draws its own submenus ("Send to", "Open with").
+        if (menu2_) {
+            menu2_->HandleMenuMsg(message, wParam, lParam);
+            return 0;
+        }
+        break;
+    case TVM_SETIMAGELIST:
+        if (wParam == TVSIL_NORMAL && images_)
+            lParam = reinterpret_cast<LPARAM>(images_);
+        break;
+    case WM_DESTROY:
+        // The form no longer routes this window's notifications: free the
+        // records before the control deletes its nodes.
+        FreeAllRecords();
+        break;
+    }
+    return DefSubclassProc(hwnd ? hwnd : nullptr, message, wParam, lParam);
+}
+
+bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)
+{
+    switch (header->code) {
+    case TVN_ITEMEXPANDINGW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        if ((info->action & TVE_ACTIONMASK) == TVE_EXPAND)
+            ItemExpanding(info->itemNew.hItem);
+        result = FALSE;
+        return true;
+    }
+    case TVN_DELETEITEMW: {
+        auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+        delete reinterpret_cast<TShellFolder*>(info->itemOld.lParam);
+        if (info->itemOld.hItem == subject_)
+            subject_ = nullptr;
+        result = 0;
+        return true;
+    }
+    case TVN_BEGINLABELEDITW:
+        result = FALSE;
+        return true;
+    case TVN_ENDLABELEDITW:
+        result = EndLabelEdit(*reinterpret_cast<NMTVDISPINFOW*>(header)) ? TRUE : FALSE;
+        return true;
+    }
+    return false;
+}
+
+HTREEITEM TShellTreeView::Selected() const
+{
+    if (menuActive_)
+        return subject_;
+    return Handle() ? TreeView_GetSelection(Handle()) : nullptr;
+}
+
+void TShellTreeView::Select(HTREEITEM node)
+{
+    TreeView_SelectItem(Handle(), node);
+}
+
+std::string TShellTreeView::SelectedPath() const
+{
+    HTREEITEM node = Selected();
+    TShellFolder* record = node ? Folders(node) : nullptr;
+    return record ? record->ParsingName() : std::string();
+}
+
+TShellFolder* TShellTreeView::Folders(HTREEITEM node) const
+{
+    if (!node || !Handle())
+        return nullptr;
+    TVITEMW item{};
+    item.mask = TVIF_PARAM | TVIF_HANDLE;
+    item.hItem = node;
+    if (!TreeView_GetItem(Handle(), &item))
+        return nullptr;
+    return reinterpret_cast<TShellFolder*>(item.lParam);
+}
+
+HTREEITEM TShellTreeView::RootNode() const
+{
+    return Handle() ? TreeView_GetRoot(Handle()) : nullptr;
+}
+
+std::vector<HTREEITEM> TShellTreeView::ChildNodes(HTREEITEM node) const
+{
+    std::vector<HTREEITEM> children;
+    for (HTREEITEM child = TreeView_GetChild(Handle(), node); child; child = TreeView_GetNextSibling(Handle(), child))
+        children.push_back(child);
+    return children;
+}
+
+HTREEITEM TShellTreeView::ParentNode(HTREEITEM node) const
+{
+    return TreeView_GetParent(Handle(), node);
+}
+
+std::string TShellTreeView::NodeText(HTREEITEM node) const
+{
+    wchar_t text[MAX_PATH + 1] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = node;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(Handle(), &item);
+    return Narrow(item.pszText ? item.pszText : L"");
+}
+
+bool TShellTreeView::HasExpandMark(HTREEITEM node) const
+{
+    TVITEMW item{};
+    item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    item.hItem = node;
+    TreeView_GetItem(Handle(), &item);
+    return item.cChildren != 0;
+}
+
+bool TShellTreeView::Expanded(HTREEITEM node) const
+{
+    return (TreeView_GetItemState(Handle(), node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TShellTreeView::Expand(HTREEITEM node)
+{
+    TreeView_Expand(Handle(), node, TVE_EXPAND);
+}
+
+void TShellTreeView::BuildTree()
+{
+    if (!Handle() || building_)
+        return;
+    building_ = true;
+    ScopeGuard done([this] { building_ = false; });
+
+    UniquePidl rootId;
+    SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, rootId.Receive());
+    ComPtr<IShellFolder> desktop = DesktopFolder();
+    ComPtr<IShellFolder> rootFolder = BindItemFolder(desktop.Get(), rootId.Get());
+    if (!rootFolder)
+        rootFolder = desktop;
+
+    ClearTree();
+    auto record = std::make_unique<TShellFolder>(nullptr, rootId.Get(), rootFolder);
+    std::wstring label = Wide(DisplayNameOf(desktop.Get(), record->FullItemId(), SHGDN_NORMAL));
+    bool expandMark = (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
+    TShellFolder* raw = record.get();
+    HTREEITEM root = InsertNode(TVI_ROOT, TVI_LAST, record.release(), label, expandMark);
+    SetNodeIcons(root, *raw);
+    Expand(root);
+    Select(root);
+}
+
+void TShellTreeView::FreeAllRecords()
+{
+    HWND hwnd = Handle();
+    if (!hwnd)
+        return;
+    // Depth first over every node that exists.
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM node = TreeView_GetRoot(hwnd); node; node = TreeView_GetNextSibling(hwnd, node))
+        pending.push_back(node);
+    while (!pending.empty()) {
+        HTREEITEM node = pending.back();
+        pending.pop_back();
+        for (HTREEITEM child = TreeView_GetChild(hwnd, node); child; child = TreeView_GetNextSibling(hwnd, child))
+            pending.push_back(child);
+        TVITEMW item{};
+        item.mask = TVIF_PARAM | TVIF_HANDLE;
+        item.hItem = node;
+        if (TreeView_GetItem(hwnd, &item) && item.lParam) {
+            delete reinterpret_cast<TShellFolder*>(item.lParam);
+            item.lParam = 0;
+            TreeView_SetItem(hwnd, &item);
+        }
+    }
+}
+
+void TShellTreeView::ClearTree()
+{
+    FreeAllRecords();
+    TreeView_DeleteAllItems(Handle());
+}
+
+HTREEITEM TShellTreeView::InsertNode(HTREEITEM parent, HTREEITEM after, TShellFolder* record,
+                                     const std::wstring& label, bool expandMark)
+{
+    std::unique_ptr<TShellFolder> owned(record);
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = after;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
+    insert.item.pszText = const_cast<wchar_t*>(label.c_str());
+    insert.item.lParam = reinterpret_cast<LPARAM>(record);
+    insert.item.cChildren = expandMark ? 1 : 0;
+    HTREEITEM node = TreeView_InsertItem(Handle(), &insert);
+    if (node)
+        owned.release();  // the node owns it now; TVN_DELETEITEM frees it
+    return node;
+}
+
+HTREEITEM TShellTreeView::AddChildNode(HTREEITEM parent, LPCITEMIDLIST id)
+{
+    TShellFolder* parentRecord = Folders(parent);
+    ComPtr<IShellFolder> folder = BindItemFolder(parentRecord ? parentRecord->ItemFolder() : nullptr, id);
+    auto record = std::make_unique<TShellFolder>(parentRecord, id, folder);
+    TShellFolder* raw = record.get();
+    std::wstring label = Wide(raw->ItemCaption());
+    ULONG attributes = raw->Attributes(SFGAO_HASSUBFOLDER | SFGAO_DISPLAYATTRMASK);
+    HTREEITEM node = InsertNode(parent, TVI_LAST, record.release(), label, (attributes & SFGAO_HASSUBFOLDER) != 0);
+    if (!node)
+        return nullptr;
+    SetNodeIcons(node, *raw);
+    if (attributes & SFGAO_SHARE)
+        TreeView_SetItemState(Handle(), node, INDEXTOOVERLAYMASK(1), TVIS_OVERLAYMASK);
+    return node;
+}
+
+void TShellTreeView::SetNodeIcons(HTREEITEM node, const TShellFolder& record)
+{
+    TVITEMW item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    item.hItem = node;
+    item.iImage = IconIndex(record.FullItemId(), 0);
+    item.iSelectedImage = IconIndex(record.FullItemId(), SHGFI_OPENICON);
+    if (item.iSelectedImage == 0)
+        item.iSelectedImage = item.iImage;
+    TreeView_SetItem(Handle(), &item);
+}
+
+void TShellTreeView::SetExpandMark(HTREEITEM node, bool mark)
+{
+    TVITEMW item{};
+    item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    item.hItem = node;
+    item.cChildren = mark ? 1 : 0;
+    TreeView_SetItem(Handle(), &item);
+}
+
+void TShellTreeView::SetNodeText(HTREEITEM node, const std::wstring& text)
+{
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = node;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    TreeView_SetItem(Handle(), &item);
+}
+
+void TShellTreeView::FillChildren(HTREEITEM node)
+{
+    UpdateLock lock(*this);
+    TShellFolder* record = Folders(node);
+    if (!record || !record->ItemFolder())
+        return;
+    ComPtr<IEnumIDList> items;
+    // Messages the shell shows while enumerating (a drive without a disk)
+    // belong to the application window.
+    HWND owner = Application ? Application->Handle() : nullptr;
+    if (record->ItemFolder()->EnumObjects(owner, EnumFlags(ObjectTypes), items.Receive()) != S_OK || !items)
+        return;
+    for (;;) {
+        UniquePidl id;
+        if (items->Next(1, id.Receive(), nullptr) != S_OK || !id)
+            break;
+        AddChildNode(node, id.Get());
+    }
+    TVSORTCB sort{};
+    sort.hParent = node;
+    sort.lpfnCompare = &CompareChildren;
+    sort.lParam = reinterpret_cast<LPARAM>(record->ItemFolder());
+    TreeView_SortChildrenCB(Handle(), &sort, FALSE);
+}
+
+void TShellTreeView::ItemExpanding(HTREEITEM node)
+{
+    TShellFolder* record = Folders(node);
+    if (!record)
+        return;
+    if (record->Attributes(SFGAO_FOLDER) & SFGAO_FOLDER) {
+        if (HasExpandMark(node) && !TreeView_GetChild(Handle(), node))
+            FillChildren(node);
+    } else {
+        LaunchItem(*record);
+    }
+    SetExpandMark(node, TreeView_GetChild(Handle(), node) != nullptr);
+}
+
+void TShellTreeView::LaunchItem(const TShellFolder& record)
+{
+    std::wstring file = Wide(record.ParsingName());
+    size_t cut = file.find_last_of(L"\\:");
+    std::wstring folder = cut == std::wstring::npos ? std::wstring() : file.substr(0, cut + 1);
+    ShellExecuteW(Handle(), nullptr, file.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_HIDE);
+}
+
+bool TShellTreeView::EndLabelEdit(const NMTVDISPINFOW& info)
+{
+    if (!info.item.pszText)
+        return false;  // cancelled
+    HTREEITEM node = info.item.hItem;
+    TShellFolder* record = Folders(node);
+    if (!record || !(record->Attributes(SFGAO_CANRENAME) & SFGAO_CANRENAME))
+        return false;
+    std::wstring newName = info.item.pszText;
+    record->Rename(newName);
+    SetNodeText(node, newName);
+    DiscardChildren(node);
+    return false;  // the label is set already
+}
+
+void TShellTreeView::DiscardChildren(HTREEITEM node)
+{
+    // The children's identifiers carry the old name: drop them, and let the
+    // next expansion enumerate the renamed folder afresh.
+    if (TreeView_GetChild(Handle(), node))
+        TreeView_Expand(Handle(), node, TVE_COLLAPSE | TVE_COLLAPSERESET);
+    TShellFolder* record = Folders(node);
+    SetExpandMark(node, record && (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER));
+}

@@ -1,0 +1,510 @@
+// The grid's window, its link to the data source and its layout: the header
+// and its host, the view window's size, the scroll bars.
+#include "ui/DBGrid.h"
+
+#include "platform/Handles.h"
+#include "platform/WideText.h"
+#include "runtime/Exceptions.h"
+#include "ui/Application.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace {
+const wchar_t kGridClass[] = L"TRxDBGrid";
+// The header sits in a host window that starts right of the indicator, so
+// that scrolling the header sideways never covers the indicator's corner.
+const wchar_t kTitlesClass[] = L"TRxDBGridTitles";
+}  // namespace
+
+TRxDBGrid::TRxDBGrid(std::string name, TBounds bounds, unsigned anchors)
+    : TControl(std::move(name), bounds, anchors)
+{
+    columns_.OnChanged = [this] { ColumnsChanged(); };
+}
+
+TRxDBGrid::~TRxDBGrid()
+{
+    // The window procedure reaches this object: the window goes while the
+    // object is still whole.
+    DestroyWindowHandle();
+    SetDataSource(nullptr);
+}
+
+void TRxDBGrid::RegisterClasses()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW grid{sizeof(grid)};
+    grid.style = CS_DBLCLKS;
+    grid.lpfnWndProc = &TRxDBGrid::WindowProc;
+    grid.hInstance = instance;
+    grid.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    grid.lpszClassName = kGridClass;
+    RegisterClassExW(&grid);
+
+    WNDCLASSEXW titles{sizeof(titles)};
+    titles.lpfnWndProc = &TRxDBGrid::TitlesProc;
+    titles.hInstance = instance;
+    titles.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    titles.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    titles.lpszClassName = kTitlesClass;
+    RegisterClassExW(&titles);
+    registered = true;
+}
+
+HWND TRxDBGrid::CreateHandle(HWND parent, int id, const TBounds& b)
+{
+    RegisterClasses();
+    return CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"",
+                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPCHILDREN, b.Left, b.Top, b.Width,
+                           b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), this);
+}
+
+void TRxDBGrid::HandleCreated()
+{
+    OnSize();
+}
+
+void TRxDBGrid::HandleNeeded()
+{
+    if (!window_)
+        throw Exception(FormatMessage("Control '%s' has no parent window", Name()));
+}
+
+LRESULT CALLBACK TRxDBGrid::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* grid = static_cast<TRxDBGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        grid->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(grid));
+    }
+    auto* grid = reinterpret_cast<TRxDBGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!grid)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        grid->window_ = grid->titles_ = grid->header_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return grid->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        if (Application)
+            Application->HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: CreateTitles(); return 0;
+    case WM_SETFONT: SetFont(reinterpret_cast<HFONT>(wParam)); return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_SIZE: OnSize(); return 0;
+    case WM_ERASEBKGND: return 1;  // every pixel is painted, through a buffer
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        Paint(dc, ps.rcPaint);
+        EndPaint(window_, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT client;
+        GetClientRect(window_, &client);
+        Paint(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+    case WM_LBUTTONDOWN: OnMouseDown(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
+    case WM_LBUTTONDBLCLK: DblClick(); return 0;
+    case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+    case WM_VSCROLL: OnVScroll(LOWORD(wParam)); return 0;
+    case WM_HSCROLL: OnHScroll(LOWORD(wParam)); return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The selected cell is highlighted only while the grid has the focus.
+        if (TDataSet* ds = DataSet())
+            InvalidateLine(ds->WindowCurrentLine());
+        return 0;
+    case kTitlesSettled:
+        if (wParam == kTitlesMoved)
+            ApplyTitleOrder();
+        if (OnColumnsChanged)
+            OnColumnsChanged();
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TRxDBGrid::TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* grid = reinterpret_cast<TRxDBGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_NOTIFYFORMAT: return NFR_UNICODE;
+    case WM_NOTIFY:
+        if (!grid || !grid->header_)
+            break;
+        try {
+            return grid->OnTitleNotify(reinterpret_cast<NMHDR*>(lParam));
+        } catch (...) {
+            if (Application)
+                Application->HandleException(std::current_exception());
+            return 0;
+        }
+    case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void TRxDBGrid::CreateTitles()
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    titles_ = CreateWindowExW(0, kTitlesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kIndicatorWidth, 0, 0,
+                              0, window_, nullptr, instance, this);
+    if (!titles_)
+        throw Exception("Error creating window " + Name());
+    header_ = CreateWindowExW(0, WC_HEADERW, L"",
+                              WS_CHILD | WS_VISIBLE | HDS_BUTTONS | HDS_DRAGDROP | HDS_FULLDRAG | HDS_HORZ, 0, 0, 0,
+                              0, titles_, nullptr, instance, nullptr);
+    if (!header_)
+        throw Exception("Error creating window " + Name());
+    SetWindowSubclass(header_, &TRxDBGrid::HeaderProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SyncTitles();
+}
+
+void TRxDBGrid::SetFont(HFONT font)
+{
+    font_ = font;
+    if (header_)
+        SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    {
+        WindowDC dc(window_);
+        ScopedSelect select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        textHeight_ = tm.tmHeight;
+    }
+    // The text, a blank pixel above and below, and the row line.
+    rowHeight_ = textHeight_ + 4;
+    titleHeight_ = rowHeight_ + 1;
+    if (header_) {
+        RECT area{0, 0, 1000, 1000};
+        WINDOWPOS pos{};
+        HDLAYOUT layout{&area, &pos};
+        if (SendMessageW(header_, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)))
+            titleHeight_ = std::max(titleHeight_, pos.cy);
+    }
+    OnSize();
+}
+
+void TRxDBGrid::OnSize()
+{
+    if (!window_)
+        return;
+    LayoutTitles();
+    SetWindowSizeFromHeight();
+    UpdateScrollBars();
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void TRxDBGrid::SetDataSource(TDataSource* source)
+{
+    if (source == source_)
+        return;
+    if (source_) {
+        source_->OnDataChange = std::move(previousDataChange_);
+        previousDataChange_ = nullptr;
+    }
+    source_ = source;
+    if (source_) {
+        previousDataChange_ = source_->OnDataChange;
+        source_->OnDataChange = [this](TDataChange change, int rowsScrolled) {
+            if (previousDataChange_)
+                previousDataChange_(change, rowsScrolled);
+            DataChanged(change, rowsScrolled);
+        };
+    }
+    SetWindowSizeFromHeight();
+    if (window_) {
+        UpdateScrollBars();
+        InvalidateRows();
+    }
+}
+
+bool TRxDBGrid::HasRows() const
+{
+    TDataSet* ds = DataSet();
+    return ds && ds->Active() && !ds->IsTableEmpty();
+}
+
+void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
+{
+    TDataSet* ds = DataSet();
+    if (!window_ || !ds)
+        return;
+    switch (change) {
+    case TDataChange::RowsChanged: InvalidateRows(); break;
+    case TDataChange::RowsScrolled: {
+        RECT client;
+        GetClientRect(window_, &client);
+        RECT rows{0, titleHeight_, client.right, LineTop(VisibleRowCount())};
+        RECT pending;
+        // Scrolling moves the pixels on screen; lines still waiting to be
+        // painted would be moved as stale pixels, so repaint instead.
+        if (rowsScrolled != 0 && (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(window_, &pending, FALSE)))
+            InvalidateRows();
+        else if (rowsScrolled != 0)
+            ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
+        InvalidateLine(shownCurrentLine_ - rowsScrolled);
+        InvalidateLine(ds->WindowCurrentLine());
+        break;
+    }
+    case TDataChange::CurrentRowChanged: InvalidateLine(ds->WindowCurrentLine()); break;
+    case TDataChange::StateChanged:
+        SetWindowSizeFromHeight();
+        InvalidateRows();
+        break;
+    }
+    shownCurrentLine_ = ds->WindowCurrentLine();
+    UpdateScrollBars();
+}
+
+void TRxDBGrid::SetWindowSizeFromHeight()
+{
+    if (TDataSet* ds = DataSet(); ds && window_) {
+        ds->SetWindowSize(VisibleRowCount());
+        shownCurrentLine_ = ds->WindowCurrentLine();
+    }
+}
+
+int TRxDBGrid::VisibleRowCount() const
+{
+    if (!window_)
+        return 1;
+    RECT client;
+    GetClientRect(window_, &client);
+    return std::max(1, int(client.bottom - titleHeight_) / rowHeight_);
+}
+
+void TRxDBGrid::BeginLayout()
+{
+    ++layoutDepth_;
+}
+
+void TRxDBGrid::EndLayout()
+{
+    if (layoutDepth_ == 0)
+        return;
+    if (--layoutDepth_ == 0 && layoutPending_) {
+        layoutPending_ = false;
+        Relayout();
+    }
+}
+
+void TRxDBGrid::ColumnsChanged()
+{
+    Relayout();
+}
+
+void TRxDBGrid::Relayout()
+{
+    if (layoutDepth_ > 0) {
+        layoutPending_ = true;
+        return;
+    }
+    selected_ = std::clamp(selected_, 0, std::max(0, columns_.Count() - 1));
+    if (!window_)
+        return;
+    // A width that came from the header is already shown there; writing it
+    // back while the header is still inside its own notification would
+    // re-enter it.
+    if (!titlesDriving_)
+        SyncTitles();
+    ScrollHorizontally(scrollX_);
+    LayoutTitles();
+    UpdateScrollBars();
+    InvalidateRect(window_, nullptr, FALSE);
+    // After a drag the header's own drawing can be left half updated.
+    RedrawWindow(header_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+}
+
+void TRxDBGrid::SyncTitles()
+{
+    if (!header_)
+        return;
+    syncingTitles_ = true;
+    ScopeGuard done([this] { syncingTitles_ = false; });
+    int count = columns_.Count();
+    while (SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0) > count)
+        SendMessageW(header_, HDM_DELETEITEM, SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0) - 1, 0);
+    for (int i = 0; i < count; ++i) {
+        std::wstring title = Wide(columns_[i].Title);
+        HDITEMW item{};
+        item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+        item.pszText = title.data();
+        item.cxy = columns_[i].DrawWidth();
+        item.fmt = HDF_LEFT | HDF_STRING;
+        if (i < SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0))
+            SendMessageW(header_, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        else
+            SendMessageW(header_, HDM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    // Item i is always list column i, shown in place i.
+    std::vector<int> order(size_t(count));
+    std::iota(order.begin(), order.end(), 0);
+    if (count > 0 && SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0) == count)
+        SendMessageW(header_, HDM_SETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
+}
+
+void TRxDBGrid::LayoutTitles()
+{
+    if (!titles_)
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    int width = std::max(0, int(client.right) - kIndicatorWidth);
+    MoveWindow(titles_, kIndicatorWidth, 0, width, titleHeight_, TRUE);
+    // The header reaches past the last title so that the rest of the row is
+    // drawn as empty title space.
+    MoveWindow(header_, -scrollX_, 0, std::max(TotalColumnWidth(), scrollX_ + width) + 2, titleHeight_, TRUE);
+}
+
+void TRxDBGrid::UpdateScrollBars()
+{
+    if (!window_)
+        return;
+    TDataSet* ds = DataSet();
+    bool active = ds && ds->Active();
+    // The vertical bar tells the current row's position in the table; it
+    // stays visible, disabled while there is nothing to move to.
+    SCROLLINFO v{sizeof(v)};
+    v.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+    v.nMin = 1;
+    v.nMax = active ? std::max(1, ds->RowCount()) : 1;
+    v.nPage = 1;
+    v.nPos = active ? std::max(1, ds->CurrentRowNumber()) : 1;
+    SetScrollInfo(window_, SB_VERT, &v, TRUE);
+
+    RECT client;
+    GetClientRect(window_, &client);
+    SCROLLINFO h{sizeof(h)};
+    h.fMask = SIF_ALL;
+    h.nMin = 0;
+    h.nMax = std::max(0, TotalColumnWidth() - 1);
+    h.nPage = UINT(std::max(0, int(client.right) - kIndicatorWidth));
+    h.nPos = scrollX_;
+    SetScrollInfo(window_, SB_HORZ, &h, TRUE);
+}
+
+void TRxDBGrid::ScrollHorizontally(int newOffset)
+{
+    int page = 0;
+    if (window_) {
+        RECT client;
+        GetClientRect(window_, &client);
+        page = std::max(0, int(client.right) - kIndicatorWidth);
+    }
+    newOffset = std::clamp(newOffset, 0, std::max(0, TotalColumnWidth() - page));
+    if (newOffset == scrollX_)
+        return;
+    scrollX_ = newOffset;
+    if (!window_)
+        return;
+    LayoutTitles();
+    UpdateScrollBars();
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void TRxDBGrid::ScrollColumnIntoView(int index)
+{
+    if (!window_ || index < 0 || index >= columns_.Count())
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    int page = std::max(0, int(client.right) - kIndicatorWidth);
+    int left = ColumnLeft(index) - kIndicatorWidth + scrollX_;
+    int right = left + columns_[index].DrawWidth();
+    if (left < scrollX_)
+        ScrollHorizontally(left);
+    else if (right > scrollX_ + page)
+        ScrollHorizontally(std::min(left, right - page));
+}
+
+void TRxDBGrid::SetSelectedIndex(int index)
+{
+    if (columns_.Count() == 0)
+        return;
+    index = std::clamp(index, 0, columns_.Count() - 1);
+    if (index != selected_) {
+        selected_ = index;
+        if (TDataSet* ds = DataSet())
+            InvalidateLine(ds->WindowCurrentLine());
+    }
+    ScrollColumnIntoView(index);
+}
+
+void TRxDBGrid::InvalidateLine(int line)
+{
+    if (!window_ || line < 0)
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    RECT r{0, LineTop(line), client.right, LineTop(line + 1)};
+    InvalidateRect(window_, &r, FALSE);
+}
+
+void TRxDBGrid::InvalidateRows()
+{
+    if (!window_)
+        return;
+    RECT client;
+    GetClientRect(window_, &client);
+    client.top = titleHeight_;
+    InvalidateRect(window_, &client, FALSE);
+}
+
+int TRxDBGrid::TotalColumnWidth() const
+{
+    int total = 0;
+    for (int i = 0; i < columns_.Count(); ++i)
+        total += columns_[i].DrawWidth();
+    return total;
+}
+
+int TRxDBGrid::ColumnLeft(int index) const
+{
+    int x = kIndicatorWidth - scrollX_;
+    for (int i = 0; i < index && i < columns_.Count(); ++i)
+        x += columns_[i].DrawWidth();
+    return x;
+}
+
+int TRxDBGrid::ColumnAt(int x) const
+{
+    if (x < kIndicatorWidth)
+        return -1;
+    int left = kIndicatorWidth - scrollX_;
+    for (int i = 0; i < columns_.Count(); ++i) {
+        int width = columns_[i].DrawWidth();
+        if (x >= left && x < left + width)
+            return i;
+        left += width;
+    }
+    return -1;
+}
+
+int TRxDBGrid::LineAt(int y) const
+{
+    return y < titleHeight_ ? -1 : (y - titleHeight_) / rowHeight_;
+}

@@ -1,0 +1,209 @@
+// What the user does to the grid: keys, mouse, scroll bars, and dragging
+// the titles' edges and the titles themselves.
+#include "ui/DBGrid.h"
+
+#include "ui/Application.h"
+
+#include <algorithm>
+#include <vector>
+
+void TRxDBGrid::MoveBy(int rows)
+{
+    if (TDataSet* ds = DataSet(); ds && ds->Active())
+        ds->MoveByRows(rows);
+}
+
+void TRxDBGrid::OnKeyDown(WPARAM key)
+{
+    TDataSet* ds = DataSet();
+    bool active = ds && ds->Active();
+    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    switch (key) {
+    case VK_UP: MoveBy(-1); break;
+    case VK_DOWN: MoveBy(1); break;  // never past the last row: the grid appends nothing
+    case VK_PRIOR: MoveBy(-VisibleRowCount()); break;
+    case VK_NEXT: MoveBy(VisibleRowCount()); break;
+    case VK_HOME:
+        if (!ctrl)
+            SetSelectedIndex(0);
+        else if (active)
+            ds->GoToFirstRow();
+        break;
+    case VK_END:
+        if (!ctrl)
+            SetSelectedIndex(columns_.Count() - 1);
+        else if (active)
+            ds->GoToLastRow();
+        break;
+    case VK_LEFT: SetSelectedIndex(selected_ - 1); break;
+    case VK_RIGHT: SetSelectedIndex(selected_ + 1); break;
+    case VK_DELETE:
+        // Deleting asks nothing: the grid's own confirmation is off.
+        if (ctrl && active && !ds->IsTableEmpty())
+            ds->DeleteRow();
+        break;
+    }
+}
+
+void TRxDBGrid::OnMouseDown(int x, int y)
+{
+    if (GetFocus() != window_)
+        ::SetFocus(window_);
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active())
+        return;
+    int line = LineAt(y);
+    if (line < 0 || line >= ds->WindowRowCount())
+        return;
+    if (int column = ColumnAt(x); column >= 0)
+        SetSelectedIndex(column);
+    if (int current = ds->WindowCurrentLine(); current >= 0 && line != current)
+        ds->MoveByRows(line - current);
+}
+
+void TRxDBGrid::DblClick()
+{
+    if (OnDblClick)
+        OnDblClick();
+}
+
+void TRxDBGrid::OnMouseWheel(int delta)
+{
+    wheelRemainder_ += delta;
+    int notches = wheelRemainder_ / WHEEL_DELTA;
+    wheelRemainder_ -= notches * WHEEL_DELTA;
+    MoveBy(-notches);
+}
+
+void TRxDBGrid::OnVScroll(int code)
+{
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active())
+        return;
+    switch (code) {
+    case SB_LINEUP: MoveBy(-1); break;
+    case SB_LINEDOWN: MoveBy(1); break;
+    case SB_PAGEUP: MoveBy(-VisibleRowCount()); break;
+    case SB_PAGEDOWN: MoveBy(VisibleRowCount()); break;
+    case SB_TOP: ds->GoToFirstRow(); break;
+    case SB_BOTTOM: ds->GoToLastRow(); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+        SCROLLINFO info{sizeof(info), SIF_TRACKPOS};
+        GetScrollInfo(window_, SB_VERT, &info);
+        if (info.nTrackPos != ds->CurrentRowNumber())
+            ds->SetCurrentRowNumber(info.nTrackPos);
+        break;
+    }
+    }
+}
+
+void TRxDBGrid::OnHScroll(int code)
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    int page = std::max(1, int(client.right) - kIndicatorWidth);
+    switch (code) {
+    case SB_LINELEFT: ScrollHorizontally(scrollX_ - rowHeight_); break;
+    case SB_LINERIGHT: ScrollHorizontally(scrollX_ + rowHeight_); break;
+    case SB_PAGELEFT: ScrollHorizontally(scrollX_ - page); break;
+    case SB_PAGERIGHT: ScrollHorizontally(scrollX_ + page); break;
+    case SB_LEFT: ScrollHorizontally(0); break;
+    case SB_RIGHT: ScrollHorizontally(TotalColumnWidth()); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+        SCROLLINFO info{sizeof(info), SIF_TRACKPOS};
+        GetScrollInfo(window_, SB_HORZ, &info);
+        ScrollHorizontally(info.nTrackPos);
+        break;
+    }
+    }
+}
+
+LRESULT CALLBACK TRxDBGrid::HeaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR refData)
+{
+    auto* grid = reinterpret_cast<TRxDBGrid*>(refData);
+    try {
+        switch (message) {
+        case WM_LBUTTONDOWN:
+            if (grid->window_ && GetFocus() != grid->window_)
+                ::SetFocus(grid->window_);
+            break;
+        case WM_LBUTTONDBLCLK:
+            // A double-click on a title or an edge is the grid's double-click,
+            // wherever it lands.
+            grid->DblClick();
+            return 0;
+        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, &TRxDBGrid::HeaderProc, id); break;
+        }
+    } catch (...) {
+        if (Application)
+            Application->HandleException(std::current_exception());
+        return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
+{
+    if (notice->hwndFrom != header_)
+        return 0;
+    auto* nm = reinterpret_cast<NMHEADERW*>(notice);
+    bool widthGiven = nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
+    switch (notice->code) {
+    case HDN_BEGINTRACKW:
+    case HDN_BEGINTRACKA: tracking_ = true; return FALSE;
+    case HDN_TRACKW:
+    case HDN_TRACKA:
+    case HDN_ITEMCHANGEDW:
+    case HDN_ITEMCHANGEDA:
+        if (widthGiven && !syncingTitles_ && columns_[nm->iItem].Visible()) {
+            titlesDriving_ = true;
+            columns_[nm->iItem].SetWidth(nm->pitem->cxy);
+            titlesDriving_ = false;
+            if (!tracking_ && (notice->code == HDN_ITEMCHANGEDW || notice->code == HDN_ITEMCHANGEDA))
+                PostMessageW(window_, kTitlesSettled, kTitlesResized, 0);
+        }
+        return 0;
+    case HDN_ENDTRACKW:
+    case HDN_ENDTRACKA:
+        tracking_ = false;
+        PostMessageW(window_, kTitlesSettled, kTitlesResized, 0);
+        return 0;
+    case HDN_BEGINDRAG: return FALSE;
+    case HDN_ENDDRAG:
+        // The header puts the title in its new place after this returns;
+        // the column list follows once it has.
+        PostMessageW(window_, kTitlesSettled, kTitlesMoved, 0);
+        return FALSE;
+    }
+    return 0;
+}
+
+void TRxDBGrid::ApplyTitleOrder()
+{
+    int count = columns_.Count();
+    std::vector<int> order(size_t(std::max(count, 1)));
+    bool valid = header_ && count > 0 && SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0) == count &&
+                 SendMessageW(header_, HDM_GETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
+    if (valid) {
+        std::vector<int> sorted(order.begin(), order.begin() + count);
+        std::sort(sorted.begin(), sorted.end());
+        for (int i = 0; i < count; ++i)
+            valid = valid && sorted[size_t(i)] == i;
+    }
+    BeginLayout();
+    if (valid) {
+        TColumn* selected = &columns_[selected_];
+        std::vector<TColumn*> wanted;
+        for (int i = 0; i < count; ++i)
+            wanted.push_back(&columns_[order[size_t(i)]]);
+        for (int place = 0; place < count; ++place)
+            wanted[size_t(place)]->SetIndex(place);
+        selected_ = selected->Index();
+    }
+    // Whatever the header holds now, it is rewritten from the list.
+    layoutPending_ = true;
+    EndLayout();
+}

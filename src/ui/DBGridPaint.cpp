@@ -1,0 +1,143 @@
+// Drawing the grid: the indicator column, the cells of the view window's
+// rows with their column and row lines, and the focused cell. Only the rows
+// of the view window that meet the area to repaint are drawn.
+#include "ui/DBGrid.h"
+
+#include "platform/Handles.h"
+#include "platform/WideText.h"
+
+#include <algorithm>
+
+namespace {
+
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+using MemoryDC = UniqueResource<MemoryDCTraits>;
+
+void FillColor(HDC dc, const RECT& r, int sysColor)
+{
+    FillRect(dc, &r, GetSysColorBrush(sysColor));
+}
+
+}  // namespace
+
+void TRxDBGrid::Paint(HDC target, const RECT& clip)
+{
+    int width = clip.right - clip.left;
+    int height = clip.bottom - clip.top;
+    if (width <= 0 || height <= 0)
+        return;
+    // Drawn off screen and copied in one go, so that a repaint never flickers.
+    MemoryDC dc(CreateCompatibleDC(target));
+    GdiObject bitmap(CreateCompatibleBitmap(target, width, height));
+    if (!dc || !bitmap)
+        return;
+    ScopedSelect selectBitmap(dc.Get(), bitmap.Get());
+    ScopedSelect selectFont(dc.Get(), font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    SetViewportOrgEx(dc.Get(), -clip.left, -clip.top, nullptr);
+
+    FillColor(dc.Get(), clip, COLOR_WINDOW);
+    if (clip.top < titleHeight_)
+        PaintCorner(dc.Get());
+    if (TDataSet* ds = DataSet(); ds && ds->Active()) {
+        int current = ds->WindowCurrentLine();
+        int first = std::max(0, LineAt(std::max<int>(clip.top, titleHeight_)));
+        int last = std::min(ds->WindowRowCount() - 1, LineAt(clip.bottom - 1));
+        for (int line = first; line <= last; ++line)
+            PaintLine(dc.Get(), line, current);
+    }
+    BitBlt(target, clip.left, clip.top, width, height, dc.Get(), clip.left, clip.top, SRCCOPY);
+}
+
+void TRxDBGrid::PaintCorner(HDC dc)
+{
+    RECT corner{0, 0, kIndicatorWidth, titleHeight_};
+    FillColor(dc, corner, COLOR_BTNFACE);
+    DrawEdge(dc, &corner, BDR_RAISEDINNER, BF_RECT);
+}
+
+void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine)
+{
+    TDataSet* ds = DataSet();
+    int top = LineTop(line);
+    int bottom = top + rowHeight_;
+    RECT indicator{0, top, kIndicatorWidth, bottom};
+    PaintIndicator(dc, indicator, line == currentLine);
+
+    RECT client;
+    GetClientRect(window_, &client);
+    bool focused = GetFocus() == window_;
+    HBRUSH lineBrush = GetSysColorBrush(COLOR_BTNFACE);
+    int x = kIndicatorWidth - scrollX_;
+    for (int i = 0; i < columns_.Count() && x < client.right; ++i) {
+        const TColumn& column = columns_[i];
+        int width = column.DrawWidth();
+        RECT cell{x, top, x + width, bottom};
+        x += width;
+        if (width == 0 || cell.right <= kIndicatorWidth)
+            continue;
+        // The cell's own right and bottom pixels are its column and row lines.
+        RECT inner{std::max<LONG>(cell.left, kIndicatorWidth), top, cell.right - 1, bottom - 1};
+        bool selected = focused && line == currentLine && i == selected_;
+        SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        int field = ds->FindFieldIndex(column.FieldName());
+        std::wstring text = field >= 0 ? Wide(ds->WindowFieldText(line, field)) : std::wstring();
+        ExtTextOutW(dc, cell.left + 2, top + (rowHeight_ - 1 - textHeight_) / 2, ETO_CLIPPED | ETO_OPAQUE, &inner,
+                    text.c_str(), UINT(text.size()), nullptr);
+        RECT columnLine{cell.right - 1, top, cell.right, bottom};
+        RECT rowLine{inner.left, bottom - 1, cell.right, bottom};
+        if (columnLine.left >= kIndicatorWidth)
+            FillRect(dc, &columnLine, lineBrush);
+        FillRect(dc, &rowLine, lineBrush);
+        if (selected && inner.right > inner.left)
+            DrawFocusRect(dc, &inner);
+    }
+}
+
+void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current)
+{
+    FillColor(dc, cell, COLOR_BTNFACE);
+    RECT edge = cell;
+    DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+    if (!current)
+        return;
+    TDataSet* ds = DataSet();
+    int cx = (cell.left + cell.right) / 2;
+    int cy = (cell.top + cell.bottom - 1) / 2;
+    ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
+    ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
+    switch (ds ? ds->State() : TDataSetState::dsBrowse) {
+    case TDataSetState::dsEdit: {
+        // An I-beam: the row is being changed.
+        POINT beam[] = {{cx - 2, cy - 4}, {cx + 3, cy - 4}};
+        Polyline(dc, beam, 2);
+        beam[0].y = beam[1].y = cy + 4;
+        Polyline(dc, beam, 2);
+        MoveToEx(dc, cx, cy - 4, nullptr);
+        LineTo(dc, cx, cy + 5);
+        break;
+    }
+    case TDataSetState::dsInsert: {
+        // A star: the row is new.
+        MoveToEx(dc, cx - 3, cy, nullptr);
+        LineTo(dc, cx + 4, cy);
+        MoveToEx(dc, cx, cy - 3, nullptr);
+        LineTo(dc, cx, cy + 4);
+        MoveToEx(dc, cx - 2, cy - 2, nullptr);
+        LineTo(dc, cx + 3, cy + 3);
+        MoveToEx(dc, cx + 2, cy - 2, nullptr);
+        LineTo(dc, cx - 3, cy + 3);
+        break;
+    }
+    default: {
+        // A small arrow pointing at the current row.
+        POINT arrow[] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
+        Polygon(dc, arrow, 3);
+        break;
+    }
+    }
+}
