@@ -5,6 +5,7 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
+#include "forms/ShellFolder.h"
 #include "platform/Win32.h"
 #include "ui/Application.h"
 
@@ -20,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     OleInitialize(nullptr);
     int exitCode = 0;
     {
+        TShellLayer shellLayer;  // the desktop record, freed after every window
         TApplication application;
         Application = &application;
         application.OnException = ReportException;

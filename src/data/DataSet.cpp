@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
 
 namespace {
 
@@ -58,6 +59,7 @@ void TDataSet::SetActive(bool active)
             InternalOpen();
         } catch (...) {
             fields_.clear();
+            fieldLookups_.clear();
             throw;
         }
         state_ = TDataSetState::dsBrowse;
@@ -66,6 +68,7 @@ void TDataSet::SetActive(bool active)
         state_ = TDataSetState::dsInactive;
         InternalClose();
         fields_.clear();
+        fieldLookups_.clear();
     }
     modified_ = false;
     cursor_ = -1;
@@ -83,10 +86,23 @@ const TField& TDataSet::Field(int index) const
 
 int TDataSet::FindFieldIndex(std::string_view name) const
 {
-    for (const auto& field : fields_)
-        if (FieldNamesMatch(field->FieldName(), name))
-            return field->Index();
-    return -1;
+    for (const auto& [asked, index] : fieldLookups_)
+        if (asked == name)
+            return index;
+    int found = -1;
+    for (const auto& field : fields_) {
+        if (FieldNamesMatch(field->FieldName(), name)) {
+            found = field->Index();
+            break;
+        }
+    }
+    // Callers ask for a handful of names; one that makes names up forgets
+    // the older answers now and then.
+    constexpr std::size_t kKeptLookups = 32;
+    if (fieldLookups_.size() == kKeptLookups)
+        fieldLookups_.clear();
+    fieldLookups_.emplace_back(std::string(name), found);
+    return found;
 }
 
 bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
@@ -97,6 +113,7 @@ bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
 void TDataSet::AddField(std::unique_ptr<TField> field)
 {
     fields_.push_back(std::move(field));
+    fieldLookups_.clear();
 }
 
 int TDataSet::FieldIndexOrFail(std::string_view name) const
@@ -219,6 +236,17 @@ std::string TDataSet::GetFieldText(std::string_view fieldName) const
     if (cursor_ < 0)
         return {};
     return InternalRowText(cursor_, field);
+}
+
+void TDataSet::GetFieldText(std::string_view fieldName, std::string& text) const
+{
+    int field = FieldIndexOrFail(fieldName);
+    if (IsPending(state_))
+        text = InternalPendingText(field);
+    else if (cursor_ < 0)
+        text.clear();
+    else
+        InternalRowTextInto(cursor_, field, text);
 }
 
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
@@ -421,8 +449,19 @@ std::string TDataSet::WindowFieldText(int line, int fieldIndex) const
 
 void TDataSet::Report(TDataChange change, int rowsScrolled)
 {
-    // A handler may unlink sources; call only those still linked.
-    std::vector<TDataSource*> snapshot = sources_;
+    // A handler may unlink sources; call only those still linked. The
+    // snapshot lives on the stack: a load reports several times per row.
+    constexpr std::size_t kOnStack = 8;
+    TDataSource* onStack[kOnStack];
+    std::vector<TDataSource*> onHeap;
+    std::span<TDataSource* const> snapshot;
+    if (sources_.size() <= kOnStack) {
+        std::copy(sources_.begin(), sources_.end(), onStack);
+        snapshot = {onStack, sources_.size()};
+    } else {
+        onHeap = sources_;
+        snapshot = onHeap;
+    }
     for (TDataSource* source : snapshot) {
         if (std::find(sources_.begin(), sources_.end(), source) == sources_.end())
             continue;

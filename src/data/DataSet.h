@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TDataSet;
@@ -93,6 +94,9 @@ public:
     void PostRow();
     void DeleteRow();
     std::string GetFieldText(std::string_view fieldName) const;
+    // The same into `text`, reusing its storage: a walk over a long list
+    // (the save) then allocates nothing per row.
+    void GetFieldText(std::string_view fieldName, std::string& text) const;
     void SetFieldText(std::string_view fieldName, std::string_view text);
 
     // The view window.
@@ -110,6 +114,10 @@ protected:
     virtual void InternalClose() = 0;
     virtual int InternalRowCount() const = 0;
     virtual std::string InternalRowText(int row, int fieldIndex) const = 0;
+    virtual void InternalRowTextInto(int row, int fieldIndex, std::string& text) const
+    {
+        text = InternalRowText(row, fieldIndex);
+    }
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
     virtual std::string InternalPendingText(int fieldIndex) const = 0;
@@ -122,6 +130,10 @@ protected:
 
     // For the concrete table's own operations.
     void AddField(std::unique_ptr<TField> field);
+    // Field lookups are remembered (every GetFieldText and SetFieldText looks
+    // a name up, and a locale comparison may be slow); a table whose
+    // FieldNamesMatch changes its answers calls this.
+    void ForgetFieldLookups() { fieldLookups_.clear(); }
     int FieldIndexOrFail(std::string_view name) const;
     void CheckActive() const;
     void CheckBrowseMode();  // commits a pending row that has assignments, drops any other
@@ -151,4 +163,5 @@ private:
     int windowFirst_ = 0;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<TDataSource*> sources_;
+    mutable std::vector<std::pair<std::string, int>> fieldLookups_;  // name as asked, index or -1
 };

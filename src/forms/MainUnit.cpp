@@ -1,5 +1,6 @@
 #include "forms/MainUnit.h"
 
+#include "app/MessageDialog.h"
 #include "app/ProgramFolder.h"
 #include "app/Resources.h"
 #include "forms/HelpUnit.h"
@@ -33,19 +34,25 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     AddBaseButton.TabOrder = 0;
     HelpButton.TabOrder = 1;
     ButtonClose.TabOrder = 2;
+    MainRxDBGrid.TabOrder = 3;
     DeleteBaseButton.TabOrder = 4;
     AddControl(AddBaseButton);
     AddControl(HelpButton);
     AddControl(ButtonClose);
+    AddControl(MainRxDBGrid);
     AddControl(DeleteBaseButton);
 
     BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100},
                                   {"Path", TFieldType::ftString, 200},
                                   {"Login", TFieldType::ftString, 20},
                                   {"Password", TFieldType::ftString, 20}};
-    BaseRxMemoryData.SetCollation(&CompareUserLocale);
+    BaseRxMemoryData.SetCollation(&CompareUserLocale, UserLocaleSortKey());
     BaseRxMemoryData.SetActive(true);
     BaseDataSource.SetDataSet(&BaseRxMemoryData);
+
+    MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
+    MainRxDBGrid.Columns().Add("Path", "Путь", 205);
+    MainRxDBGrid.SetDataSource(&BaseDataSource);
 
     OnCreate = [this] { FormCreate(); };
     OnClose = [this](TCloseAction& action) { FormClose(action); };
@@ -53,6 +60,7 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     DeleteBaseButton.OnClick = [this] { DeleteBaseButtonClick(); };
     HelpButton.OnClick = [this] { HelpButtonClick(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };
+    MainRxDBGrid.OnDblClick = [this] { MainRxDBGridDblClick(); };
 }
 
 void TMainForm::FormCreate()
@@ -81,7 +89,13 @@ void TMainForm::MainRxDBGridDblClick()
 
 void TMainForm::DeleteBaseButtonClick()
 {
-    // The confirmation comes with the message dialog.
+    if (BaseRxMemoryData.IsTableEmpty()) {
+        MessageDialog("Выберите базу!", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+        return;
+    }
+    std::string question = "Удалить базу \"" + BaseRxMemoryData.GetFieldText("Name") + "\"?";
+    if (MessageDialog(question, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}) == mrOk)
+        BaseRxMemoryData.DeleteRow();
 }
 
 void TMainForm::HelpButtonClick()

@@ -4,6 +4,7 @@
 
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
+#include "ui/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
@@ -23,6 +24,8 @@ public:
     TButton HelpButton{"HelpButton", {403, 295, 117, 25}, "Помощь", akRight | akBottom};
     TButton ButtonClose{"ButtonClose", {403, 322, 117, 25}, "Закрыть", akRight | akBottom};
     TButton DeleteBaseButton{"DeleteBaseButton", {403, 32, 117, 25}, "Удалить базу", akTop | akRight};
+    // Declared after its data source: the grid unlinks itself when it goes.
+    TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {2, 4, 397, 343}, akLeft | akTop | akRight | akBottom};
 
     void FormCreate();
     void FormClose(TCloseAction& action);

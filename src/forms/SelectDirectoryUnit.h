@@ -1,8 +1,15 @@
 // The folder chooser: a modal window with the shell's folder tree. Its
-// outcome goes back through two globals.
+// outcome goes back through two globals; the tree, its open branches and
+// its selection stay from one showing to the next.
+//
+//   SelectDirectoryForm->ShowModal();
+//   if (DirectorySelected) PathEdit.SetText(SelectedDirectory);
 #pragma once
 
+#include "forms/ShellTreeView.h"
+#include "storage/FormStorage.h"
 #include "ui/Form.h"
+#include "ui/StdControls.h"
 
 #include <string>
 
@@ -14,8 +21,18 @@ extern bool DirectorySelected;
 class TSelectDirectoryForm : public TForm {
 public:
     TSelectDirectoryForm();
+    ~TSelectDirectoryForm() override;
+
+    TShellTreeView MainShellTreeView{"MainShellTreeView", {3, 4, 416, 288}, akLeft | akTop | akRight | akBottom};
+    TButton SelectDirectoryButton{"SelectDirectoryButton", {4, 298, 120, 25}, "Выбрать каталог", akLeft | akBottom};
+    // Hides the form's Esc button slot on purpose: neither button answers
+    // Enter or Esc here.
+    TButton CancelButton{"CancelButton", {300, 298, 120, 25}, "Отмена", akRight | akBottom};
+    TFormStorage SelectFormStorage{*this, "SelectFormStorage"};
 
     void FormShow();
+    void SelectDirectoryButtonClick();
+    void CancelButtonClick();
 };
 
 extern TSelectDirectoryForm* SelectDirectoryForm;

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
+// Expand, collapse or toggle, without the modifier bits (not in MinGW's headers).
+constexpr UINT kExpandActionMask = 0x0003;
 
 DWORD EnumFlags(unsigned objectTypes)
 {
@@ -133,16 +135,15 @@ LRESULT CALLBACK TShellTreeView::SubclassProc(HWND hwnd, UINT message, WPARAM wP
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
     try {
-        return reinterpret_cast<TShellTreeView*>(self)->HandleTreeMessage(message, wParam, lParam);
+        return reinterpret_cast<TShellTreeView*>(self)->HandleTreeMessage(hwnd, message, wParam, lParam);
     } catch (...) {
         Application->HandleException(std::current_exception());
         return 0;
     }
 }
 
-LRESULT TShellTreeView::HandleTreeMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TShellTreeView::HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND hwnd = Handle();
     switch (message) {
     case WM_CONTEXTMENU:
         ContextMenuAt(lParam);
@@ -167,7 +168,7 @@ LRESULT TShellTreeView::HandleTreeMessage(UINT message, WPARAM wParam, LPARAM lP
         FreeAllRecords();
         break;
     }
-    return DefSubclassProc(hwnd ? hwnd : nullptr, message, wParam, lParam);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)
@@ -175,7 +176,7 @@ bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)
     switch (header->code) {
     case TVN_ITEMEXPANDINGW: {
         auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
-        if ((info->action & TVE_ACTIONMASK) == TVE_EXPAND)
+        if ((info->action & kExpandActionMask) == TVE_EXPAND)
             ItemExpanding(info->itemNew.hItem);
         result = FALSE;
         return true;

@@ -51,6 +51,10 @@ public:
     // been chosen from the node's context menu; false when the menu has no
     // such command.
     bool InvokeVerb(HTREEITEM node, const std::string& verb);
+    // What follows the choice of `command` from `menu` opened for `subject`:
+    // "rename" edits the label, other verbs go to the shell, and the tree
+    // follows a "delete" or a "paste".
+    void RunMenuCommand(HTREEITEM subject, IContextMenu* menu, UINT command);
     // Destroys and creates the control's window again; the tree is rebuilt.
     void RecreateWnd();
 
@@ -91,7 +95,7 @@ private:
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
-    LRESULT HandleTreeMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Building and filling (ShellTreeView.cpp).
     void BuildTree();
@@ -112,7 +116,6 @@ private:
     // Context menu and refresh (ShellTreeMenu.cpp).
     void ContextMenuAt(LPARAM screenPoint);
     void PopupMenuFor(HTREEITEM subject, POINT screenPoint);
-    void RunMenuCommand(IContextMenu* menu, UINT command);
     HTREEITEM FindNode(HTREEITEM from, LPCITEMIDLIST fullId, bool withSiblings) const;
     void ReopenBranches(HTREEITEM oldNode, HTREEITEM freshNode);
 

@@ -64,13 +64,13 @@ public:
     explicit BaseListReader(IByteSource& source);
 
     // Fills `entry` with the next entry and returns true, or returns false at
-    // the end of the list. A failure of the source propagates; the entry that
-    // was being read is then not returned.
+    // the end of the list. A failure of the source propagates; `entry` then
+    // holds part of the entry that was being read, which does not count.
     bool Next(BaseListEntry& entry);
 
 private:
     bool HasByte();  // makes sure a byte is buffered; false at the end of data
-    std::string ReadLine();
+    void ReadLine(std::string& value);
 
     IByteSource& source_;
     std::vector<char> buffer_;
@@ -81,7 +81,9 @@ private:
 
 // Writes entries, each value followed by CR LF, with no header or trailer:
 // an empty list writes nothing. Values are written as they are; a line break
-// inside a value cannot be told from the end of the line on reading.
+// inside a value cannot be told from the end of the line on reading. The one
+// exception: a name that begins with 0x1A gets a CR in front, which the reader
+// drops, since a 0x1A at the start of an entry would end the list there.
 class BaseListWriter {
 public:
     explicit BaseListWriter(IByteSink& sink);

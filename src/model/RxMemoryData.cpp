@@ -1,5 +1,6 @@
 #include "model/RxMemoryData.h"
 
+#include "model/RowKeySort.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -39,18 +40,26 @@ int Sign(int v)
 }  // namespace
 
 TRxMemoryData::TRxMemoryData(std::string name)
-    : TDataSet(std::move(name)), collation_(PortableTextCompare)
+    : TDataSet(std::move(name)), collation_(PortableTextCompare), sortKey_(PortableTextSortKey)
 {
 }
 
-void TRxMemoryData::SetCollation(TextCompare compare)
+void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
 {
-    collation_ = compare ? std::move(compare) : TextCompare(PortableTextCompare);
+    if (compare) {
+        collation_ = std::move(compare);
+        sortKey_ = std::move(sortKey);
+    } else {
+        collation_ = PortableTextCompare;
+        sortKey_ = PortableTextSortKey;
+    }
+    ForgetFieldLookups();
 }
 
 bool TRxMemoryData::FieldNamesMatch(std::string_view a, std::string_view b) const
 {
-    return collation_(a, b, true) == 0;
+    // The same text is the same name under any collation.
+    return a == b || collation_(a, b, true) == 0;
 }
 
 // ---- Storage ---------------------------------------------------------------
@@ -91,6 +100,8 @@ std::string_view TRxMemoryData::TextIn(const unsigned char* block, int fieldInde
     if (slot[0] == 0)
         return {};
     const char* text = reinterpret_cast<const char*>(slot + 1);
+    // An inline scan: the texts are short, and a call of the C library's
+    // memchr costs more than the scan under some platforms.
     const char* end = text + sizes_[std::size_t(fieldIndex)];
     return {text, std::size_t(std::find(text, end, '\0') - text)};
 }
@@ -98,6 +109,11 @@ std::string_view TRxMemoryData::TextIn(const unsigned char* block, int fieldInde
 std::string TRxMemoryData::InternalRowText(int row, int fieldIndex) const
 {
     return std::string(TextIn(rows_[std::size_t(row)]->Data(), fieldIndex));
+}
+
+void TRxMemoryData::InternalRowTextInto(int row, int fieldIndex, std::string& text) const
+{
+    text.assign(TextIn(rows_[std::size_t(row)]->Data(), fieldIndex));
 }
 
 void TRxMemoryData::InternalInitPending()
@@ -182,17 +198,26 @@ std::vector<int> TRxMemoryData::ResolveSortFields(const std::vector<std::string>
     return fields;
 }
 
+int TRxMemoryData::CompareTexts(std::string_view a, std::string_view b) const
+{
+    // The same text is equal to itself under any collation, and lists repeat
+    // names often enough for this to save most calls of a slow one.
+    if (a == b)
+        return 0;
+    return Sign(collation_(a, b, sortCaseInsensitive_));
+}
+
 int TRxMemoryData::CompareRows(const TMemoryRecord& a, const TMemoryRecord& b,
-                               const std::vector<int>& fields) const
+                               const std::vector<int>& fields, std::size_t from) const
 {
     int direction = sortDescending_ ? -1 : 1;
-    for (int field : fields) {
+    for (std::size_t i = from; i < fields.size(); ++i) {
+        int field = fields[i];
         bool hasA = a.Data()[offsets_[std::size_t(field)]] != 0;
         bool hasB = b.Data()[offsets_[std::size_t(field)]] != 0;
         int result = 0;
         if (hasA && hasB)
-            result = Sign(collation_(TextIn(a.Data(), field), TextIn(b.Data(), field),
-                                     sortCaseInsensitive_));
+            result = CompareTexts(TextIn(a.Data(), field), TextIn(b.Data(), field));
         else if (hasA != hasB)
             result = hasA ? 1 : -1;  // a row with a value goes after one without
         if (result != 0)
@@ -202,6 +227,47 @@ int TRxMemoryData::CompareRows(const TMemoryRecord& a, const TMemoryRecord& b,
     if (a.RowID() == b.RowID())
         return 0;
     return a.RowID() < b.RowID() ? -direction : direction;
+}
+
+// Sorted aside and put back only when done, so that a collation that throws
+// leaves the table as it was. A merge sort: the order is total (RowID breaks
+// ties), and unlike an introsort it stays within bounds even if an injected
+// collation is not consistent.
+std::vector<TMemoryRecord*> TRxMemoryData::SortedByComparison(const std::vector<int>& fields) const
+{
+    std::vector<TMemoryRecord*> order;
+    order.reserve(rows_.size());
+    for (const TMemoryRecordPtr& row : rows_)
+        order.push_back(row.get());
+    std::stable_sort(order.begin(), order.end(), [&](const TMemoryRecord* a, const TMemoryRecord* b) {
+        return CompareRows(*a, *b, fields) < 0;
+    });
+    return order;
+}
+
+// The first sort field's key orders the rows; where keys are equal, the
+// texts are compared, and then the further fields and the RowID.
+std::vector<TMemoryRecord*> TRxMemoryData::SortedByKeys(const std::vector<int>& fields) const
+{
+    TRowKeySort sort(rows_.size());
+    const int field = fields.front();
+    const std::size_t presence = offsets_[std::size_t(field)];
+    std::string key;
+    for (const TMemoryRecordPtr& row : rows_) {
+        if (row->Data()[presence] == 0) {
+            sort.AddWithoutValue(row.get());
+            continue;
+        }
+        key.clear();
+        sortKey_(TextIn(row->Data(), field), sortCaseInsensitive_, key);
+        sort.Add(row.get(), key);
+    }
+    TRowKeySort::Ordering how;
+    how.descending = sortDescending_;
+    how.text = [&](const TMemoryRecord* row) { return TextIn(row->Data(), field); };
+    how.compareText = [&](std::string_view a, std::string_view b) { return CompareTexts(a, b); };
+    how.compareRest = [&](const TMemoryRecord* a, const TMemoryRecord* b) { return CompareRows(*a, *b, fields, 1); };
+    return sort.Sort(how);
 }
 
 void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensitive, bool descending)
@@ -217,17 +283,8 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
     CheckBrowseMode();
 
     std::int32_t currentID = CurrentRowID();
-    // Sorted aside and put back only when done, so that a collation that
-    // throws leaves the table as it was. A merge sort: the order is total
-    // (RowID breaks ties), and unlike an introsort it stays within bounds even
-    // if an injected collation is not consistent.
-    std::vector<TMemoryRecord*> order;
-    order.reserve(rows_.size());
-    for (const TMemoryRecordPtr& row : rows_)
-        order.push_back(row.get());
-    std::stable_sort(order.begin(), order.end(), [&](const TMemoryRecord* a, const TMemoryRecord* b) {
-        return CompareRows(*a, *b, fields) < 0;
-    });
+    std::vector<TMemoryRecord*> order =
+        sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
     int current = 0;
     for (std::size_t i = 0; i < order.size(); ++i) {
         (void)rows_[i].release();

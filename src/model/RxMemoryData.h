@@ -12,7 +12,11 @@
 //
 // Text is stored byte for byte (Windows-1251), cut to the field's Size.
 // Rows are held by reference in a deque, so inserting at the front (as the
-// loader does) and sorting never copy a data block.
+// loader does) and sorting never copy a data block. With a sort key (the
+// default collation has one, and so does the user's locale), a sort computes
+// one key per row and orders the rows by bytes, calling the comparison only
+// for rows whose keys are equal: a million rows sort in a fraction of a
+// second even when each call of the comparison costs microseconds.
 #pragma once
 
 #include "data/DataSet.h"
@@ -32,9 +36,10 @@ public:
     // The form adds the definitions before SetActive(true).
     std::vector<TFieldDef> FieldDefs;
 
-    // The comparison of the sort and of field-name lookup; an empty function
-    // restores PortableTextCompare.
-    void SetCollation(TextCompare compare);
+    // The comparison of the sort and of field-name lookup, and optionally its
+    // sort key; an empty comparison restores PortableTextCompare with its key.
+    // Without a key the sort calls the comparison for every pair it weighs.
+    void SetCollation(TextCompare compare, TextSortKey sortKey = {});
 
     // Sorts by the ";"-separated fields; rows that compare equal keep their
     // creation order (RowID), and the current row stays current.
@@ -53,6 +58,7 @@ protected:
     void InternalClose() override;
     int InternalRowCount() const override { return int(rows_.size()); }
     std::string InternalRowText(int row, int fieldIndex) const override;
+    void InternalRowTextInto(int row, int fieldIndex, std::string& text) const override;
     void InternalInitPending() override;
     void InternalLoadPending(int row) override;
     std::string InternalPendingText(int fieldIndex) const override;
@@ -64,8 +70,14 @@ protected:
 
 private:
     std::string_view TextIn(const unsigned char* block, int fieldIndex) const;
-    int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields) const;
+    // From the sort field at index `from` on, then RowID; descending applied.
+    int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields,
+                    std::size_t from = 0) const;
+    int CompareTexts(std::string_view a, std::string_view b) const;
     std::vector<int> ResolveSortFields(const std::vector<std::string>& names) const;
+    std::vector<TMemoryRecord*> SortedByComparison(const std::vector<int>& fields) const;
+    std::vector<TMemoryRecord*> SortedByKeys(const std::vector<int>& fields) const;
+
 
     std::deque<TMemoryRecordPtr> rows_;
     std::vector<std::size_t> offsets_;  // of each field's presence byte in a data block
@@ -74,6 +86,7 @@ private:
     std::vector<unsigned char> pending_;
     std::int32_t lastRowID_ = kNoRowID;
     TextCompare collation_;
+    TextSortKey sortKey_;
     std::vector<std::string> sortFieldNames_;
     bool sortCaseInsensitive_ = false;
     bool sortDescending_ = false;

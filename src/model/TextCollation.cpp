@@ -72,3 +72,14 @@ int PortableTextCompare(std::string_view a, std::string_view b, bool ignoreCase)
     }
     return 0;
 }
+
+void PortableTextSortKey(std::string_view text, bool, std::string& key)
+{
+    // Equal weights leave length and case to the comparison, which is exactly
+    // what the comparison itself looks at once the weights are equal.
+    for (char c : text) {
+        unsigned short weight = kWeights.primary[(unsigned char)c];
+        key.push_back(char(weight >> 8));
+        key.push_back(char(weight & 0xFF));
+    }
+}

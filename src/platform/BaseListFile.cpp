@@ -182,7 +182,7 @@ void SaveBaseList(TRxMemoryData& table, const std::string& programFolder)
         if (table.AtEnd())
             return false;
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldText(kBaseListFields[i]);
+            table.GetFieldText(kBaseListFields[i], entry[i]);
         return true;
     });
 }

@@ -1,7 +1,5 @@
 #include "storage/FormStorage.h"
 
-#include "runtime/Exceptions.h"
-
 void TFormStorage::SavePlacement()
 {
     TFormPlacement::SavePlacement();
@@ -16,14 +14,4 @@ void TFormStorage::RestorePlacement()
     } catch (...) {
         // Further items are a convenience; the window comes up without them.
     }
-}
-
-void TFormStorage::SaveProperties()
-{
-    if (!StoredProps.empty() || !StoredValues.empty())
-        throw Exception("Stored properties and values are not supported by " + Name());
-}
-
-void TFormStorage::RestoreProperties()
-{
 }

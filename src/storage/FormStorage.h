@@ -1,33 +1,19 @@
-// The store every window of the program owns: the placement store plus two
-// lists of further items (component properties and named values) kept after
-// the placement. Both lists stay empty in this program, and keeping them is
-// not built: a store with items in them reports that at its first save or
-// restore rather than silently losing them.
+// The store every window of the program owns: the placement store, with two
+// hooks that run after the placement for further stored items. The program
+// keeps no such items (its lists of stored properties and values would be
+// empty on every window), so the hooks store nothing.
 #pragma once
 
 #include "storage/FormPlacement.h"
-
-#include <string>
-#include <vector>
-
-struct TStoredValue {
-    std::string Name;
-    std::string Value;
-};
-using TStoredValues = std::vector<TStoredValue>;
 
 class TFormStorage : public TFormPlacement {
 public:
     using TFormPlacement::TFormPlacement;
 
-    // Property paths such as "NameEdit.Text".
-    std::vector<std::string> StoredProps;
-    TStoredValues StoredValues;
-
 protected:
     void SavePlacement() override;
     void RestorePlacement() override;
-    virtual void SaveProperties();
-    // An error while reading the lists is swallowed.
-    virtual void RestoreProperties();
+    virtual void SaveProperties() {}
+    // An error while reading the further items is swallowed.
+    virtual void RestoreProperties() {}
 };

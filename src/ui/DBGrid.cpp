@@ -8,6 +8,7 @@
 #include "ui/Application.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <numeric>
 #include <vector>
 
@@ -38,7 +39,8 @@ void TRxDBGrid::RegisterClasses()
     if (registered)
         return;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW grid{sizeof(grid)};
+    WNDCLASSEXW grid{};
+    grid.cbSize = sizeof(grid);
     grid.style = CS_DBLCLKS;
     grid.lpfnWndProc = &TRxDBGrid::WindowProc;
     grid.hInstance = instance;
@@ -46,7 +48,8 @@ void TRxDBGrid::RegisterClasses()
     grid.lpszClassName = kGridClass;
     RegisterClassExW(&grid);
 
-    WNDCLASSEXW titles{sizeof(titles)};
+    WNDCLASSEXW titles{};
+    titles.cbSize = sizeof(titles);
     titles.lpfnWndProc = &TRxDBGrid::TitlesProc;
     titles.hInstance = instance;
     titles.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -73,7 +76,7 @@ void TRxDBGrid::HandleCreated()
 void TRxDBGrid::HandleNeeded()
 {
     if (!window_)
-        throw Exception(FormatMessage("Control '%s' has no parent window", Name()));
+        throw Exception("Control '" + Name() + "' has no parent window");
 }
 
 LRESULT CALLBACK TRxDBGrid::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -88,7 +91,7 @@ LRESULT CALLBACK TRxDBGrid::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        grid->window_ = grid->titles_ = grid->header_ = nullptr;
+        grid->window_ = grid->titles_ = grid->header_ = grid->corner_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     try {
@@ -111,13 +114,13 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);
+        rowsInvalid_ = false;
         Paint(dc, ps.rcPaint);
         EndPaint(window_, &ps);
         return 0;
     }
     case WM_PRINTCLIENT: {
-        RECT client;
-        GetClientRect(window_, &client);
+        RECT client = ClientArea();
         Paint(reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
@@ -126,7 +129,7 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN: OnMouseDown(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_LBUTTONDBLCLK: DblClick(); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
-    case WM_VSCROLL: OnVScroll(LOWORD(wParam)); return 0;
+    case WM_VSCROLL: OnVScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(LOWORD(wParam)); return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -134,7 +137,13 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (TDataSet* ds = DataSet())
             InvalidateLine(ds->WindowCurrentLine());
         return 0;
+    case kRefreshScrollBars:
+        scrollBarsPending_ = false;
+        UpdateScrollBars();
+        return 0;
     case kTitlesSettled:
+        if (wParam == kTitlesResized)
+            resizePosted_ = false;
         if (wParam == kTitlesMoved)
             ApplyTitleOrder();
         if (OnColumnsChanged)
@@ -180,6 +189,17 @@ void TRxDBGrid::CreateTitles()
     if (!header_)
         throw Exception("Error creating window " + Name());
     SetWindowSubclass(header_, &TRxDBGrid::HeaderProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // The corner is a header control of its own, so that it looks like the
+    // titles whatever the visual style; being disabled, it leaves the mouse
+    // to the grid.
+    corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0,
+                              kIndicatorWidth, titleHeight_, window_, nullptr, instance, nullptr);
+    if (corner_) {
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        item.cxy = kIndicatorWidth + 2;
+        SendMessageW(corner_, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
     SyncTitles();
 }
 
@@ -195,7 +215,7 @@ void TRxDBGrid::SetFont(HFONT font)
         GetTextMetricsW(dc, &tm);
         textHeight_ = tm.tmHeight;
     }
-    // The text, a blank pixel above and below, and the row line.
+    // The text with a little air around it, and the row line.
     rowHeight_ = textHeight_ + 4;
     titleHeight_ = rowHeight_ + 1;
     if (header_) {
@@ -212,6 +232,10 @@ void TRxDBGrid::OnSize()
 {
     if (!window_)
         return;
+    RECT client;
+    GetClientRect(window_, &client);
+    clientWidth_ = client.right;
+    clientHeight_ = client.bottom;
     LayoutTitles();
     SetWindowSizeFromHeight();
     UpdateScrollBars();
@@ -242,12 +266,6 @@ void TRxDBGrid::SetDataSource(TDataSource* source)
     }
 }
 
-bool TRxDBGrid::HasRows() const
-{
-    TDataSet* ds = DataSet();
-    return ds && ds->Active() && !ds->IsTableEmpty();
-}
-
 void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
 {
     TDataSet* ds = DataSet();
@@ -256,16 +274,17 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
     switch (change) {
     case TDataChange::RowsChanged: InvalidateRows(); break;
     case TDataChange::RowsScrolled: {
-        RECT client;
-        GetClientRect(window_, &client);
-        RECT rows{0, titleHeight_, client.right, LineTop(VisibleRowCount())};
-        RECT pending;
-        // Scrolling moves the pixels on screen; lines still waiting to be
-        // painted would be moved as stale pixels, so repaint instead.
-        if (rowsScrolled != 0 && (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(window_, &pending, FALSE)))
-            InvalidateRows();
-        else if (rowsScrolled != 0)
-            ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
+        if (rowsScrolled != 0) {
+            RECT rows{0, titleHeight_, clientWidth_, LineTop(VisibleRowCount())};
+            RECT pending;
+            // Scrolling moves the pixels on screen; lines still waiting to be
+            // painted would be moved as stale pixels, so repaint instead.
+            if (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(window_, &pending, FALSE))
+                InvalidateRows();
+            else
+                ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr,
+                               SW_INVALIDATE);
+        }
         InvalidateLine(shownCurrentLine_ - rowsScrolled);
         InvalidateLine(ds->WindowCurrentLine());
         break;
@@ -277,7 +296,16 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
         break;
     }
     shownCurrentLine_ = ds->WindowCurrentLine();
-    UpdateScrollBars();
+    ScheduleScrollBars();
+}
+
+void TRxDBGrid::ScheduleScrollBars()
+{
+    if (scrollBarsPending_ || !window_)
+        return;
+    scrollBarsPending_ = PostMessageW(window_, kRefreshScrollBars, 0, 0) != FALSE;
+    if (!scrollBarsPending_)
+        UpdateScrollBars();
 }
 
 void TRxDBGrid::SetWindowSizeFromHeight()
@@ -292,8 +320,7 @@ int TRxDBGrid::VisibleRowCount() const
 {
     if (!window_)
         return 1;
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     return std::max(1, int(client.bottom - titleHeight_) / rowHeight_);
 }
 
@@ -361,7 +388,7 @@ void TRxDBGrid::SyncTitles()
             SendMessageW(header_, HDM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
     // Item i is always list column i, shown in place i.
-    std::vector<int> order(size_t(count));
+    std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
     if (count > 0 && SendMessageW(header_, HDM_GETITEMCOUNT, 0, 0) == count)
         SendMessageW(header_, HDM_SETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
@@ -371,9 +398,10 @@ void TRxDBGrid::LayoutTitles()
 {
     if (!titles_)
         return;
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     int width = std::max(0, int(client.right) - kIndicatorWidth);
+    if (corner_)
+        MoveWindow(corner_, 0, 0, kIndicatorWidth, titleHeight_, TRUE);
     MoveWindow(titles_, kIndicatorWidth, 0, width, titleHeight_, TRUE);
     // The header reaches past the last title so that the rest of the row is
     // drawn as empty title space.
@@ -388,7 +416,8 @@ void TRxDBGrid::UpdateScrollBars()
     bool active = ds && ds->Active();
     // The vertical bar tells the current row's position in the table; it
     // stays visible, disabled while there is nothing to move to.
-    SCROLLINFO v{sizeof(v)};
+    SCROLLINFO v{};
+    v.cbSize = sizeof(v);
     v.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
     v.nMin = 1;
     v.nMax = active ? std::max(1, ds->RowCount()) : 1;
@@ -396,9 +425,9 @@ void TRxDBGrid::UpdateScrollBars()
     v.nPos = active ? std::max(1, ds->CurrentRowNumber()) : 1;
     SetScrollInfo(window_, SB_VERT, &v, TRUE);
 
-    RECT client;
-    GetClientRect(window_, &client);
-    SCROLLINFO h{sizeof(h)};
+    RECT client = ClientArea();
+    SCROLLINFO h{};
+    h.cbSize = sizeof(h);
     h.fMask = SIF_ALL;
     h.nMin = 0;
     h.nMax = std::max(0, TotalColumnWidth() - 1);
@@ -411,8 +440,7 @@ void TRxDBGrid::ScrollHorizontally(int newOffset)
 {
     int page = 0;
     if (window_) {
-        RECT client;
-        GetClientRect(window_, &client);
+        RECT client = ClientArea();
         page = std::max(0, int(client.right) - kIndicatorWidth);
     }
     newOffset = std::clamp(newOffset, 0, std::max(0, TotalColumnWidth() - page));
@@ -430,8 +458,7 @@ void TRxDBGrid::ScrollColumnIntoView(int index)
 {
     if (!window_ || index < 0 || index >= columns_.Count())
         return;
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     int page = std::max(0, int(client.right) - kIndicatorWidth);
     int left = ColumnLeft(index) - kIndicatorWidth + scrollX_;
     int right = left + columns_[index].DrawWidth();
@@ -456,22 +483,21 @@ void TRxDBGrid::SetSelectedIndex(int index)
 
 void TRxDBGrid::InvalidateLine(int line)
 {
-    if (!window_ || line < 0)
+    if (!window_ || line < 0 || rowsInvalid_)
         return;
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     RECT r{0, LineTop(line), client.right, LineTop(line + 1)};
     InvalidateRect(window_, &r, FALSE);
 }
 
 void TRxDBGrid::InvalidateRows()
 {
-    if (!window_)
+    if (!window_ || rowsInvalid_)
         return;
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     client.top = titleHeight_;
     InvalidateRect(window_, &client, FALSE);
+    rowsInvalid_ = true;
 }
 
 int TRxDBGrid::TotalColumnWidth() const

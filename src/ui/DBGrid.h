@@ -55,6 +55,9 @@ public:
     int VisibleRowCount() const;  // whole rows that fit below the titles
     int HorizontalOffset() const { return scrollX_; }
     HWND TitleHandle() const { return header_; }
+    // The colour of the column and row lines: between the button face and
+    // its shadow, so that the lines show on white with any colour scheme.
+    static COLORREF LineColor();
 
     std::function<void()> OnDblClick;
     // After the user moved or resized a column.
@@ -70,6 +73,9 @@ private:
     // the titles' order may have changed.
     static constexpr UINT kTitlesSettled = WM_APP + 0x4D1;
     static constexpr WPARAM kTitlesResized = 0, kTitlesMoved = 1;
+    // Posted once for any number of data changes: a load of many rows then
+    // costs one scroll bar update, not one per row.
+    static constexpr UINT kRefreshScrollBars = WM_APP + 0x4D2;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -78,7 +84,6 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static void RegisterClasses();
     TDataSet* DataSet() const { return source_ ? source_->DataSet() : nullptr; }
-    bool HasRows() const;
 
     // Window and data link (DBGrid.cpp).
     void CreateTitles();
@@ -90,6 +95,7 @@ private:
     void SyncTitles();
     void LayoutTitles();
     void UpdateScrollBars();
+    void ScheduleScrollBars();
     void SetWindowSizeFromHeight();
     void ScrollHorizontally(int newOffset);
     void ScrollColumnIntoView(int index);
@@ -100,20 +106,21 @@ private:
     void OnKeyDown(WPARAM key);
     void OnMouseDown(int x, int y);
     void DblClick();
-    void OnVScroll(int code);
+    void OnVScroll(int code, int thumb);
     void OnHScroll(int code);
     void OnMouseWheel(int delta);
     LRESULT OnTitleNotify(NMHDR* header);
     void ApplyTitleOrder();
+    void PostResized();
     void MoveBy(int rows);
 
     // Painting (DBGridPaint.cpp).
     void Paint(HDC dc, const RECT& clip);
-    void PaintCorner(HDC dc);
-    void PaintLine(HDC dc, int line, int currentLine);
-    void PaintIndicator(HDC dc, const RECT& cell, bool current);
+    void PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush);
+    void PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH lineBrush);
 
     // Geometry helpers.
+    RECT ClientArea() const { return {0, 0, clientWidth_, clientHeight_}; }
     int TotalColumnWidth() const;
     int ColumnLeft(int index) const;  // client x, scrolling applied
     int ColumnAt(int x) const;        // -1 outside the columns
@@ -126,7 +133,10 @@ private:
     HWND window_ = nullptr;   // set at WM_NCCREATE, before TControl knows the handle
     HWND titles_ = nullptr;   // host of the header, clipped to the right of the indicator
     HWND header_ = nullptr;
+    HWND corner_ = nullptr;   // an empty, disabled title above the indicator
     HFONT font_ = nullptr;
+    int clientWidth_ = 0;  // kept from WM_SIZE: asked for on every change report
+    int clientHeight_ = 0;
     int titleHeight_ = 18;
     int rowHeight_ = 17;
     int textHeight_ = 13;
@@ -138,5 +148,8 @@ private:
     bool syncingTitles_ = false;  // the header's notifications echo the grid's own changes
     bool titlesDriving_ = false;  // a width change that came from the header
     bool tracking_ = false;
+    bool resizePosted_ = false;
+    bool rowsInvalid_ = false;  // every row waits for the next paint already
+    bool scrollBarsPending_ = false;
     int wheelRemainder_ = 0;
 };

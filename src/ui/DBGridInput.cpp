@@ -75,7 +75,7 @@ void TRxDBGrid::OnMouseWheel(int delta)
     MoveBy(-notches);
 }
 
-void TRxDBGrid::OnVScroll(int code)
+void TRxDBGrid::OnVScroll(int code, int thumb)
 {
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active())
@@ -89,10 +89,15 @@ void TRxDBGrid::OnVScroll(int code)
     case SB_BOTTOM: ds->GoToLastRow(); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
-        SCROLLINFO info{sizeof(info), SIF_TRACKPOS};
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_TRACKPOS;
         GetScrollInfo(window_, SB_VERT, &info);
-        if (info.nTrackPos != ds->CurrentRowNumber())
-            ds->SetCurrentRowNumber(info.nTrackPos);
+        // The message carries only 16 bits of the position; the tracking
+        // position has all of them while the user drags the thumb.
+        int target = LOWORD(info.nTrackPos) == thumb ? info.nTrackPos : thumb;
+        if (target != ds->CurrentRowNumber())
+            ds->SetCurrentRowNumber(target);
         break;
     }
     }
@@ -100,8 +105,7 @@ void TRxDBGrid::OnVScroll(int code)
 
 void TRxDBGrid::OnHScroll(int code)
 {
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     int page = std::max(1, int(client.right) - kIndicatorWidth);
     switch (code) {
     case SB_LINELEFT: ScrollHorizontally(scrollX_ - rowHeight_); break;
@@ -112,7 +116,9 @@ void TRxDBGrid::OnHScroll(int code)
     case SB_RIGHT: ScrollHorizontally(TotalColumnWidth()); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
-        SCROLLINFO info{sizeof(info), SIF_TRACKPOS};
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_TRACKPOS;
         GetScrollInfo(window_, SB_HORZ, &info);
         ScrollHorizontally(info.nTrackPos);
         break;
@@ -149,27 +155,31 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
 {
     if (notice->hwndFrom != header_)
         return 0;
+    // Only the HDN_ codes below carry an NMHEADER; others (NM_RELEASEDCAPTURE)
+    // are a bare NMHDR.
     auto* nm = reinterpret_cast<NMHEADERW*>(notice);
-    bool widthGiven = nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
     switch (notice->code) {
     case HDN_BEGINTRACKW:
     case HDN_BEGINTRACKA: tracking_ = true; return FALSE;
     case HDN_TRACKW:
     case HDN_TRACKA:
     case HDN_ITEMCHANGEDW:
-    case HDN_ITEMCHANGEDA:
+    case HDN_ITEMCHANGEDA: {
+        bool widthGiven =
+            nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
         if (widthGiven && !syncingTitles_ && columns_[nm->iItem].Visible()) {
             titlesDriving_ = true;
             columns_[nm->iItem].SetWidth(nm->pitem->cxy);
             titlesDriving_ = false;
             if (!tracking_ && (notice->code == HDN_ITEMCHANGEDW || notice->code == HDN_ITEMCHANGEDA))
-                PostMessageW(window_, kTitlesSettled, kTitlesResized, 0);
+                PostResized();
         }
         return 0;
+    }
     case HDN_ENDTRACKW:
     case HDN_ENDTRACKA:
         tracking_ = false;
-        PostMessageW(window_, kTitlesSettled, kTitlesResized, 0);
+        PostResized();
         return 0;
     case HDN_BEGINDRAG: return FALSE;
     case HDN_ENDDRAG:
@@ -179,6 +189,14 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
         return FALSE;
     }
     return 0;
+}
+
+// The header may report the last width both at the end of the track and
+// after it: the grid tells its listeners once.
+void TRxDBGrid::PostResized()
+{
+    if (!resizePosted_)
+        resizePosted_ = PostMessageW(window_, kTitlesSettled, kTitlesResized, 0) != FALSE;
 }
 
 void TRxDBGrid::ApplyTitleOrder()

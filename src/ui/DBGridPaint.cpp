@@ -22,6 +22,11 @@ void FillColor(HDC dc, const RECT& r, int sysColor)
     FillRect(dc, &r, GetSysColorBrush(sysColor));
 }
 
+BYTE Mid(BYTE a, BYTE b)
+{
+    return BYTE((a + b) / 2);
+}
+
 }  // namespace
 
 void TRxDBGrid::Paint(HDC target, const RECT& clip)
@@ -40,37 +45,35 @@ void TRxDBGrid::Paint(HDC target, const RECT& clip)
     SetViewportOrgEx(dc.Get(), -clip.left, -clip.top, nullptr);
 
     FillColor(dc.Get(), clip, COLOR_WINDOW);
-    if (clip.top < titleHeight_)
-        PaintCorner(dc.Get());
     if (TDataSet* ds = DataSet(); ds && ds->Active()) {
+        GdiObject lineBrush(CreateSolidBrush(LineColor()));
         int current = ds->WindowCurrentLine();
         int first = std::max(0, LineAt(std::max<int>(clip.top, titleHeight_)));
         int last = std::min(ds->WindowRowCount() - 1, LineAt(clip.bottom - 1));
         for (int line = first; line <= last; ++line)
-            PaintLine(dc.Get(), line, current);
+            PaintLine(dc.Get(), line, current, static_cast<HBRUSH>(lineBrush.Get()));
     }
     BitBlt(target, clip.left, clip.top, width, height, dc.Get(), clip.left, clip.top, SRCCOPY);
 }
 
-void TRxDBGrid::PaintCorner(HDC dc)
+COLORREF TRxDBGrid::LineColor()
 {
-    RECT corner{0, 0, kIndicatorWidth, titleHeight_};
-    FillColor(dc, corner, COLOR_BTNFACE);
-    DrawEdge(dc, &corner, BDR_RAISEDINNER, BF_RECT);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    return RGB(Mid(GetRValue(face), GetRValue(shadow)), Mid(GetGValue(face), GetGValue(shadow)),
+               Mid(GetBValue(face), GetBValue(shadow)));
 }
 
-void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine)
+void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
 {
     TDataSet* ds = DataSet();
     int top = LineTop(line);
     int bottom = top + rowHeight_;
     RECT indicator{0, top, kIndicatorWidth, bottom};
-    PaintIndicator(dc, indicator, line == currentLine);
+    PaintIndicator(dc, indicator, line == currentLine, lineBrush);
 
-    RECT client;
-    GetClientRect(window_, &client);
+    RECT client = ClientArea();
     bool focused = GetFocus() == window_;
-    HBRUSH lineBrush = GetSysColorBrush(COLOR_BTNFACE);
     int x = kIndicatorWidth - scrollX_;
     for (int i = 0; i < columns_.Count() && x < client.right; ++i) {
         const TColumn& column = columns_[i];
@@ -98,11 +101,13 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine)
     }
 }
 
-void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current)
+void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH lineBrush)
 {
     FillColor(dc, cell, COLOR_BTNFACE);
-    RECT edge = cell;
-    DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+    RECT right{cell.right - 1, cell.top, cell.right, cell.bottom};
+    RECT bottom{cell.left, cell.bottom - 1, cell.right, cell.bottom};
+    FillRect(dc, &right, lineBrush);
+    FillRect(dc, &bottom, lineBrush);
     if (!current)
         return;
     TDataSet* ds = DataSet();

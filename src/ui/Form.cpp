@@ -69,7 +69,16 @@ TForm::TForm(std::string name, std::string className, TFormDesign design)
 
 TForm::~TForm()
 {
-    Destroy();
+    // The derived form's members (its controls and components) are gone by
+    // now, so neither OnDestroy nor the controls may be touched here: forms
+    // that need them are destroyed first (TApplication::DestroyForms, or
+    // Destroy() in the derived destructor).
+    if (hwnd_ && !destroyed_) {
+        RemovePropW(hwnd_, kFormProp);
+        DestroyWindow(hwnd_);
+    }
+    if (font_)
+        DeleteObject(font_);
 }
 
 void TForm::AddControl(TControl& control)
@@ -199,17 +208,14 @@ void TForm::Show()
         return;
     }
     InvokeGuarded(OnShow);
+    // The state the window was hidden in, or the one asked for since (the
+    // state store does so from OnShow); a normal show also un-maximises a
+    // window that was hidden maximised.
     int cmd = SW_SHOWNORMAL;
     if (pendingState_ == TWindowState::wsMaximized)
         cmd = SW_SHOWMAXIMIZED;
     else if (pendingState_ == TWindowState::wsMinimized)
         cmd = SW_SHOWMINIMIZED;
-    else {
-        WINDOWPLACEMENT wp{sizeof(wp)};
-        GetWindowPlacement(hwnd_, &wp);
-        if (wp.showCmd == SW_SHOWMAXIMIZED)
-            cmd = SW_SHOWMAXIMIZED;
-    }
     ShowWindow(hwnd_, cmd);
     SetForegroundWindow(hwnd_);
     if (!lastFocus_ || !IsChild(hwnd_, lastFocus_))
@@ -220,8 +226,13 @@ void TForm::Show()
 
 void TForm::Hide()
 {
-    if (hwnd_)
-        ShowWindow(hwnd_, SW_HIDE);
+    if (!hwnd_)
+        return;
+    // Remember maximised or normal for the next Show; a window closed while
+    // minimised comes back normal.
+    if (IsWindowVisible(hwnd_))
+        pendingState_ = IsZoomed(hwnd_) ? TWindowState::wsMaximized : TWindowState::wsNormal;
+    ShowWindow(hwnd_, SW_HIDE);
 }
 
 void TForm::FocusFirstControl()

@@ -2,11 +2,16 @@
 
 #include "platform/FileApi.h"
 #include "platform/WideText.h"
+#include "runtime/Cp1251.h"
 #include "runtime/Exceptions.h"
 #include "runtime/LineBreakNormaliser.h"
-#include "ui/StdControls.h"
 
 #include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -43,8 +48,32 @@ void EnsureRichEditLibrary()
 // One streaming pass: the file and the line-break state of this pass.
 struct StreamSource {
     HANDLE file;
+    bool widen;  // hand the text on as UTF-16 (the plain pass)
     LineBreakNormaliser normaliser;
+    std::vector<char> narrow;
 };
+
+// Answers one request of requestSize bytes: rich text goes on byte for byte;
+// plain text is the program's Windows-1251 and goes on as UTF-16, so that it
+// reads the same whatever the system's ANSI code page (which the control
+// would otherwise apply). Widened text takes two bytes a character, so the
+// normaliser gets half the room.
+LONG FillRequest(StreamSource& source, char* buffer, size_t requestSize)
+{
+    auto read = [&source](char* to, size_t most) {
+        DWORD count = 0;
+        if (!FileApi::Read(source.file, to, static_cast<DWORD>(most), &count))
+            throw EInOutError(static_cast<int>(GetLastError()));
+        return static_cast<size_t>(count);
+    };
+    if (!source.widen)
+        return static_cast<LONG>(source.normaliser.Fill(buffer, requestSize, read));
+    source.narrow.resize(requestSize / 2);
+    size_t count = source.normaliser.Fill(source.narrow.data(), source.narrow.size(), read);
+    std::u16string wide = Cp1251ToUtf16(std::string_view(source.narrow.data(), count));
+    std::memcpy(buffer, wide.data(), wide.size() * sizeof(char16_t));
+    return static_cast<LONG>(wide.size() * sizeof(char16_t));
+}
 
 // The control's read request. Nothing may be thrown back into the control: a
 // failure is answered with a non-zero code, which ends the pass as an error.
@@ -53,16 +82,9 @@ DWORD CALLBACK ReadRequest(DWORD_PTR cookie, LPBYTE buffer, LONG requestSize, LO
     *answered = 0;
     if (requestSize <= 0)
         return 0;
-    auto* source = reinterpret_cast<StreamSource*>(cookie);
     try {
-        auto read = [source](char* to, size_t most) {
-            DWORD count = 0;
-            if (!FileApi::Read(source->file, to, static_cast<DWORD>(most), &count))
-                throw EInOutError(static_cast<int>(GetLastError()));
-            return static_cast<size_t>(count);
-        };
-        *answered = static_cast<LONG>(
-            source->normaliser.Fill(reinterpret_cast<char*>(buffer), static_cast<size_t>(requestSize), read));
+        *answered = FillRequest(*reinterpret_cast<StreamSource*>(cookie), reinterpret_cast<char*>(buffer),
+                                static_cast<size_t>(requestSize));
         return 0;
     } catch (const EInOutError& e) {
         return e.ErrorCode() != 0 ? static_cast<DWORD>(e.ErrorCode()) : ERROR_READ_FAULT;
@@ -75,13 +97,47 @@ DWORD CALLBACK ReadRequest(DWORD_PTR cookie, LPBYTE buffer, LONG requestSize, LO
 // the whole content; true when the control reports no error.
 bool StreamIn(HWND hwnd, HANDLE file, WPARAM format)
 {
-    StreamSource source{file, {}};
+    StreamSource source{file, (format & SF_UNICODE) != 0, {}, {}};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = &ReadRequest;
     SendMessageW(hwnd, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
     return stream.dwError == 0;
 }
+
+// The first-generation control is an ANSI window: text set or read through
+// the window text would pass the system's ANSI code page and lose Cyrillic
+// on any other. Streaming UTF-16 in and out keeps every character.
+struct MemorySource {
+    const char* data;
+    size_t left;
+};
+
+DWORD CALLBACK ReadMemory(DWORD_PTR cookie, LPBYTE buffer, LONG requestSize, LONG* answered)
+{
+    auto* source = reinterpret_cast<MemorySource*>(cookie);
+    // Whole UTF-16 units only.
+    size_t count = requestSize > 0 ? std::min(source->left, static_cast<size_t>(requestSize) & ~size_t(1)) : 0;
+    std::memcpy(buffer, source->data, count);
+    source->data += count;
+    source->left -= count;
+    *answered = static_cast<LONG>(count);
+    return 0;
+}
+
+DWORD CALLBACK WriteMemory(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* taken)
+{
+    *taken = 0;
+    try {
+        reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(buffer), size);
+        *taken = size;
+        return 0;
+    } catch (...) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 
 constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
 
@@ -126,6 +182,9 @@ void TRichEdit::HandleCreated()
     }
     // Wrap at the window's width.
     SendMessageW(Handle(), EM_SETTARGETDEVICE, 0, 0);
+    // The default limit of 32 767 characters may cut a long rich text
+    // stream short; the box is read-only, so the limit guards nothing.
+    SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
     SetText(initialText_);
 }
 
@@ -139,7 +198,7 @@ void TRichEdit::LoadFromFile(const std::string& fileName)
     SetFilePointerEx(file.Get(), here, &start, FILE_CURRENT);
     if (!StreamIn(Handle(), file.Get(), SF_RTF)) {
         // Not rich text (or the read failed): the same bytes again, as text.
-        if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !StreamIn(Handle(), file.Get(), SF_TEXT))
+        if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !StreamIn(Handle(), file.Get(), kUnicodeText))
             throw Exception("Failed to Load Stream");
     }
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
@@ -147,15 +206,30 @@ void TRichEdit::LoadFromFile(const std::string& fileName)
 
 std::string TRichEdit::Text() const
 {
-    return Handle() ? WindowText(Handle()) : initialText_;
+    if (!Handle())
+        return initialText_;
+    std::string bytes;
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&bytes);
+    stream.pfnCallback = &WriteMemory;
+    SendMessageW(Handle(), EM_STREAMOUT, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    return Narrow(text);
 }
 
 void TRichEdit::SetText(const std::string& text)
 {
-    if (Handle())
-        SetWindowTextCp1251(Handle(), text);
-    else
+    if (!Handle()) {
         initialText_ = text;
+        return;
+    }
+    std::wstring wide = Wide(text);
+    MemorySource source{reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = &ReadMemory;
+    SendMessageW(Handle(), EM_STREAMIN, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
 }
 
 int TRichEdit::LineCount() const

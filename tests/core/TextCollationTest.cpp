@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 TEST(PortableTextCompare, OrdersTheRussianAlphabetWithYoBetweenYeAndZhe)
@@ -35,4 +36,33 @@ TEST(PortableTextCompare, CaseSensitiveFormPutsLowerCaseFirstAfterTheLetters)
     EXPECT_LT(PortableTextCompare("Abc", "abd", false), 0);       // letters decide before case
     EXPECT_LT(PortableTextCompare("ab", "ABC", false), 0);        // and so does length
     EXPECT_EQ(PortableTextCompare("\xc1\xe0", "\xc1\xe0", false), 0);
+}
+
+TEST(PortableTextSortKey, WhereKeysDifferTheyOrderTextsAsTheComparisonDoes)
+{
+    std::mt19937 random(3);
+    static const std::string kChars = "aAzZ09 -\xc5\xe5\xa8\xb8\xc6\xe6\xff";
+    auto text = [&] {
+        std::string t;
+        for (int n = int(random() % 6); n > 0; --n)
+            t += kChars[random() % kChars.size()];
+        return t;
+    };
+    int decided = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string a = text(), b = text();
+        for (bool ignoreCase : {true, false}) {
+            std::string ka, kb;
+            PortableTextSortKey(a, ignoreCase, ka);
+            PortableTextSortKey(b, ignoreCase, kb);
+            int compared = PortableTextCompare(a, b, ignoreCase);
+            if (ka != kb) {
+                ++decided;
+                ASSERT_EQ(ka < kb, compared < 0) << a << " / " << b;
+            } else if (ignoreCase) {
+                ASSERT_EQ(compared, 0) << a << " / " << b;  // the key holds all the case-blind compare weighs
+            }
+        }
+    }
+    EXPECT_GT(decided, 20000);
 }

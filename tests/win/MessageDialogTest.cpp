@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -52,25 +52,23 @@ void PostKey(UINT message, WPARAM key, LPARAM lParam = 0)
     PostMessageW(GetFocus(), message, key, lParam);
 }
 
-// Key state as GetKeyState sees it: posted key messages do not change it.
-class HeldKeys {
-public:
-    explicit HeldKeys(std::initializer_list<int> keys)
-    {
-        GetKeyboardState(saved_);
-        BYTE state[256];
-        std::memcpy(state, saved_, sizeof(state));
-        for (int key : keys)
-            state[key] |= 0x80;
-        SetKeyboardState(state);
-    }
-    HeldKeys(const HeldKeys&) = delete;
-    HeldKeys& operator=(const HeldKeys&) = delete;
-    ~HeldKeys() { SetKeyboardState(saved_); }
-
-private:
-    BYTE saved_[256];
-};
+// Presses `key` with `held` down as GetKeyState sees them (posted key
+// messages do not change the key state), then runs `then` once the key has
+// been handled and the state is back.
+void PressWithKeysHeld(std::initializer_list<int> held, WPARAM key, std::function<void()> then)
+{
+    auto saved = std::make_shared<std::array<BYTE, 256>>();
+    GetKeyboardState(saved->data());
+    std::array<BYTE, 256> state = *saved;
+    for (int k : held)
+        state[k] |= 0x80;
+    SetKeyboardState(state.data());
+    PostKey(WM_KEYDOWN, key);
+    PostAction([saved, then] {
+        SetKeyboardState(saved->data());
+        then();
+    });
+}
 
 std::string ClipboardUnicodeText()
 {
@@ -114,11 +112,6 @@ RECT ClientRectOf(HWND child)
     return r;
 }
 
-int LabelStyle(TMessageForm& form)
-{
-    return GetWindowLongW(Part(form, "Message")->Handle(), GWL_STYLE);
-}
-
 // Width of a text in the message font, measured as the label draws it.
 SIZE TextSize(HFONT font, const std::string& text, UINT extraFlags = 0, int maxWidth = 10000)
 {
@@ -130,6 +123,10 @@ SIZE TextSize(HFONT font, const std::string& text, UINT extraFlags = 0, int maxW
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | extraFlags);
     return {r.right - r.left, r.bottom - r.top};
 }
+
+constexpr TMsgDlgType kWarning = TMsgDlgType::mtWarning;
+constexpr TMsgDlgType kConfirm = TMsgDlgType::mtConfirmation;
+constexpr std::initializer_list<TMsgDlgBtn> kOKCancel = {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel};
 
 const std::string kDeleteQuestion = "Удалить базу \"Бухгалтерия\"?";
 const std::string kLongText =
@@ -148,10 +145,8 @@ TEST(MessageDialog, AnswersWithTheResultOfTheButtonPressed)
     const Case cases[] = {{false, "OK", 1}, {true, "OK", 1}, {true, "Cancel", 2}};
     for (const Case& c : cases) {
         auto press = [&](TMessageForm& form) { Click(form, c.press); };
-        uint16_t answer =
-            c.withCancel
-                ? RunDialog("Вопрос", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}, press)
-                : RunDialog("Вопрос", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK}, press);
+        uint16_t answer = c.withCancel ? RunDialog("Вопрос", kConfirm, kOKCancel, press)
+                                       : RunDialog("Вопрос", kConfirm, {TMsgDlgBtn::mbOK}, press);
         EXPECT_EQ(answer, c.expected) << c.press;
     }
     EXPECT_EQ(ShownMessageForm(), nullptr) << "the window is destroyed when the call returns";
@@ -160,102 +155,94 @@ TEST(MessageDialog, AnswersWithTheResultOfTheButtonPressed)
 TEST(MessageDialog, EscapeAnswersTheCancelButtonWhichIsOKWhenAlone)
 {
     auto escape = [](TMessageForm&) { PostKey(WM_KEYDOWN, VK_ESCAPE); };
-    EXPECT_EQ(RunDialog("Выберите базу!", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, escape), 1);
-    EXPECT_EQ(RunDialog(kDeleteQuestion, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-                        escape),
-              2);
+    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, escape), 1);
+    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, escape), 2);
 }
 
 TEST(MessageDialog, TheCloseBoxAndAltF4AnswerTwoEvenWithOKAlone)
 {
-    EXPECT_EQ(RunDialog("Выберите базу!", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK},
-                        [](TMessageForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }),
-              2);
-    EXPECT_EQ(RunDialog(kDeleteQuestion, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-                        [](TMessageForm&) { PostKey(WM_SYSKEYDOWN, VK_F4, (KF_ALTDOWN << 16) | 1); }),
-              2);
+    auto closeBox = [](TMessageForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); };
+    auto altF4 = [](TMessageForm&) { PostKey(WM_SYSKEYDOWN, VK_F4, (KF_ALTDOWN << 16) | 1); };
+    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, closeBox), 2);
+    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, altF4), 2);
 }
 
 TEST(MessageDialog, EnterPressesOKWhileTheFocusHasNotMoved)
 {
-    uint16_t answer = RunDialog(kDeleteQuestion, TMsgDlgType::mtConfirmation,
-                                {TMsgDlgBtn::mbCancel, TMsgDlgBtn::mbOK}, [](TMessageForm& form) {
-                                    EXPECT_EQ(GetFocus(), Part(form, "OK")->Handle());
-                                    EXPECT_EQ(form.DefaultButton, Part(form, "OK"));
-                                    PostKey(WM_KEYDOWN, VK_RETURN);
-                                });
-    EXPECT_EQ(answer, 1);
+    auto enter = [](TMessageForm& form) {
+        EXPECT_EQ(GetFocus(), Part(form, "OK")->Handle());
+        EXPECT_EQ(form.DefaultButton, Part(form, "OK"));
+        PostKey(WM_KEYDOWN, VK_RETURN);
+    };
+    // Listed the other way round: the buttons still stand OK first.
+    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, {TMsgDlgBtn::mbCancel, TMsgDlgBtn::mbOK}, enter), 1);
 }
 
 TEST(MessageDialog, SpacePressesTheFocusedButtonWhichCarriesTheDefaultBorder)
 {
     auto typeOf = [](TControl* button) { return GetWindowLongW(button->Handle(), GWL_STYLE) & BS_TYPEMASK; };
-    uint16_t answer = RunDialog(kDeleteQuestion, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-                                [&](TMessageForm& form) {
-                                    EXPECT_EQ(typeOf(Part(form, "OK")), BS_DEFPUSHBUTTON);
-                                    EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_PUSHBUTTON);
-                                    Part(form, "Cancel")->SetFocus();
-                                    EXPECT_EQ(typeOf(Part(form, "OK")), BS_PUSHBUTTON);
-                                    EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_DEFPUSHBUTTON);
-                                    PostKey(WM_KEYDOWN, VK_SPACE);
-                                    PostKey(WM_KEYUP, VK_SPACE, 0xC0000001);
-                                });
-    EXPECT_EQ(answer, 2);
+    auto space = [&](TMessageForm& form) {
+        EXPECT_EQ(typeOf(Part(form, "OK")), BS_DEFPUSHBUTTON);
+        EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_PUSHBUTTON);
+        Part(form, "Cancel")->SetFocus();
+        EXPECT_EQ(typeOf(Part(form, "OK")), BS_PUSHBUTTON);
+        EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_DEFPUSHBUTTON);
+        PostKey(WM_KEYDOWN, VK_SPACE);
+        PostKey(WM_KEYUP, VK_SPACE, 0xC0000001);
+    };
+    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, space), 2);
 }
 
 TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
 {
-    RunDialog(kDeleteQuestion, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-              [](TMessageForm& form) {
-                  // Measure again, independently of the form, in the system's message font.
-                  LOGFONTW logFont = SystemMessageFont();
-                  GdiObject font(CreateFontIndirectW(&logFont));
-                  HFONT hfont = static_cast<HFONT>(font.Get());
-                  SIZE alphabet = TextSize(hfont, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", DT_SINGLELINE);
-                  SIZE text = TextSize(hfont, kDeleteQuestion, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
-                  int okWidth = TextSize(hfont, "OK", DT_SINGLELINE).cx + 8;
-                  int cancelWidth = TextSize(hfont, "Cancel", DT_SINGLELINE).cx + 8;
-                  TMessageLayout expected = LayoutMessage({alphabet.cx / 52, alphabet.cy, text.cx, text.cy, 2,
-                                                           std::max(okWidth, cancelWidth)});
+    auto check = [](TMessageForm& form) {
+        // Measured again here, independently of the form.
+        LOGFONTW logFont = SystemMessageFont();
+        GdiObject font(CreateFontIndirectW(&logFont));
+        HFONT hfont = static_cast<HFONT>(font.Get());
+        SIZE alphabet = TextSize(hfont, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", DT_SINGLELINE);
+        SIZE text = TextSize(hfont, kDeleteQuestion, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
+        int okWidth = TextSize(hfont, "OK", DT_SINGLELINE).cx + 8;
+        int cancelWidth = TextSize(hfont, "Cancel", DT_SINGLELINE).cx + 8;
+        TMessageLayout expected = LayoutMessage(
+            {alphabet.cx / 52, alphabet.cy, text.cx, text.cy, 2, std::max(okWidth, cancelWidth)});
 
-                  EXPECT_EQ(form.Caption(), "Confirm");
-                  RECT client;
-                  GetClientRect(form.Handle(), &client);
-                  EXPECT_EQ(client.right, expected.ClientWidth);
-                  EXPECT_EQ(client.bottom, expected.ClientHeight);
-                  EXPECT_EQ(form.Left(), (GetSystemMetrics(SM_CXSCREEN) - form.Width()) / 2);
-                  EXPECT_EQ(form.Top(), (GetSystemMetrics(SM_CYSCREEN) - form.Height()) / 2);
+        EXPECT_EQ(form.Caption(), "Confirm");
+        RECT client;
+        GetClientRect(form.Handle(), &client);
+        EXPECT_EQ(client.right, expected.ClientWidth);
+        EXPECT_EQ(client.bottom, expected.ClientHeight);
+        EXPECT_EQ(form.Left(), (GetSystemMetrics(SM_CXSCREEN) - form.Width()) / 2);
+        EXPECT_EQ(form.Top(), (GetSystemMetrics(SM_CYSCREEN) - form.Height()) / 2);
 
-                  auto expectAt = [&](const char* name, const TLayoutRect& want) {
-                      RECT r = ClientRectOf(Part(form, name)->Handle());
-                      EXPECT_EQ(r.left, want.Left) << name;
-                      EXPECT_EQ(r.top, want.Top) << name;
-                      EXPECT_EQ(r.right - r.left, want.Width) << name;
-                      EXPECT_EQ(r.bottom - r.top, want.Height) << name;
-                  };
-                  expectAt("Image", expected.Icon);
-                  expectAt("Message", expected.Text);
-                  expectAt("OK", expected.Buttons[0]);
-                  expectAt("Cancel", expected.Buttons[1]);
-                  EXPECT_EQ(WindowText(Part(form, "OK")->Handle()), "OK");
-                  EXPECT_EQ(WindowText(Part(form, "Cancel")->Handle()), "Cancel");
-                  EXPECT_EQ(WindowText(Part(form, "Message")->Handle()), kDeleteQuestion);
+        auto expectAt = [&](const char* name, const TLayoutRect& want) {
+            RECT r = ClientRectOf(Part(form, name)->Handle());
+            EXPECT_EQ((TLayoutRect{r.left, r.top, r.right - r.left, r.bottom - r.top}), want) << name;
+        };
+        expectAt("Image", expected.Icon);
+        expectAt("Message", expected.Text);
+        expectAt("OK", expected.Buttons[0]);
+        expectAt("Cancel", expected.Buttons[1]);
+        EXPECT_EQ(WindowText(Part(form, "OK")->Handle()), "OK");
+        EXPECT_EQ(WindowText(Part(form, "Cancel")->Handle()), "Cancel");
+        EXPECT_EQ(WindowText(Part(form, "Message")->Handle()), kDeleteQuestion);
 
-                  LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
-                  EXPECT_TRUE(style & WS_SYSMENU);
-                  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-                  Click(form, "Cancel");
-              });
+        LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+        Click(form, "Cancel");
+    };
+    RunDialog(kDeleteQuestion, kConfirm, kOKCancel, check);
 }
 
 TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
 {
     int oneLineHeight = 0;
-    RunDialog("Выберите базу!", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+    RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
         oneLineHeight = form.Height();
         Click(form, "OK");
     });
-    RunDialog(kLongText, TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+    auto check = [&](TMessageForm& form) {
         RECT label = ClientRectOf(Part(form, "Message")->Handle());
         RECT ok = ClientRectOf(Part(form, "OK")->Handle());
         RECT client;
@@ -266,24 +253,25 @@ TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
         EXPECT_GT(ok.top, label.bottom);
         EXPECT_EQ(ok.left, (client.right - (ok.right - ok.left)) / 2);
         Click(form, "OK");
-    });
+    };
+    RunDialog(kLongText, kWarning, {TMsgDlgBtn::mbOK}, check);
 }
 
 TEST(MessageDialog, AnAmpersandInTheTextIsAMnemonicInTheLabel)
 {
-    RunDialog("Удалить базу \"A&B\"?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-              [](TMessageForm& form) {
-                  EXPECT_FALSE(LabelStyle(form) & SS_NOPREFIX);
-                  RECT label = ClientRectOf(Part(form, "Message")->Handle());
-                  // Sized as "AB" is drawn: the ampersand takes no room.
-                  EXPECT_EQ(label.right - label.left,
-                            TextSize(form.MessageFont(), "Удалить базу \"AB\"?", DT_NOPREFIX).cx);
-                  EXPECT_NE(form.ClipboardText().find("Удалить базу \"A&B\"?\r\n"), std::string::npos);
-                  Click(form, "Cancel");
-              });
-    RunDialog("A&&B", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, [](TMessageForm& form) {
-        RECT label = ClientRectOf(Part(form, "Message")->Handle());
-        EXPECT_EQ(label.right - label.left, TextSize(form.MessageFont(), "A&B", DT_NOPREFIX).cx);
+    auto labelWidth = [](TMessageForm& form) {
+        RECT r = ClientRectOf(Part(form, "Message")->Handle());
+        return r.right - r.left;
+    };
+    RunDialog("Удалить базу \"A&B\"?", kConfirm, kOKCancel, [&](TMessageForm& form) {
+        EXPECT_FALSE(GetWindowLongW(Part(form, "Message")->Handle(), GWL_STYLE) & SS_NOPREFIX);
+        // Sized as "AB" is drawn: the ampersand takes no room.
+        EXPECT_EQ(labelWidth(form), TextSize(form.MessageFont(), "Удалить базу \"AB\"?", DT_NOPREFIX).cx);
+        EXPECT_NE(form.ClipboardText().find("\r\nУдалить базу \"A&B\"?\r\n"), std::string::npos);
+        Click(form, "Cancel");
+    });
+    RunDialog("A&&B", kWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+        EXPECT_EQ(labelWidth(form), TextSize(form.MessageFont(), "A&B", DT_NOPREFIX).cx);
         Click(form, "OK");
     });
 }
@@ -292,32 +280,24 @@ TEST(MessageDialog, CtrlCPutsTheWholeBoxOnTheClipboardAndTheBoxStaysOpen)
 {
     ReportedErrors().clear();
     ClearClipboard();
-    const std::string rule = "---------------------------\r\n";
     const std::string text = "Удалить базу \"A&B\"?";
     bool openAfterCopy = false;
     std::string withShift = "unread", copied, copiedBytes;
-    uint16_t answer = RunDialog(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel},
-                                [&](TMessageForm& form) {
-                                    auto keys = std::make_shared<HeldKeys>(
-                                        std::initializer_list<int>{VK_CONTROL, VK_LCONTROL, VK_SHIFT, VK_LSHIFT});
-                                    PostKey(WM_KEYDOWN, 'C');
-                                    PostAction([&, keys, f = &form]() mutable {
-                                        withShift = ClipboardUnicodeText();
-                                        keys = std::make_shared<HeldKeys>(
-                                            std::initializer_list<int>{VK_CONTROL, VK_LCONTROL});
-                                        PostKey(WM_KEYDOWN, 'C');
-                                        PostAction([&, keys, f]() mutable {
-                                            keys.reset();
-                                            copied = ClipboardUnicodeText();
-                                            copiedBytes = ClipboardAnsiBytes();
-                                            openAfterCopy = f->Visible();
-                                            Click(*f, "OK");
-                                        });
-                                    });
-                                });
-    EXPECT_EQ(answer, 1);
+    auto copy = [&](TMessageForm& form) {
+        PressWithKeysHeld({VK_CONTROL, VK_LCONTROL, VK_SHIFT, VK_LSHIFT}, 'C', [&] {
+            withShift = ClipboardUnicodeText();
+            PressWithKeysHeld({VK_CONTROL, VK_LCONTROL}, 'C', [&] {
+                copied = ClipboardUnicodeText();
+                copiedBytes = ClipboardAnsiBytes();
+                openAfterCopy = form.Visible();
+                Click(form, "OK");
+            });
+        });
+    };
+    EXPECT_EQ(RunDialog(text, kConfirm, kOKCancel, copy), 1);
     EXPECT_TRUE(openAfterCopy);
     EXPECT_EQ(withShift, "") << "Ctrl+Shift+C copies nothing";
+    const std::string rule = "---------------------------\r\n";
     const std::string expected = rule + "Confirm\r\n" + rule + text + "\r\n" + rule + "OK   Cancel   \r\n" + rule;
     EXPECT_EQ(copied, expected);
     EXPECT_EQ(copiedBytes, expected);
@@ -331,20 +311,17 @@ TEST(MessageDialog, ABusyClipboardIsReportedAndTheBoxStaysOpen)
     ASSERT_NE(holder, nullptr);
     bool openAfterFailure = false;
     std::vector<std::string> reported;
-    uint16_t answer = RunDialog("Выберите базу!", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+    auto copy = [&](TMessageForm& form) {
         EXPECT_TRUE(OpenClipboard(holder));
-        auto keys = std::make_shared<HeldKeys>(std::initializer_list<int>{VK_CONTROL, VK_LCONTROL});
-        PostKey(WM_KEYDOWN, 'C');
-        PostAction([&, keys, f = &form]() mutable {
-            keys.reset();
+        PressWithKeysHeld({VK_CONTROL, VK_LCONTROL}, 'C', [&] {
             CloseClipboard();
             reported = ReportedErrors();
-            openAfterFailure = f->Visible();
-            Click(*f, "OK");
+            openAfterFailure = form.Visible();
+            Click(form, "OK");
         });
-    });
+    };
+    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, copy), 1);
     DestroyWindow(holder);
-    EXPECT_EQ(answer, 1);
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(reported, std::vector<std::string>{"Cannot open clipboard."});
 }

@@ -53,6 +53,11 @@ void PostAction(std::function<void()> action)
     SetTimer(nullptr, 0, 10, &RunPendingActions);
 }
 
+void ClearPendingActions()
+{
+    PendingActions().clear();
+}
+
 void Pump(int milliseconds)
 {
     DWORD start = GetTickCount();

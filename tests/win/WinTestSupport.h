@@ -18,6 +18,9 @@ std::vector<std::string>& ReportedErrors();
 // Runs `action` once the next modal loop (or any message loop) is running.
 void PostAction(std::function<void()> action);
 
+// Drops actions that no loop ran, so that they cannot leak into the next test.
+void ClearPendingActions();
+
 // Dispatches queued messages for about `milliseconds`.
 void Pump(int milliseconds = 50);
 

@@ -1,0 +1,189 @@
+// Start-up of the whole program under the platform: AutoPeriod.exe copied
+// into a folder of its own with a generated Bases.dat, started, timed until
+// its main window (class "TMainForm") is visible, then closed with WM_CLOSE
+// as the close box would (so it saves the list), for an empty list and for
+// 100 000 entries, alternately, several times; medians compared.
+//
+//   StartupBench.exe --program PATH\AutoPeriod.exe [--entries 0,100000] [--runs 7] [--results FILE]
+#include "BaseListGenerator.h"
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <memory>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kSeed = 20240601;
+constexpr double kMaxSlowdown = 1.5;  // 100 000 entries vs an empty list
+constexpr double kTimeout = 120;      // seconds for either step
+
+struct FindContext {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleMainForm(HWND hwnd, LPARAM param)
+{
+    auto* context = reinterpret_cast<FindContext*>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    wchar_t className[32] = {};
+    if (processId == context->processId && IsWindowVisible(hwnd) &&
+        GetClassNameW(hwnd, className, int(std::size(className))) > 0 && std::wstring(className) == L"TMainForm") {
+        context->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct Setup {
+    size_t entries;
+    std::wstring folder;
+    std::string bytes;
+};
+
+struct Sample {
+    double shown = 0;   // start to main window visible
+    double closed = 0;  // WM_CLOSE to the process's end (includes the save)
+};
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+Sample RunOnce(const Setup& setup)
+{
+    WriteWholeFile(setup.folder + L"Bases.dat", setup.bytes);
+    std::wstring program = setup.folder + L"AutoPeriod.exe";
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    Sample sample;
+    double start = Now();
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        setup.folder.c_str(), &startup, &process))
+        throw std::runtime_error("cannot start AutoPeriod.exe");
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+
+    FindContext context{process.dwProcessId, nullptr};
+    while (true) {
+        EnumWindows(FindVisibleMainForm, LPARAM(&context));
+        if (context.found)
+            break;
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
+            throw std::runtime_error("AutoPeriod.exe ended before its main window showed");
+        if (Now() - start > kTimeout) {
+            TerminateProcess(process.hProcess, 1);
+            throw std::runtime_error("the main window did not show");
+        }
+        Sleep(1);
+    }
+    sample.shown = Now() - start;
+
+    start = Now();
+    PostMessageW(context.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, DWORD(kTimeout * 1000)) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        throw std::runtime_error("AutoPeriod.exe did not end after WM_CLOSE (an error box?)");
+    }
+    sample.closed = Now() - start;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (exitCode != 0)
+        throw std::runtime_error("AutoPeriod.exe ended with code " + std::to_string(exitCode));
+    return sample;
+}
+
+std::vector<size_t> ParseEntries(const std::wstring& text)
+{
+    std::vector<size_t> sizes;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(L',', at);
+        if (comma == std::wstring::npos)
+            comma = text.size();
+        if (comma > at)
+            sizes.push_back(size_t(std::stoull(text.substr(at, comma - at))));
+        at = comma + 1;
+    }
+    return sizes;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    std::wstring program, resultsPath;
+    std::vector<size_t> entries = {0, 100'000};
+    int runs = 7;
+    for (int i = 1; i + 1 < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (arg == L"--program")
+            program = argv[++i];
+        else if (arg == L"--results")
+            resultsPath = argv[++i];
+        else if (arg == L"--entries")
+            entries = ParseEntries(argv[++i]);
+        else if (arg == L"--runs")
+            runs = std::stoi(argv[++i]);
+    }
+    if (program.empty() || entries.empty()) {
+        std::fprintf(stderr, "usage: StartupBench --program PATH\\AutoPeriod.exe [--entries 0,100000] [--runs N]\n");
+        return 2;
+    }
+
+    try {
+        Report report(resultsPath, true);
+        std::vector<std::unique_ptr<ScratchFolder>> folders;
+        std::vector<Setup> setups;
+        for (size_t n : entries) {
+            folders.push_back(std::make_unique<ScratchFolder>(L"AutoPeriodStartup" + std::to_wstring(n)));
+            const std::wstring& folder = folders.back()->Path();
+            for (const wchar_t* file : {L"AutoPeriod.exe", L"Readme.rtf"})
+                CopyFileW((FolderOf(program) + file).c_str(), (folder + file).c_str(), FALSE);
+            setups.push_back({n, folder, GenerateBaseListFile(n, kSeed)});
+        }
+
+        // One start of each first, untimed: the platform's own files come
+        // into the cache. Then the lists take turns.
+        for (const Setup& setup : setups)
+            RunOnce(setup);
+        std::vector<std::vector<Sample>> samples(setups.size());
+        for (int run = 0; run < runs; ++run)
+            for (size_t i = 0; i < setups.size(); ++i)
+                samples[i].push_back(RunOnce(setups[i]));
+
+        report.Blank();
+        report.Line("Goal 4  start-up: launch to main window shown, %s entries vs an empty list, "
+                    "median of %d runs (ms)",
+                    Grouped(entries.back()).c_str(), runs);
+        report.Line("   entries |  shown   (min   max) | close incl. save");
+        std::vector<double> shownMedians;
+        for (size_t i = 0; i < setups.size(); ++i) {
+            std::vector<double> shown, closed;
+            for (const Sample& s : samples[i]) {
+                shown.push_back(s.shown * 1000);
+                closed.push_back(s.closed * 1000);
+            }
+            shownMedians.push_back(Median(shown));
+            report.Line("%10s | %6.0f (%5.0f %5.0f) | %6.0f", Grouped(setups[i].entries).c_str(), Median(shown),
+                        *std::min_element(shown.begin(), shown.end()),
+                        *std::max_element(shown.begin(), shown.end()), Median(closed));
+        }
+        if (shownMedians.size() >= 2) {
+            double slowdown = shownMedians.back() / shownMedians.front();
+            report.Line("        %s entries take %.2fx the empty list's start-up (goal <= %.1fx)   %s",
+                        Grouped(entries.back()).c_str(), slowdown, kMaxSlowdown, Verdict(slowdown <= kMaxSlowdown));
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "StartupBench: %s\n", e.what());
+        return 2;
+    }
+}

@@ -1,0 +1,624 @@
+// The base record table under a byte-coded sequence of operations, checked
+// after every step against a plain model: a vector of rows with the cursor,
+// the state, the pending row, the AtStart/AtEnd flags and the view window
+// kept by the table's rules.
+//
+// After each operation the table and the model must agree on: open or
+// closed, the state, the row count, the current row (number and RowID), the
+// flags, IsTableEmpty, LastRowID, the RowID of every row (so identities stay
+// unique and a sort gives exactly the model's order: the sort fields compared
+// with the table's default collation, rows without a value first, RowID
+// breaking ties, all reversed when descending), the current row's texts, the
+// view window's position and every text in it. An operation that throws
+// EDatabaseError must be one the model expected to fail, with the very same
+// message, and must leave everything as it was.
+
+#include "FuzzCheck.h"
+#include "model/RxMemoryData.h"
+#include "model/TextCollation.h"
+#include "runtime/Exceptions.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTableName = "BaseRxMemoryData";
+constexpr int kFields = 4;
+constexpr std::array<const char*, kFields> kFieldNames = {"Name", "Path", "Login", "Password"};
+constexpr std::array<size_t, kFields> kFieldSizes = {100, 200, 20, 20};
+
+// Names the callers may write, with the field each one finds (-1: none).
+struct FieldName {
+    const char* text;
+    int field;
+};
+constexpr FieldName kNames[] = {{"Name", 0},  {"Path", 1},     {"Login", 2}, {"Password", 3}, {"name", 0},
+                                {"LOGIN", 2}, {"pAsSwOrD", 3}, {"Nmae", -1}, {"", -1},        {"Name ", -1}};
+
+struct SortSpec {
+    const char* text;
+    std::vector<int> fields;
+    const char* missing;  // the first name that finds no field, if any
+};
+const SortSpec kSortSpecs[] = {
+    {"Name", {0}, nullptr},           {"name", {0}, nullptr},
+    {" Name ", {0}, nullptr},         {"Name;Path", {0, 1}, nullptr},
+    {"Path ; Name", {1, 0}, nullptr}, {"Login;Password", {2, 3}, nullptr},
+    {"", {}, nullptr},                {";", {}, nullptr},
+    {"Nmae", {}, "Nmae"},             {"Name;Bogus", {}, "Bogus"},
+    {"NAME;login;Path;password", {0, 2, 1, 3}, nullptr},
+};
+
+// Texts that meet the collation's interesting cases: letters that differ
+// only in case, Ё between Е and Ж, a zero byte inside, digits, blanks.
+const std::string kSamples[] = {
+    "\xC1", "\xE1", "\xC0", "\xE0", "\xA8", "\xB8", "\xC5", "\xC6", "Apple", "apple", "APPLE",
+    std::string("a\0b", 3), std::string("\0", 1), "1", "10", " ", "-", "Zz", "\xC1\xE0\xE7\xE0"};
+
+std::string Message(const std::string& text) { return std::string(kTableName) + ": " + text; }
+std::string NotFound(const std::string& name) { return Message("Field '" + name + "' not found"); }
+const std::string kClosed = Message("Cannot perform this operation on a closed dataset");
+const std::string kNotEditing = "Dataset not in edit or insert mode";
+const std::string kEmpty = Message("Cannot perform this operation on an empty dataset");
+
+using Values = std::array<std::optional<std::string>, kFields>;
+
+struct Row {
+    int32_t id;
+    Values values;
+};
+
+std::string Stored(std::string_view text, int field)
+{
+    text = text.substr(0, std::min(text.size(), kFieldSizes[size_t(field)]));
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+int Sign(int v) { return (v > 0) - (v < 0); }
+
+struct Model {
+    bool active = false;
+    TDataSetState state = TDataSetState::dsInactive;
+    std::vector<Row> rows;
+    int32_t lastRowID = INT32_MIN;
+    int cursor = -1;
+    Values pending;
+    bool modified = false;
+    bool atStart = true;
+    bool atEnd = true;
+    int windowSize = 1;
+    int windowFirst = 0;
+
+    bool Pending() const { return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert; }
+    int Count() const { return int(rows.size()); }
+    int DisplayCount() const { return active ? Count() + (state == TDataSetState::dsInsert) : 0; }
+    int DisplayCursor() const { return state == TDataSetState::dsInsert ? std::max(cursor, 0) : cursor; }
+    int Line() const { return DisplayCount() == 0 ? 0 : DisplayCursor() - windowFirst; }
+    int Visible() const { return std::min(windowSize, DisplayCount()); }
+
+    // The window with the current row on `line` as far as rows precede it,
+    // filled from the rows after it, then from further rows before.
+    void Place(int line)
+    {
+        if (DisplayCount() == 0) {
+            windowFirst = 0;
+            return;
+        }
+        line = std::clamp(line, 0, Visible() - 1);
+        windowFirst = std::min(DisplayCursor() - std::min(line, DisplayCursor()), DisplayCount() - Visible());
+    }
+
+    // The rows as the window shows them: the pending row in place of the
+    // edited one, or inserted at the cursor.
+    Values Displayed(int index) const
+    {
+        if (state == TDataSetState::dsEdit && index == cursor)
+            return pending;
+        if (state == TDataSetState::dsInsert) {
+            if (index == DisplayCursor())
+                return pending;
+            if (index > DisplayCursor())
+                --index;
+        }
+        return rows[size_t(index)].values;
+    }
+
+    void Post()
+    {
+        int line = Line();
+        if (state == TDataSetState::dsEdit) {
+            rows[size_t(cursor)].values = pending;
+        } else {
+            int at = std::max(cursor, 0);
+            rows.insert(rows.begin() + at, Row{++lastRowID, pending});
+            cursor = at;
+        }
+        state = TDataSetState::dsBrowse;
+        modified = false;
+        Place(line);
+        atStart = atEnd = rows.empty();
+    }
+
+    void Drop()
+    {
+        int line = Line();
+        state = TDataSetState::dsBrowse;
+        modified = false;
+        Place(line);
+    }
+
+    void CommitOrDrop()
+    {
+        if (!Pending())
+            return;
+        if (modified)
+            Post();
+        else
+            Drop();
+    }
+
+    std::optional<std::string> Open(bool open)
+    {
+        if (open == active)
+            return {};
+        active = open;
+        state = open ? TDataSetState::dsBrowse : TDataSetState::dsInactive;
+        rows.clear();
+        lastRowID = INT32_MIN;
+        modified = false;
+        cursor = -1;
+        windowFirst = 0;
+        atStart = atEnd = true;
+        return {};
+    }
+
+    std::optional<std::string> Insert()
+    {
+        if (!active)
+            return kClosed;
+        CommitOrDrop();
+        int line = Line();
+        pending = {};
+        modified = false;
+        state = TDataSetState::dsInsert;
+        Place(line);
+        return {};
+    }
+
+    std::optional<std::string> Edit()
+    {
+        if (!active)
+            return kClosed;
+        if (Pending())
+            return {};
+        if (rows.empty())
+            return Insert();
+        pending = rows[size_t(cursor)].values;
+        modified = false;
+        state = TDataSetState::dsEdit;
+        return {};
+    }
+
+    std::optional<std::string> SetField(const FieldName& name, const std::string& text)
+    {
+        if (!active || name.field < 0)
+            return NotFound(name.text);
+        if (!Pending())
+            return kNotEditing;
+        pending[size_t(name.field)] = Stored(text, name.field);
+        modified = true;
+        return {};
+    }
+
+    std::optional<std::string> GetField(const FieldName& name, std::string& text) const
+    {
+        if (!active || name.field < 0)
+            return NotFound(name.text);
+        text = Text(name.field);
+        return {};
+    }
+
+    std::string Text(int field) const
+    {
+        if (Pending())
+            return pending[size_t(field)].value_or("");
+        if (cursor < 0)
+            return {};
+        return rows[size_t(cursor)].values[size_t(field)].value_or("");
+    }
+
+    std::optional<std::string> PostRow()
+    {
+        if (!active)
+            return kClosed;
+        if (!Pending())
+            return Message(kNotEditing);
+        Post();
+        return {};
+    }
+
+    std::optional<std::string> Delete()
+    {
+        if (!active)
+            return kClosed;
+        if (state == TDataSetState::dsInsert) {
+            Drop();
+            return {};
+        }
+        if (rows.empty())
+            return kEmpty;
+        int line = Line();
+        rows.erase(rows.begin() + cursor);
+        cursor = std::min(cursor, Count() - 1);
+        if (rows.empty())
+            lastRowID = INT32_MIN;
+        state = TDataSetState::dsBrowse;
+        modified = false;
+        Place(line);
+        atStart = atEnd = rows.empty();
+        return {};
+    }
+
+    std::optional<std::string> First()
+    {
+        if (!active)
+            return kClosed;
+        CommitOrDrop();
+        cursor = rows.empty() ? -1 : 0;
+        windowFirst = 0;
+        atStart = true;
+        atEnd = rows.empty();
+        return {};
+    }
+
+    std::optional<std::string> Last()
+    {
+        if (!active)
+            return kClosed;
+        CommitOrDrop();
+        cursor = Count() - 1;
+        windowFirst = std::max(0, Count() - windowSize);
+        atStart = rows.empty();
+        atEnd = true;
+        return {};
+    }
+
+    std::optional<std::string> MoveBy(int n, int& moved)
+    {
+        moved = 0;
+        if (!active)
+            return kClosed;
+        CommitOrDrop();
+        if (n == 0 || (n > 0 && atEnd) || (n < 0 && atStart))
+            return {};
+        atStart = atEnd = false;
+        long long target = (long long)cursor + n;
+        if (target > Count() - 1) {
+            target = Count() - 1;
+            atEnd = true;
+        } else if (target < 0) {
+            target = rows.empty() ? -1 : 0;
+            atStart = true;
+        }
+        moved = int(target - cursor);
+        if (moved == 0)
+            return {};
+        cursor = int(target);
+        if (cursor < windowFirst)
+            windowFirst = cursor;
+        else if (cursor >= windowFirst + Visible())
+            windowFirst = cursor - Visible() + 1;
+        return {};
+    }
+
+    std::optional<std::string> SetRowNumber(int number)
+    {
+        if (!active)
+            return kClosed;
+        if (number < 1 || number > Count())
+            return {};
+        CommitOrDrop();
+        int line = Line();
+        cursor = number - 1;
+        Place(line);
+        atStart = atEnd = rows.empty();
+        return {};
+    }
+
+    int Compare(const Row& a, const Row& b, const std::vector<int>& fields, bool ignoreCase, bool descending) const
+    {
+        int direction = descending ? -1 : 1;
+        for (int field : fields) {
+            const auto& va = a.values[size_t(field)];
+            const auto& vb = b.values[size_t(field)];
+            int result = 0;
+            if (va && vb)
+                result = Sign(PortableTextCompare(*va, *vb, ignoreCase));
+            else if (va.has_value() != vb.has_value())
+                result = va ? 1 : -1;
+            if (result != 0)
+                return result * direction;
+        }
+        return a.id == b.id ? 0 : a.id < b.id ? -direction : direction;
+    }
+
+    std::optional<std::string> Sort(const SortSpec& spec, bool ignoreCase, bool descending)
+    {
+        if (spec.missing)
+            return NotFound(spec.missing);
+        if (!active || rows.empty())
+            return {};
+        CommitOrDrop();
+        int32_t current = rows[size_t(cursor)].id;
+        // Insertion sort: slow but plainly right, and it cannot go astray
+        // whatever the comparison does.
+        for (size_t i = 1; i < rows.size(); ++i)
+            for (size_t j = i; j > 0 && Compare(rows[j - 1], rows[j], spec.fields, ignoreCase, descending) > 0; --j)
+                std::swap(rows[j - 1], rows[j]);
+        for (int i = 0; i < Count(); ++i)
+            if (rows[size_t(i)].id == current)
+                cursor = i;
+        Place((windowSize - 1) / 2);
+        atStart = atEnd = false;
+        return {};
+    }
+};
+
+std::string StateName(TDataSetState state)
+{
+    static const char* const kStates[] = {"closed", "browse", "edit", "insert"};
+    return kStates[int(state)];
+}
+
+class Run {
+public:
+    Run() : table_(kTableName)
+    {
+        for (int i = 0; i < kFields; ++i)
+            table_.FieldDefs.push_back({kFieldNames[size_t(i)], TFieldType::ftString, int(kFieldSizes[size_t(i)])});
+        Do("open", [&] { table_.SetActive(true); }, model_.Open(true));
+    }
+
+    void Step(FuzzedDataProvider& data);
+
+private:
+    // Runs one operation of the table; the model has already taken it and
+    // said whether it fails and how.
+    template <typename F>
+    void Do(const std::string& what, F operation, const std::optional<std::string>& expectedError)
+    {
+        log_ += "\n  " + what;
+        std::optional<std::string> error;
+        try {
+            operation();
+        } catch (const EDatabaseError& e) {
+            error = e.Message();
+        }
+        FUZZ_CHECK(error == expectedError, Log() + "\n  failed with " + Printable(error.value_or("nothing")) +
+                                               ", expected " + Printable(expectedError.value_or("nothing")));
+        Compare();
+    }
+
+    std::string Log() const
+    {
+        // The last operations are enough to see how the table got there.
+        size_t keep = log_.size() > 6000 ? log_.rfind("\n  ", log_.size() - 6000) : 0;
+        return "operations:" + log_.substr(keep);
+    }
+
+    void Compare();
+    std::string Text(FuzzedDataProvider& data);
+
+    TRxMemoryData table_;
+    Model model_;
+    std::string log_;
+};
+
+std::string Run::Text(FuzzedDataProvider& data)
+{
+    switch (data.ConsumeIntegralInRange(0, 4)) {
+    case 0:
+        return {};
+    case 1:
+        return data.PickValueInArray(kSamples);
+    case 2:  // around and beyond every field's width
+        return std::string(data.ConsumeIntegralInRange<size_t>(18, 210), char(data.ConsumeIntegral<uint8_t>()));
+    case 3:
+        return data.PickValueInArray(kSamples) + data.ConsumeRandomLengthString(8);
+    default:
+        return data.ConsumeRandomLengthString(260);
+    }
+}
+
+void Run::Compare()
+{
+    auto fail = [&](const std::string& what) { FuzzFail(__FILE__, __LINE__, what.c_str(), Log()); };
+    const Model& m = model_;
+    if (table_.Active() != m.active)
+        fail("open or closed");
+    if (table_.State() != m.state)
+        fail("state " + StateName(table_.State()) + ", expected " + StateName(m.state));
+    if (table_.RowCount() != m.Count())
+        fail("row count " + std::to_string(table_.RowCount()) + ", expected " + std::to_string(m.Count()));
+    if (table_.CurrentRowNumber() != m.cursor + 1)
+        fail("current row " + std::to_string(table_.CurrentRowNumber()) + ", expected " + std::to_string(m.cursor + 1));
+    if (table_.AtStart() != m.atStart || table_.AtEnd() != m.atEnd)
+        fail("AtStart/AtEnd " + std::to_string(table_.AtStart()) + "/" + std::to_string(table_.AtEnd()) +
+             ", expected " + std::to_string(m.atStart) + "/" + std::to_string(m.atEnd));
+    if (table_.IsTableEmpty() != (m.DisplayCount() == 0))
+        fail("IsTableEmpty");
+    if (table_.LastRowID() != m.lastRowID)
+        fail("LastRowID " + std::to_string(table_.LastRowID()) + ", expected " + std::to_string(m.lastRowID));
+    const int32_t currentID = m.cursor >= 0 ? m.rows[size_t(m.cursor)].id : TRxMemoryData::kNoRowID;
+    if (table_.CurrentRowID() != currentID)
+        fail("current RowID " + std::to_string(table_.CurrentRowID()) + ", expected " + std::to_string(currentID));
+
+    std::set<int32_t> ids;
+    for (int i = 0; i < m.Count(); ++i) {
+        const int32_t id = table_.RowIDAt(i);
+        if (id != m.rows[size_t(i)].id)
+            fail("RowID at " + std::to_string(i) + " is " + std::to_string(id) + ", expected " +
+                 std::to_string(m.rows[size_t(i)].id));
+        if (id == TRxMemoryData::kNoRowID || !ids.insert(id).second)
+            fail("RowID " + std::to_string(id) + " is not unique or not valid");
+    }
+
+    if (m.active)
+        for (int f = 0; f < kFields; ++f)
+            if (table_.GetFieldText(kFieldNames[size_t(f)]) != m.Text(f))
+                fail(std::string("current ") + kFieldNames[size_t(f)] + " " +
+                     Printable(table_.GetFieldText(kFieldNames[size_t(f)])) + ", expected " + Printable(m.Text(f)));
+
+    if (table_.WindowSize() != m.windowSize || table_.WindowRowCount() != m.Visible())
+        fail("window size " + std::to_string(table_.WindowSize()) + " showing " +
+             std::to_string(table_.WindowRowCount()) + ", expected " + std::to_string(m.windowSize) + " showing " +
+             std::to_string(m.Visible()));
+    if (table_.WindowFirstRow() != m.windowFirst)
+        fail("window from row " + std::to_string(table_.WindowFirstRow()) + ", expected " +
+             std::to_string(m.windowFirst));
+    const int line = m.DisplayCount() == 0 ? -1 : m.DisplayCursor() - m.windowFirst;
+    if (table_.WindowCurrentLine() != line)
+        fail("current line " + std::to_string(table_.WindowCurrentLine()) + ", expected " + std::to_string(line));
+    for (int l = 0; l < m.Visible(); ++l) {
+        const Values shown = m.Displayed(m.windowFirst + l);
+        for (int f = 0; f < kFields; ++f)
+            if (table_.WindowFieldText(l, f) != shown[size_t(f)].value_or(""))
+                fail("line " + std::to_string(l) + " field " + std::to_string(f) + " shows " +
+                     Printable(table_.WindowFieldText(l, f)) + ", expected " +
+                     Printable(shown[size_t(f)].value_or("")));
+    }
+}
+
+void Run::Step(FuzzedDataProvider& data)
+{
+    switch (data.ConsumeIntegralInRange(0, 16)) {
+    case 0:
+        Do("InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
+        break;
+    case 1:
+        Do("EditRow", [&] { table_.EditRow(); }, model_.Edit());
+        break;
+    case 2:
+    case 3: {
+        const FieldName& name = data.ConsumeIntegralInRange(0, 9) < 8 ? kNames[data.ConsumeIntegralInRange(0, 3)]
+                                                                    : data.PickValueInArray(kNames);
+        const std::string text = Text(data);
+        Do(std::string("SetFieldText ") + name.text + " " + Printable(text),
+           [&] { table_.SetFieldText(name.text, text); }, model_.SetField(name, text));
+        break;
+    }
+    case 4:
+        Do("PostRow", [&] { table_.PostRow(); }, model_.PostRow());
+        break;
+    case 5:
+        Do("DeleteRow", [&] { table_.DeleteRow(); }, model_.Delete());
+        break;
+    case 6:
+        Do("GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
+        break;
+    case 7:
+        Do("GoToLastRow", [&] { table_.GoToLastRow(); }, model_.Last());
+        break;
+    case 8:
+    case 9: {
+        static const int kDistances[] = {1, 1, -1, 2, -2, 5, -5, 0, 1000, -1000, INT_MAX, INT_MIN};
+        const int n = data.PickValueInArray(kDistances);
+        int expected = 0;
+        int moved = 0;
+        Do("MoveByRows " + std::to_string(n), [&] { moved = table_.MoveByRows(n); }, model_.MoveBy(n, expected));
+        FUZZ_CHECK(moved == expected, Log() + "\n  moved " + std::to_string(moved) + ", expected " +
+                                          std::to_string(expected));
+        break;
+    }
+    case 10: {
+        int number = data.ConsumeIntegralInRange(-1, model_.Count() + 2);
+        if (data.ConsumeIntegralInRange(0, 15) == 0)
+            number = data.ConsumeBool() ? INT_MIN : INT_MAX;
+        Do("CurrentRowNumber := " + std::to_string(number), [&] { table_.SetCurrentRowNumber(number); },
+           model_.SetRowNumber(number));
+        break;
+    }
+    case 11: {
+        const SortSpec& spec = data.ConsumeIntegralInRange(0, 3) > 0 ? kSortSpecs[0] : data.PickValueInArray(kSortSpecs);
+        const bool ignoreCase = data.ConsumeIntegralInRange(0, 3) > 0;
+        const bool descending = data.ConsumeBool();
+        Do(std::string("SortByFields ") + Printable(spec.text) + (ignoreCase ? " ci" : " cs") +
+               (descending ? " desc" : " asc"),
+           [&] { table_.SortByFields(spec.text, ignoreCase, descending); },
+           model_.Sort(spec, ignoreCase, descending));
+        break;
+    }
+    case 12: {
+        const int rows = data.ConsumeIntegralInRange(-2, 24);
+        log_ += "\n  SetWindowSize " + std::to_string(rows);
+        table_.SetWindowSize(rows);
+        // Where the window lands on a resize is the grid's affair; it must
+        // only stay inside the rows and keep the current row in view.
+        model_.windowSize = std::max(1, rows);
+        const int first = table_.WindowFirstRow();
+        const int count = model_.DisplayCount();
+        const bool inside = count == 0 ? first == 0
+                                       : first >= 0 && first <= count - model_.Visible() &&
+                                             model_.DisplayCursor() >= first &&
+                                             model_.DisplayCursor() < first + model_.Visible();
+        FUZZ_CHECK(inside, Log() + "\n  window from row " + std::to_string(first));
+        model_.windowFirst = first;
+        Compare();
+        break;
+    }
+    case 13: {
+        const FieldName& name = data.PickValueInArray(kNames);
+        std::string expected;
+        std::string got;
+        Do(std::string("GetFieldText ") + name.text, [&] { got = table_.GetFieldText(name.text); },
+           model_.GetField(name, expected));
+        FUZZ_CHECK(got == expected, Log() + "\n  read " + Printable(got) + ", expected " + Printable(expected));
+        break;
+    }
+    case 14: {
+        const bool open = data.ConsumeIntegralInRange(0, 3) > 0;
+        Do(open ? "open" : "close", [&] { table_.SetActive(open); }, model_.Open(open));
+        break;
+    }
+    case 15: {
+        // The saving walk: every row once, each one's texts compared on the way.
+        Do("GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
+        while (!table_.AtEnd()) {
+            int expected = 0;
+            Do("GoToNextRow", [&] { table_.GoToNextRow(); }, model_.MoveBy(1, expected));
+        }
+        break;
+    }
+    default: {
+        // An entry added as the loader adds it.
+        Do("InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
+        for (int f = 0; f < kFields; ++f) {
+            const std::string text = Text(data);
+            Do(std::string("SetFieldText ") + kFieldNames[size_t(f)] + " " + Printable(text),
+               [&] { table_.SetFieldText(kFieldNames[size_t(f)], text); }, model_.SetField(kNames[f], text));
+        }
+        Do("PostRow", [&] { table_.PostRow(); }, model_.PostRow());
+        break;
+    }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    Run run;
+    for (int step = 0; step < 400 && data.remaining_bytes() > 0; ++step)
+        run.Step(data);
+    return 0;
+}

@@ -1,0 +1,174 @@
+#include "model/RowKeySort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+constexpr std::size_t kChunkSize = 256 * 1024;
+
+}  // namespace
+
+TRowKeySort::TRowKeySort(std::size_t expectedRows)
+{
+    entries_.reserve(expectedRows);
+}
+
+const unsigned char* TRowKeySort::Store(std::string_view key)
+{
+    if (key.size() > chunkSize_ - chunkUsed_) {
+        chunkSize_ = std::max(kChunkSize, key.size());
+        chunks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(chunkSize_));
+        chunkUsed_ = 0;
+    }
+    unsigned char* stored = chunks_.back().get() + chunkUsed_;
+    std::memcpy(stored, key.data(), key.size());
+    chunkUsed_ += key.size();
+    return stored;
+}
+
+void TRowKeySort::Add(TMemoryRecord* row, std::string_view key)
+{
+    const unsigned char* stored = key.empty() ? nullptr : Store(key);
+    entries_.push_back({0, stored, std::uint32_t(key.size()), row});
+    entries_.back().digit = DigitAt(entries_.back(), 0);
+}
+
+void TRowKeySort::AddWithoutValue(TMemoryRecord* row)
+{
+    entries_.push_back({0, nullptr, kNoValue, row});
+}
+
+// Sorting by keys goes eight bytes at a time, most significant first: the
+// entries are sorted by their keys' first eight bytes (held in the entry, so
+// the sort stays within the entry array), then each group of entries that
+// agree on them by the next eight, loaded for that group only, and so on.
+// Each key is read from the arena once per level it takes part in, not once
+// per comparison; lists whose names begin alike ("ООО ...") would otherwise
+// spend their time waiting for memory.
+
+std::uint64_t TRowKeySort::DigitAt(const Entry& e, std::size_t offset)
+{
+    std::uint64_t digit = 0;
+    for (std::size_t i = offset; i < offset + 8; ++i)
+        digit = (digit << 8) | (i < e.size ? e.key[i] : 0u);
+    return digit;
+}
+
+// How much of the key is left from `offset`, 9 standing for "more than this
+// digit". Two keys whose digits are equal (zero padding included) order as
+// their lengths: the shorter is the beginning of the longer.
+std::uint32_t TRowKeySort::LengthFrom(const Entry& e, std::size_t offset)
+{
+    return std::min<std::uint32_t>(e.size - std::uint32_t(offset), 9);
+}
+
+void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
+                               std::vector<std::pair<std::size_t, std::size_t>>& runs)
+{
+    if (offset > 0)
+        for (Entry* e = first; e != end; ++e)
+            e->digit = DigitAt(*e, offset);
+    std::sort(first, end, [offset](const Entry& a, const Entry& b) {
+        if (a.digit != b.digit)
+            return a.digit < b.digit;
+        return LengthFrom(a, offset) < LengthFrom(b, offset);
+    });
+    for (Entry* group = first; group != end;) {
+        Entry* groupEnd = group + 1;
+        while (groupEnd != end && groupEnd->digit == group->digit &&
+               LengthFrom(*groupEnd, offset) == LengthFrom(*group, offset))
+            ++groupEnd;
+        if (groupEnd - group > 1) {
+            if (LengthFrom(*group, offset) > 8)
+                SortKeysFrom(group, groupEnd, offset + 8, runs);
+            else  // the whole keys are equal
+                runs.emplace_back(std::size_t(group - entries_.data()), std::size_t(groupEnd - entries_.data()));
+        }
+        group = groupEnd;
+    }
+}
+
+// A run of rows whose keys are equal. Their texts may still differ (in case,
+// accents, punctuation, whatever the key leaves out), or be the very same.
+void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how) const
+{
+    const int direction = how.descending ? -1 : 1;
+    struct Member {
+        std::string_view text;
+        std::size_t rank;
+        Entry entry;
+    };
+    std::vector<Member> members;
+    members.reserve(std::size_t(end - first));
+    const bool withValues = first->size != kNoValue;
+    for (Entry* e = first; e != end; ++e)
+        members.push_back({withValues ? how.text(e->row) : std::string_view(), 0, *e});
+
+    if (withValues) {
+        // The distinct texts, ranked by the comparison; texts it calls equal
+        // share a rank.
+        std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.text < b.text; });
+        std::vector<std::string_view> distinct;
+        for (Member& m : members) {
+            if (distinct.empty() || distinct.back() != m.text)
+                distinct.push_back(m.text);
+            m.rank = distinct.size() - 1;  // provisional: position among the distinct texts
+        }
+        if (distinct.size() > 1) {
+            std::vector<std::size_t> byText(distinct.size());
+            for (std::size_t i = 0; i < byText.size(); ++i)
+                byText[i] = i;
+            std::stable_sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) {
+                return how.compareText(distinct[a], distinct[b]) < 0;
+            });
+            std::vector<std::size_t> rankOf(distinct.size());
+            std::size_t rank = 0;
+            for (std::size_t i = 0; i < byText.size(); ++i) {
+                if (i > 0 && how.compareText(distinct[byText[i - 1]], distinct[byText[i]]) != 0)
+                    ++rank;
+                rankOf[byText[i]] = rank;
+            }
+            for (Member& m : members)
+                m.rank = rankOf[m.rank];
+        }
+    }
+
+    std::stable_sort(members.begin(), members.end(), [&](const Member& a, const Member& b) {
+        if (a.rank != b.rank)
+            return (a.rank < b.rank) == (direction > 0);
+        return how.compareRest(a.entry.row, b.entry.row) < 0;
+    });
+    for (std::size_t i = 0; i < members.size(); ++i)
+        first[i] = members[i].entry;
+}
+
+std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
+{
+    // Ascending by key, rows without a value first; [begin, end) of every
+    // run of equal keys.
+    auto withValues = std::partition(entries_.begin(), entries_.end(),
+                                     [](const Entry& e) { return e.size == kNoValue; });
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    if (withValues - entries_.begin() > 1)
+        runs.emplace_back(0, std::size_t(withValues - entries_.begin()));
+    SortKeysFrom(entries_.data() + (withValues - entries_.begin()), entries_.data() + entries_.size(), 0, runs);
+
+    if (how.descending) {
+        std::reverse(entries_.begin(), entries_.end());
+        for (auto& [begin, end] : runs)
+            std::tie(begin, end) = std::pair(entries_.size() - end, entries_.size() - begin);
+    }
+    // Within a run the keys say nothing: the texts and the rest decide.
+    for (const auto& [begin, end] : runs)
+        SortRun(entries_.data() + begin, entries_.data() + end, how);
+
+    std::vector<TMemoryRecord*> order;
+    order.reserve(entries_.size());
+    for (const Entry& entry : entries_)
+        order.push_back(entry.row);
+    entries_ = {};
+    chunks_.clear();
+    return order;
+}

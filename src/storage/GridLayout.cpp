@@ -1,0 +1,84 @@
+#include "storage/GridLayout.h"
+
+#include "platform/Handles.h"
+#include "runtime/ColumnPlacement.h"
+#include "runtime/IntParser.h"
+#include "storage/RegistrySection.h"
+#include "ui/DBGrid.h"
+#include "ui/Form.h"
+
+#include <vector>
+
+namespace {
+
+std::string ValueName(const TRxDBGrid& grid, const TColumn& column)
+{
+    return grid.Name() + "." + column.FieldName();
+}
+
+}  // namespace
+
+void WriteGridLayout(TRxDBGrid& grid, TRegistrySections& sections, const std::string& section)
+{
+    // Only the current columns remain: values of fields no longer shown go.
+    sections.EraseSection(section);
+    for (int i = 0; i < grid.ColumnCount(); ++i) {
+        const TColumn& column = grid.Column(i);
+        sections.WriteString(section, ValueName(grid, column),
+                             std::to_string(column.Index()) + "," + std::to_string(column.Width()));
+    }
+}
+
+void ReadGridLayout(TRxDBGrid& grid, TRegistrySections& sections, const std::string& section)
+{
+    grid.HandleNeeded();
+    grid.BeginLayout();
+    ScopeGuard endLayout([&grid] { grid.EndLayout(); });
+
+    // First pass: widths now, targets remembered; nothing moves yet, so the
+    // stored indexes all refer to the order as it was before the restore.
+    const int count = grid.ColumnCount();
+    std::vector<int> targets(count);
+    for (int i = 0; i < count; ++i) {
+        TColumn& column = grid.Column(i);
+        targets[i] = column.Index();
+        const std::string text = sections.ReadString(section, ValueName(grid, column), {});
+        if (text.empty())
+            continue;
+        targets[i] = PositionWord(text, 1, column.Index());
+        const int width = PositionWord(text, 2, column.Width());
+        if (width != -1)
+            column.SetWidth(width);
+    }
+    // Second pass: from the left, each position takes its first claimant.
+    for (const TColumnMove& move : PlanColumnMoves(targets))
+        grid.Column(move.From).SetIndex(move.To);
+}
+
+TGridLayoutLink::TGridLayoutLink(TRxDBGrid& grid) : grid_(grid)
+{
+    link_.OnLinkSave = [this] { Save(); };
+    link_.OnLinkLoad = [this] { Load(); };
+}
+
+std::string TGridLayoutLink::Section() const
+{
+    if (grid_.Name().empty() || !link_.RegistryObject())
+        return {};
+    if (!grid_.DataSource() || !grid_.DataSource()->DataSet())
+        return {};
+    const std::string formClass = grid_.Form() ? grid_.Form()->ClassName() : std::string();
+    return link_.LinkSection() + formClass + grid_.Name();
+}
+
+void TGridLayoutLink::Save()
+{
+    if (std::string section = Section(); !section.empty())
+        WriteGridLayout(grid_, *link_.RegistryObject(), section);
+}
+
+void TGridLayoutLink::Load()
+{
+    if (std::string section = Section(); !section.empty())
+        ReadGridLayout(grid_, *link_.RegistryObject(), section);
+}

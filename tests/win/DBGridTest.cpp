@@ -1,0 +1,433 @@
+#include "GridTestSupport.h"
+
+#include "model/RxMemoryData.h"
+#include "ui/DBGrid.h"
+#include "ui/Form.h"
+#include "ui/StdControls.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+TFormDesign GridDesign()
+{
+    TFormDesign d;
+    d.Caption = "Таблица";
+    d.Left = 50;
+    d.Top = 50;
+    d.ClientWidth = 420;
+    d.ClientHeight = 340;
+    return d;
+}
+
+class TGridForm : public TForm {
+public:
+    TGridForm() : TForm("GridForm", "TGridForm", GridDesign())
+    {
+        Grid.TabOrder = 0;
+        After.TabOrder = 1;
+        AddControl(Grid);
+        AddControl(After);
+    }
+    TRxDBGrid Grid{"Grid", {0, 0, 400, 300}, akLeft | akTop | akRight | akBottom};
+    TButton After{"After", {0, 310, 80, 25}, "Дальше"};
+};
+
+std::string RowName(int number)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "Строка %06d", number);
+    return text;
+}
+
+class DBGridTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        ReportedErrors().clear();
+        table.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
+        table.SetActive(true);
+        source.SetDataSet(&table);
+        Grid().Columns().Add("Name", "Название базы", 154);
+        Grid().Columns().Add("Path", "Путь", 205);
+        Grid().SetDataSource(&source);
+        form.Create();
+    }
+    void TearDown() override
+    {
+        form.Destroy();
+        EXPECT_TRUE(ReportedErrors().empty());
+    }
+
+    TRxDBGrid& Grid() { return form.Grid; }
+    HWND GridWindow() { return form.Grid.Handle(); }
+
+    // Rows "Строка 000001" to count in ascending order, the first current.
+    void Fill(int count, const std::string& path = "П")
+    {
+        for (int i = count; i >= 1; --i) {
+            table.InsertRow();
+            table.SetFieldText("Name", RowName(i));
+            table.SetFieldText("Path", path);
+            table.PostRow();
+        }
+        table.GoToFirstRow();
+    }
+    void ShowFocused()
+    {
+        form.Show();
+        Grid().SetFocus();
+        TestApplication().ProcessMessages();
+    }
+    std::string CurrentName() { return table.GetFieldText("Name"); }
+    int LineY(int line) { return Grid().TitleHeight() + line * Grid().RowHeight() + Grid().RowHeight() / 2; }
+
+    TRxMemoryData table{"Table"};
+    TDataSource source{"Source"};
+    TGridForm form;  // after the table and its source: the grid goes first
+};
+
+}  // namespace
+
+TEST_F(DBGridTest, TheViewWindowHoldsTheRowsThatFitBelowTheTitles)
+{
+    Fill(100);
+    RECT client;
+    GetClientRect(GridWindow(), &client);
+    int expected = (client.bottom - Grid().TitleHeight()) / Grid().RowHeight();
+    EXPECT_GT(expected, 5);
+    EXPECT_EQ(Grid().VisibleRowCount(), expected);
+    EXPECT_EQ(table.WindowSize(), expected);
+
+    Grid().SetBounds({0, 0, 400, 150});
+    GetClientRect(GridWindow(), &client);
+    EXPECT_EQ(table.WindowSize(), (client.bottom - Grid().TitleHeight()) / Grid().RowHeight());
+}
+
+struct KeyCase {
+    const char* what;
+    int start;
+    WORD key;
+    bool ctrl;
+    int expected;     // plus pages times the visible row count
+    int pages;
+};
+
+TEST_F(DBGridTest, KeysMoveTheCurrentRowAndNeverAddOrRemoveRows)
+{
+    Fill(100);
+    ShowFocused();
+    int page = Grid().VisibleRowCount();
+    const KeyCase cases[] = {
+        {"Down", 1, VK_DOWN, false, 2, 0},
+        {"Up", 2, VK_UP, false, 1, 0},
+        {"Up on the first row", 1, VK_UP, false, 1, 0},
+        {"Down on the last row", 100, VK_DOWN, false, 100, 0},
+        {"Page Down", 1, VK_NEXT, false, 1, 1},
+        {"Page Up", 80, VK_PRIOR, false, 80, -1},
+        {"Page Down near the end", 98, VK_NEXT, false, 100, 0},
+        {"Page Up near the start", 3, VK_PRIOR, false, 1, 0},
+        {"Ctrl+End", 1, VK_END, true, 100, 0},
+        {"Ctrl+Home", 50, VK_HOME, true, 1, 0},
+        {"Home", 50, VK_HOME, false, 50, 0},
+        {"End", 50, VK_END, false, 50, 0},
+        {"Insert", 50, VK_INSERT, false, 50, 0},
+        {"Delete without Ctrl", 50, VK_DELETE, false, 50, 0},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        table.SetCurrentRowNumber(c.start);
+        PressKey(GridWindow(), c.key, c.ctrl);
+        EXPECT_EQ(table.CurrentRowNumber(), c.expected + c.pages * page);
+        EXPECT_EQ(table.RowCount(), 100);
+        EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+        EXPECT_EQ(CurrentName(), RowName(table.CurrentRowNumber()));
+        int line = table.WindowCurrentLine();
+        EXPECT_TRUE(line >= 0 && line < page) << line;
+    }
+}
+
+TEST_F(DBGridTest, ArrowsHomeAndEndMoveBetweenTheColumnsAndTabLeavesTheGrid)
+{
+    Fill(3);
+    ShowFocused();
+    EXPECT_EQ(Grid().SelectedIndex(), 0);
+    PressKey(GridWindow(), VK_RIGHT);
+    EXPECT_EQ(Grid().SelectedIndex(), 1);
+    PressKey(GridWindow(), VK_RIGHT);
+    EXPECT_EQ(Grid().SelectedIndex(), 1);
+    PressKey(GridWindow(), VK_HOME);
+    EXPECT_EQ(Grid().SelectedIndex(), 0);
+    PressKey(GridWindow(), VK_END);
+    EXPECT_EQ(Grid().SelectedIndex(), 1);
+    PressKey(GridWindow(), VK_LEFT);
+    EXPECT_EQ(Grid().SelectedIndex(), 0);
+    EXPECT_EQ(table.CurrentRowNumber(), 1);
+
+    PressKey(GridWindow(), VK_TAB);
+    EXPECT_EQ(GetFocus(), form.After.Handle());
+    PressKey(form.After.Handle(), VK_TAB, false, true);
+    EXPECT_EQ(GetFocus(), GridWindow());
+}
+
+TEST_F(DBGridTest, CtrlDeleteDeletesTheCurrentRowAtOnce)
+{
+    Fill(5);
+    ShowFocused();
+    table.SetCurrentRowNumber(3);
+    PressKey(GridWindow(), VK_DELETE, true);
+    EXPECT_EQ(table.RowCount(), 4);
+    EXPECT_EQ(CurrentName(), RowName(4));
+
+    table.GoToLastRow();
+    PressKey(GridWindow(), VK_DELETE, true);
+    EXPECT_EQ(table.RowCount(), 3);
+    EXPECT_EQ(CurrentName(), RowName(4));
+}
+
+TEST_F(DBGridTest, CtrlDeleteOnAnEmptyTableDoesNothing)
+{
+    ShowFocused();
+    PressKey(GridWindow(), VK_DELETE, true);
+    EXPECT_TRUE(table.IsTableEmpty());
+    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+}
+
+TEST_F(DBGridTest, AClickMakesTheRowCurrentSelectsTheColumnAndTakesTheFocus)
+{
+    Fill(30);
+    form.Show();
+    form.After.SetFocus();
+    int pathX = Grid().kIndicatorWidth + 154 + 20;
+    Click(GridWindow(), pathX, LineY(5));
+    EXPECT_EQ(table.CurrentRowNumber(), 6);
+    EXPECT_EQ(Grid().SelectedIndex(), 1);
+    EXPECT_EQ(GetFocus(), GridWindow());
+
+    Click(GridWindow(), 3, LineY(2));  // the indicator: the row, not the column
+    EXPECT_EQ(table.CurrentRowNumber(), 3);
+    EXPECT_EQ(Grid().SelectedIndex(), 1);
+}
+
+TEST_F(DBGridTest, AClickBelowTheLastRowChangesNothing)
+{
+    Fill(3);
+    form.Show();
+    table.SetCurrentRowNumber(2);
+    Click(GridWindow(), 40, LineY(6));
+    EXPECT_EQ(table.CurrentRowNumber(), 2);
+}
+
+TEST_F(DBGridTest, ADoubleClickAnywhereCallsOnDblClick)
+{
+    Fill(3);
+    form.Show();
+    int calls = 0;
+    Grid().OnDblClick = [&] { ++calls; };
+    HWND header = Grid().TitleHandle();
+    RECT headerClient;
+    GetClientRect(header, &headerClient);
+    struct {
+        HWND target;
+        int x, y;
+    } places[] = {
+        {GridWindow(), 40, LineY(1)},           // a row
+        {GridWindow(), 4, LineY(0)},            // the indicator
+        {GridWindow(), 4, 4},                   // the corner above it
+        {GridWindow(), 40, LineY(10)},          // below the last row
+        {header, 30, 5},                        // a title
+        {header, headerClient.right - 3, 5},    // past the last title
+    };
+    for (const auto& p : places)
+        SendMessageW(p.target, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(p.x, p.y));
+    EXPECT_EQ(calls, 6);
+}
+
+TEST_F(DBGridTest, TheScrollBarShowsTheCurrentRowAndItsThumbMovesIt)
+{
+    Fill(100);
+    ShowFocused();
+    PressKey(GridWindow(), VK_END, true);
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    GetScrollInfo(GridWindow(), SB_VERT, &info);
+    EXPECT_EQ(info.nMax, 100);
+    EXPECT_EQ(info.nPos, 100);
+
+    SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40), 0);
+    EXPECT_EQ(table.CurrentRowNumber(), 40);
+    SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+    EXPECT_EQ(table.CurrentRowNumber(), 1);
+    SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+    SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    EXPECT_EQ(table.CurrentRowNumber(), 2 + Grid().VisibleRowCount());
+    TestApplication().ProcessMessages();
+    GetScrollInfo(GridWindow(), SB_VERT, &info);
+    EXPECT_EQ(info.nPos, 2 + Grid().VisibleRowCount());
+}
+
+TEST_F(DBGridTest, ColumnWidthsAndOrderShowInTheTitlesAndTheCells)
+{
+    Fill(3, "");
+    form.Show();
+    HWND header = Grid().TitleHandle();
+    const int left = TRxDBGrid::kIndicatorWidth;
+    int y = LineY(1);
+    COLORREF lineColor = TRxDBGrid::LineColor();
+    COLORREF blank = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(HeaderItemWidth(header, 0), 154);
+    EXPECT_EQ(PaintedPixel(GridWindow(), left + 154 - 1, y), lineColor);
+
+    Grid().Column(0).SetWidth(100);
+    EXPECT_EQ(HeaderItemWidth(header, 0), 100);
+    EXPECT_EQ(PaintedPixel(GridWindow(), left + 100 - 1, y), lineColor);
+    EXPECT_EQ(PaintedPixel(GridWindow(), left + 154 - 1, y), blank);
+
+    Grid().Column(1).SetIndex(0);
+    EXPECT_EQ(Grid().Column(0).FieldName(), "Path");
+    EXPECT_EQ(Grid().Column(0).Index(), 0);
+    EXPECT_EQ(Grid().Column(1).Index(), 1);
+    EXPECT_EQ(HeaderItemText(header, 0), "Путь");
+    EXPECT_EQ(HeaderItemWidth(header, 0), 205);
+    EXPECT_EQ(PaintedPixel(GridWindow(), left + 205 - 1, y), lineColor);
+    EXPECT_EQ(PaintedPixel(GridWindow(), left + 205 + 100 - 1, y), lineColor);
+}
+
+TEST_F(DBGridTest, AColumnOfZeroOrNegativeWidthDrawsAsNothing)
+{
+    Fill(3, "");
+    form.Show();
+    HWND header = Grid().TitleHandle();
+    const int left = TRxDBGrid::kIndicatorWidth;
+    for (int width : {0, -7}) {
+        SCOPED_TRACE(width);
+        Grid().Column(0).SetWidth(width);
+        EXPECT_EQ(Grid().Column(0).Width(), width);
+        EXPECT_EQ(HeaderItemWidth(header, 0), 0);
+        EXPECT_EQ(PaintedPixel(GridWindow(), left + 205 - 1, LineY(0)), TRxDBGrid::LineColor());
+    }
+}
+
+TEST_F(DBGridTest, ALayoutBatchReachesTheScreenOnlyAtItsEnd)
+{
+    form.Show();
+    HWND header = Grid().TitleHandle();
+    Grid().BeginLayout();
+    Grid().Column(1).SetIndex(0);
+    Grid().Column(0).SetWidth(50);
+    EXPECT_EQ(HeaderItemText(header, 0), "Название базы");
+    EXPECT_EQ(HeaderItemWidth(header, 0), 154);
+    Grid().EndLayout();
+    EXPECT_EQ(HeaderItemText(header, 0), "Путь");
+    EXPECT_EQ(HeaderItemWidth(header, 0), 50);
+    EXPECT_EQ(HeaderItemWidth(header, 1), 154);
+}
+
+TEST_F(DBGridTest, DraggingATitleEdgeResizesTheColumn)
+{
+    Fill(3);
+    form.Show();
+    int changes = 0;
+    Grid().OnColumnsChanged = [&] { ++changes; };
+    HWND header = Grid().TitleHandle();
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(154, 5));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(174, 5));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(194, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, Point(194, 5));
+    TestApplication().ProcessMessages();
+    EXPECT_EQ(Grid().Column(0).Width(), 194);
+    EXPECT_EQ(Grid().Column(0).FieldName(), "Name");
+    EXPECT_EQ(HeaderItemWidth(header, 0), 194);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(DBGridTest, DraggingATitleMovesTheColumn)
+{
+    Fill(3);
+    form.Show();
+    int changes = 0;
+    Grid().OnColumnsChanged = [&] { ++changes; };
+    HWND header = Grid().TitleHandle();
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(250, 5));
+    for (int x = 240; x >= 10; x -= 10)
+        SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(x, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, Point(10, 5));
+    TestApplication().ProcessMessages();
+    EXPECT_EQ(Grid().Column(0).FieldName(), "Path");
+    EXPECT_EQ(Grid().Column(1).FieldName(), "Name");
+    EXPECT_EQ(HeaderItemText(header, 0), "Путь");
+    EXPECT_EQ(HeaderItemText(header, 1), "Название базы");
+    std::vector<int> order(2);
+    SendMessageW(header, HDM_GETORDERARRAY, 2, reinterpret_cast<LPARAM>(order.data()));
+    EXPECT_EQ(order, (std::vector<int>{0, 1}));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(DBGridTest, ALongTableMovesAsCheaplyAsAShortOne)
+{
+    // Timings are printed, not checked: the machine's speed is not the grid's.
+    auto now = [] {
+        LARGE_INTEGER t, f;
+        QueryPerformanceCounter(&t);
+        QueryPerformanceFrequency(&f);
+        return double(t.QuadPart) * 1000.0 / double(f.QuadPart);
+    };
+    for (int rows : {100, 100000}) {
+        table.SetActive(false);
+        table.SetActive(true);
+        double start = now();
+        Fill(rows);
+        double filled = now() - start;
+        ShowFocused();
+        UpdateWindow(GridWindow());
+        const int presses = 10;
+        start = now();
+        for (int i = 0; i < presses; ++i) {
+            PressKey(GridWindow(), VK_NEXT);
+            UpdateWindow(GridWindow());
+            EXPECT_EQ(table.CurrentRowNumber(), 1 + Grid().VisibleRowCount());
+            PressKey(GridWindow(), VK_PRIOR);
+            UpdateWindow(GridWindow());
+        }
+        double pageDown = (now() - start) / (2 * presses);
+        start = now();
+        for (int i = 0; i < presses; ++i) {
+            PressKey(GridWindow(), VK_END, true);
+            UpdateWindow(GridWindow());
+            PressKey(GridWindow(), VK_HOME, true);
+            UpdateWindow(GridWindow());
+        }
+        double ends = (now() - start) / (2 * presses);
+        PressKey(GridWindow(), VK_END, true);
+        EXPECT_EQ(table.CurrentRowNumber(), rows);
+        EXPECT_EQ(CurrentName(), RowName(rows));
+        std::printf("[ timing ] %6d rows: fill %.0f ms, Page Down/Up %.2f ms, Ctrl+End/Ctrl+Home %.2f ms\n", rows,
+                    filled, pageDown, ends);
+        form.Hide();
+    }
+}
+
+TEST_F(DBGridTest, SelectingAColumnBeyondTheRightEdgeScrollsItIntoView)
+{
+    Fill(3);
+    Grid().SetBounds({0, 0, 250, 300});
+    ShowFocused();
+    EXPECT_EQ(Grid().HorizontalOffset(), 0);
+    PressKey(GridWindow(), VK_RIGHT);
+    RECT client;
+    GetClientRect(GridWindow(), &client);
+    int page = client.right - TRxDBGrid::kIndicatorWidth;
+    EXPECT_EQ(Grid().HorizontalOffset(), 154 + 205 - page);
+    RECT header;
+    GetWindowRect(Grid().TitleHandle(), &header);
+    MapWindowPoints(nullptr, GetParent(Grid().TitleHandle()), reinterpret_cast<POINT*>(&header), 2);
+    EXPECT_EQ(header.left, -Grid().HorizontalOffset());
+    // A click lands on the column drawn under the mouse, scrolling included.
+    Click(GridWindow(), TRxDBGrid::kIndicatorWidth + 2, LineY(0));
+    EXPECT_EQ(Grid().SelectedIndex(), 0);
+    EXPECT_EQ(Grid().HorizontalOffset(), 0);
+}

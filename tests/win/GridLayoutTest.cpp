@@ -1,0 +1,182 @@
+// The grid's column layout kept through its window's store, with the real
+// grid on a form shaped like the main window.
+#include "StoreTestSupport.h"
+
+#include "model/RxMemoryData.h"
+#include "storage/GridLayout.h"
+#include "ui/DBGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+using GridLayout = StoreTest;
+using Reg = StoreRegistry;
+
+const std::string kGridSection = "MainForm\\TMainFormMainRxDBGrid";
+
+class TGridForm : public TForm {
+public:
+    TGridForm() : TForm("MainForm", "TMainForm", StoredFormDesign(TBorderStyle::bsSizeable))
+    {
+        BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
+        BaseRxMemoryData.SetActive(true);
+        BaseDataSource.SetDataSet(&BaseRxMemoryData);
+        MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
+        MainRxDBGrid.Columns().Add("Path", "Путь", 205);
+        MainRxDBGrid.SetDataSource(&BaseDataSource);
+        AddControl(MainRxDBGrid);
+        MainFormStorage.IniFileName = kStoreTestKey;
+        MainFormStorage.IniSection = "MainForm";
+        MainFormStorage.UseRegistry = true;
+        AddComponent(MainFormStorage);
+        MainRxDBGridLayout.SetIniStorage(&MainFormStorage);
+    }
+    ~TGridForm() override { Destroy(); }
+
+    // "Field:width" of every column, left to right.
+    std::vector<std::string> Layout()
+    {
+        std::vector<std::string> columns;
+        for (int i = 0; i < MainRxDBGrid.ColumnCount(); ++i)
+            columns.push_back(MainRxDBGrid.Column(i).FieldName() + ":" +
+                              std::to_string(MainRxDBGrid.Column(i).Width()));
+        return columns;
+    }
+
+    TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
+    TDataSource BaseDataSource{"BaseDataSource"};
+    TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {2, 4, 290, 190}};
+    TFormStorage MainFormStorage{*this, "MainFormStorage"};
+    TGridLayoutLink MainRxDBGridLayout{MainRxDBGrid};
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(GridLayout, FirstRunKeepsTheDesignAndSavesIndexAndWidthPerColumn)
+{
+    TGridForm form;
+    form.Create();
+    form.Show();
+    EXPECT_EQ(form.Layout(), (Strings{"Name:154", "Path:205"}));
+    form.Close();
+    EXPECT_EQ(Reg::ValueCount(kGridSection), 2u);
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "0,154");
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "1,205");
+}
+
+TEST_F(GridLayout, MovedAndWidenedColumnComesBackInTheNextRun)
+{
+    {
+        TGridForm form;
+        form.Create();
+        form.Show();
+        form.MainRxDBGrid.Column(1).SetIndex(0);
+        form.MainRxDBGrid.Column(0).SetWidth(250);
+        form.Close();
+    }
+    TGridForm form;
+    form.Create();
+    form.Show();
+    EXPECT_EQ(form.Layout(), (Strings{"Path:250", "Name:154"}));
+    form.Close();
+}
+
+struct StoredColumns {
+    const char* what;
+    std::map<std::string, std::string> values;  // field name -> stored text
+    Strings layout;
+};
+
+void PrintTo(const StoredColumns& s, std::ostream* os) { *os << s.what; }
+
+class StoredLayout : public GridLayout, public testing::WithParamInterface<StoredColumns> {};
+
+TEST_P(StoredLayout, IsAppliedAtTheFirstShow)
+{
+    for (const auto& [field, text] : GetParam().values)
+        Reg::Put(kGridSection, "MainRxDBGrid." + field, text);
+    TGridForm form;
+    form.Create();
+    form.Show();
+    EXPECT_EQ(form.Layout(), GetParam().layout);
+    EXPECT_TRUE(ReportedErrors().empty());
+    form.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredLayout, testing::Values(
+    StoredColumns{"swapped", {{"Name", "1,154"}, {"Path", "0,205"}}, {"Path:205", "Name:154"}},
+    StoredColumns{"only Path, at 0: Name claims 0 first", {{"Path", "0,300"}}, {"Name:154", "Path:300"}},
+    StoredColumns{"both at 0", {{"Name", "0,100"}, {"Path", "0,120"}}, {"Name:100", "Path:120"}},
+    StoredColumns{"target out of range", {{"Name", "5,100"}}, {"Name:100", "Path:205"}},
+    StoredColumns{"width -1 keeps the width", {{"Name", "0,-1"}}, {"Name:154", "Path:205"}},
+    StoredColumns{"width 0", {{"Path", "1,0"}}, {"Name:154", "Path:0"}},
+    StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
+    StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
+    StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}}));
+
+TEST_F(GridLayout, ValueOfAFieldNotShownIsGoneAfterTheNextSave)
+{
+    Reg::Put(kGridSection, "MainRxDBGrid.Login", "2,50");
+    TGridForm form;
+    form.Create();
+    form.Show();
+    form.Close();
+    EXPECT_FALSE(Reg::Get(kGridSection, "MainRxDBGrid.Login"));
+    EXPECT_EQ(Reg::ValueCount(kGridSection), 2u);
+}
+
+TEST_F(GridLayout, LowerStoredVersionLeavesTheGridAsDesigned)
+{
+    Reg::Put("MainForm", "FormVersion", "-1");
+    Reg::Put(kGridSection, "MainRxDBGrid.Name", "1,100");
+    Reg::Put(kGridSection, "MainRxDBGrid.Path", "0,300");
+    TGridForm form;
+    form.Create();
+    form.Show();
+    EXPECT_EQ(form.Layout(), (Strings{"Name:154", "Path:205"}));
+    form.Close();
+}
+
+TEST_F(GridLayout, NumberTypedValueKeepsEarlierWidthsMovesNothingAndBlocksTheSave)
+{
+    Reg::Put(kGridSection, "MainRxDBGrid.Name", "1,100");
+    Reg::PutNumber(kGridSection, "MainRxDBGrid.Path", 7);
+    TGridForm form;
+    form.Create();
+    form.Show();
+    EXPECT_EQ(ReportedErrors(), Strings{"Invalid data type for 'MainRxDBGrid.Path'"});
+    EXPECT_EQ(form.Layout(), (Strings{"Name:100", "Path:205"}));
+    form.Close();
+    form.Destroy();
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "1,100");
+    EXPECT_FALSE(Reg::Get("MainForm", "NormPos")) << "the window was not restored, so not saved";
+}
+
+TEST_F(GridLayout, GridWithoutATableTouchesNoRegistry)
+{
+    TGridForm form;
+    form.MainRxDBGrid.SetDataSource(nullptr);
+    form.Create();
+    form.Show();
+    form.Close();
+    EXPECT_TRUE(Reg::Get("MainForm", "NormPos"));
+    EXPECT_FALSE(Reg::HasKey(kStoreTestKey + "\\" + kGridSection));
+}
+
+TEST_F(GridLayout, LinkFollowsTheStoreItIsGiven)
+{
+    TGridForm form;
+    EXPECT_EQ(form.MainRxDBGridLayout.IniStorage(), &form.MainFormStorage);
+    form.MainRxDBGridLayout.SetIniStorage(nullptr);
+    EXPECT_EQ(form.MainRxDBGridLayout.IniStorage(), nullptr);
+    form.Create();
+    form.Show();
+    form.Close();
+    EXPECT_FALSE(Reg::HasKey(kStoreTestKey + "\\" + kGridSection));
+}
+
+}  // namespace

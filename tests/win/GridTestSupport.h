@@ -1,0 +1,123 @@
+// Helpers for the tests of the grid and the main window: keys with a real
+// Ctrl state, mouse clicks on a window, pixels of a window's painting, and
+// finding the message box of the current thread.
+#pragma once
+
+#include "WinTestSupport.h"
+
+#include "platform/Win32.h"
+#include "platform/WideText.h"
+
+#include <string>
+
+// Posts a key press to `target` and dispatches it through the application's
+// loop (dialog keys included). With `ctrl`, the thread's key state says Ctrl
+// is down while the key is handled.
+inline void PressKey(HWND target, WORD key, bool ctrl = false, bool shift = false)
+{
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    TestApplication().ProcessMessages();
+    SetKeyboardState(saved);
+}
+
+inline LPARAM Point(int x, int y)
+{
+    return MAKELPARAM(x, y);
+}
+
+inline void Click(HWND target, int x, int y)
+{
+    SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, Point(x, y));
+    SendMessageW(target, WM_LBUTTONUP, 0, Point(x, y));
+}
+
+// The colour of one client pixel as the window paints itself.
+inline COLORREF PaintedPixel(HWND hwnd, int x, int y)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC screen = GetDC(hwnd);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    COLORREF color = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(hwnd, screen);
+    return color;
+}
+
+struct ThreadWindowSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchThreadWindow(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<ThreadWindowSearch*>(param);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (IsWindowVisible(hwnd) && lstrcmpW(name, search->className) == 0) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of this thread with the given class name.
+inline HWND FindThreadWindow(const wchar_t* className)
+{
+    ThreadWindowSearch search{className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &MatchThreadWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The first child of `parent` of the given class whose text matches, or
+// with any non-empty text when `text` is null.
+inline HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text = nullptr)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        wchar_t caption[512] = {};
+        GetWindowTextW(child, caption, 512);
+        if (lstrcmpiW(name, className) == 0 && (text ? lstrcmpW(caption, text) == 0 : caption[0] != 0))
+            return child;
+    }
+    return nullptr;
+}
+
+inline std::string TextOf(HWND hwnd)
+{
+    wchar_t caption[512] = {};
+    GetWindowTextW(hwnd, caption, 512);
+    return Narrow(caption);
+}
+
+inline std::string HeaderItemText(HWND header, int item)
+{
+    wchar_t text[128] = {};
+    HDITEMW info{};
+    info.mask = HDI_TEXT;
+    info.pszText = text;
+    info.cchTextMax = 128;
+    SendMessageW(header, HDM_GETITEMW, item, reinterpret_cast<LPARAM>(&info));
+    return Narrow(text);
+}
+
+inline int HeaderItemWidth(HWND header, int item)
+{
+    RECT r{};
+    SendMessageW(header, HDM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+    return r.right - r.left;
+}

@@ -1,0 +1,253 @@
+#include "GridTestSupport.h"
+
+#include "forms/MainUnit.h"
+#include "forms/NewBaseUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+namespace {
+
+RECT BoundsInParent(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+class MainFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        MainForm = &form;
+        NewBaseForm = &editor;
+        form.Create();
+        editor.Create();
+        // Whatever Bases.dat lies beside the test program stays out of the tests.
+        Table().SetActive(false);
+        Table().SetActive(true);
+        ReportedErrors().clear();
+    }
+    void TearDown() override
+    {
+        editor.Destroy();
+        form.Destroy();
+        MainForm = nullptr;
+        NewBaseForm = nullptr;
+        EXPECT_TRUE(ReportedErrors().empty());
+    }
+
+    TRxMemoryData& Table() { return form.BaseRxMemoryData; }
+    HWND Grid() { return form.MainRxDBGrid.Handle(); }
+
+    void AddEntries(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            Table().InsertRow();
+            Table().SetFieldText("Name", name);
+            Table().SetFieldText("Path", std::string("C:\\Базы\\") + name);
+            Table().PostRow();
+        }
+        Table().SortByFields("Name", true, false);
+    }
+
+    // Shows the main window and presses "Удалить базу"; `answer` runs inside
+    // the message box and must close it.
+    void DeleteWithAnswer(const std::function<void(HWND box)>& answer)
+    {
+        form.Show();
+        bool shown = false;
+        PostAction([&] {
+            HWND box = FindThreadWindow(L"TMessageForm");
+            shown = box != nullptr;
+            if (box)
+                answer(box);
+        });
+        form.DeleteBaseButton.Click();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(FindThreadWindow(L"TMessageForm"), nullptr);
+    }
+
+    TMainForm form;
+    TNewBaseForm editor;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
+{
+    EXPECT_EQ(form.Caption(), "Автоматическое открытие периода в базах 1С");
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 523);
+    EXPECT_EQ(client.bottom, 351);
+    LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
+    LONG exStyle = GetWindowLongW(form.Handle(), GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(exStyle & WS_EX_CONTEXTHELP);
+    EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_EQ(form.DefaultButton, nullptr);
+    EXPECT_EQ(form.CancelButton, nullptr);
+
+    RECT grid = BoundsInParent(Grid());
+    EXPECT_EQ(grid.left, 2);
+    EXPECT_EQ(grid.top, 4);
+    EXPECT_EQ(grid.right - grid.left, 397);
+    EXPECT_EQ(grid.bottom - grid.top, 343);
+    TRxDBGrid& g = form.MainRxDBGrid;
+    ASSERT_EQ(g.ColumnCount(), 2);
+    EXPECT_EQ(g.Column(0).FieldName(), "Name");
+    EXPECT_EQ(g.Column(0).Title, "Название базы");
+    EXPECT_EQ(g.Column(0).Width(), 154);
+    EXPECT_EQ(g.Column(1).FieldName(), "Path");
+    EXPECT_EQ(g.Column(1).Title, "Путь");
+    EXPECT_EQ(g.Column(1).Width(), 205);
+    EXPECT_EQ(g.DataSource(), &form.BaseDataSource);
+    EXPECT_EQ(HeaderItemText(g.TitleHandle(), 0), "Название базы");
+}
+
+TEST_F(MainFormTest, FocusStartsOnAddBaseAndTabRunsThroughTheDesignedOrder)
+{
+    form.Show();
+    EXPECT_EQ(GetFocus(), form.AddBaseButton.Handle());
+    HWND expected[] = {form.HelpButton.Handle(), form.ButtonClose.Handle(), Grid(), form.DeleteBaseButton.Handle(),
+                       form.AddBaseButton.Handle()};
+    HWND at = form.AddBaseButton.Handle();
+    for (HWND next : expected) {
+        at = GetNextDlgTabItem(form.Handle(), at, FALSE);
+        EXPECT_EQ(at, next);
+    }
+    form.Hide();
+}
+
+TEST_F(MainFormTest, ControlsFollowTheEdgesAndTheWindowKeepsItsMinimumSize)
+{
+    form.Show();
+    RECT outer;
+    GetWindowRect(form.Handle(), &outer);
+    SetWindowPos(form.Handle(), nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 60,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    struct {
+        HWND control;
+        int left, top;
+    } moved[] = {
+        {form.AddBaseButton.Handle(), 503, 5},
+        {form.DeleteBaseButton.Handle(), 503, 32},
+        {form.HelpButton.Handle(), 503, 355},
+        {form.ButtonClose.Handle(), 503, 382},
+        {Grid(), 2, 4},
+    };
+    for (const auto& m : moved) {
+        RECT r = BoundsInParent(m.control);
+        EXPECT_EQ(r.left, m.left);
+        EXPECT_EQ(r.top, m.top);
+    }
+    RECT grid = BoundsInParent(Grid());
+    EXPECT_EQ(grid.right - grid.left, 497);
+    EXPECT_EQ(grid.bottom - grid.top, 403);
+    EXPECT_EQ(Table().WindowSize(), form.MainRxDBGrid.VisibleRowCount());
+
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(form.Handle(), &outer);
+    EXPECT_EQ(outer.right - outer.left, 400);
+    EXPECT_EQ(outer.bottom - outer.top, 300);
+    form.Hide();
+}
+
+TEST_F(MainFormTest, DeletingFromAnEmptyListOnlyWarns)
+{
+    std::string caption, text;
+    bool hasCancel = true;
+    DeleteWithAnswer([&](HWND box) {
+        caption = TextOf(box);
+        text = TextOf(FindChild(box, L"Static"));
+        hasCancel = FindChild(box, L"Button", L"Cancel") != nullptr;
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(caption, "Warning");
+    EXPECT_EQ(text, "Выберите базу!");
+    EXPECT_FALSE(hasCancel);
+    EXPECT_TRUE(Table().IsTableEmpty());
+}
+
+struct Answer {
+    const char* what;
+    std::function<void(HWND box)> give;
+    bool deletes;
+};
+
+TEST_F(MainFormTest, OnlyOkInTheQuestionDeletesTheCurrentEntry)
+{
+    auto press = [](const wchar_t* label) {
+        return [label](HWND box) { SendMessageW(FindChild(box, L"Button", label), BM_CLICK, 0, 0); };
+    };
+    auto key = [](WORD k) { return [k](HWND) { PostMessageW(GetFocus(), WM_KEYDOWN, k, 0); }; };
+    const Answer answers[] = {
+        {"Cancel", press(L"Cancel"), false},
+        {"Esc", key(VK_ESCAPE), false},
+        {"the close box", [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, false},
+        {"OK", press(L"OK"), true},
+        {"Enter on the first button", key(VK_RETURN), true},
+    };
+    for (const Answer& a : answers) {
+        SCOPED_TRACE(a.what);
+        Table().SetActive(false);
+        Table().SetActive(true);
+        AddEntries({"Гамма", "Альфа", "Бета"});  // Бета, loaded last, is current
+        std::string question;
+        DeleteWithAnswer([&](HWND box) {
+            question = TextOf(FindChild(box, L"Static"));
+            a.give(box);
+        });
+        EXPECT_EQ(question, "Удалить базу \"Бета\"?");
+        EXPECT_EQ(Table().RowCount(), a.deletes ? 2 : 3);
+        EXPECT_EQ(Table().GetFieldText("Name"), a.deletes ? "Гамма" : "Бета");
+    }
+    form.Hide();
+}
+
+TEST_F(MainFormTest, CtrlDeleteInTheGridDeletesWithoutAQuestion)
+{
+    AddEntries({"Альфа", "Бета"});
+    form.Show();
+    form.MainRxDBGrid.SetFocus();
+    bool asked = false;
+    PostAction([&] {
+        // Only reached if a box came up: close it so that the test ends.
+        if (HWND box = FindThreadWindow(L"TMessageForm")) {
+            asked = true;
+            PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+    });
+    PressKey(Grid(), VK_DELETE, true);
+    Pump(30);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(Table().RowCount(), 1);
+    EXPECT_EQ(Table().GetFieldText("Name"), "Альфа");
+    form.Hide();
+}
+
+TEST_F(MainFormTest, ADoubleClickOnTheGridOpensTheEditorToEditTheCurrentEntry)
+{
+    AddEntries({"Альфа"});
+    form.Show();
+    NewBaseMode = true;
+    bool editorShown = false;
+    bool modeDuringShow = true;
+    PostAction([&] {
+        editorShown = editor.Visible();
+        modeDuringShow = NewBaseMode;
+        editor.Close();
+    });
+    // On the title row: where the double-click lands does not matter.
+    SendMessageW(form.MainRxDBGrid.TitleHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, Point(20, 5));
+    EXPECT_TRUE(editorShown);
+    EXPECT_FALSE(modeDuringShow);
+    EXPECT_FALSE(editor.Visible());
+    form.Hide();
+}

@@ -1,0 +1,184 @@
+// The folder chooser window: its design, and the outcome it hands back
+// through SelectedDirectory and DirectorySelected.
+#include "ShellTestSupport.h"
+#include "WinTestSupport.h"
+
+#include "forms/SelectDirectoryUnit.h"
+#include "forms/ShellFolder.h"
+#include "platform/WideText.h"
+#include "ui/StdControls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RECT BoundsInForm(const TForm& form, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void ExpectBounds(const TForm& form, HWND control, int left, int top, int width, int height)
+{
+    RECT r = BoundsInForm(form, control);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right - r.left, width);
+    EXPECT_EQ(r.bottom - r.top, height);
+}
+
+class SelectDirectoryFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        ShellLayerStart();
+        SelectedDirectory = "D:\\Earlier";
+        DirectorySelected = false;
+    }
+};
+
+}  // namespace
+
+TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
+{
+    TSelectDirectoryForm form;
+    form.Create();
+    EXPECT_EQ(form.Caption(), "Выберите директорию информационной базы 1С");
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 424);
+    EXPECT_EQ(client.bottom, 326);
+    LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+
+    ExpectBounds(form, form.MainShellTreeView.Handle(), 3, 4, 416, 288);
+    ExpectBounds(form, form.SelectDirectoryButton.Handle(), 4, 298, 120, 25);
+    ExpectBounds(form, form.CancelButton.Handle(), 300, 298, 120, 25);
+    EXPECT_EQ(WindowText(form.SelectDirectoryButton.Handle()), "Выбрать каталог");
+    EXPECT_EQ(WindowText(form.CancelButton.Handle()), "Отмена");
+    // Tab order: tree, choose, cancel.
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), nullptr, FALSE), form.MainShellTreeView.Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.MainShellTreeView.Handle(), FALSE),
+              form.SelectDirectoryButton.Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.SelectDirectoryButton.Handle(), FALSE),
+              form.CancelButton.Handle());
+}
+
+TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)
+{
+    ShellTestFolder dir({"Base\\"});
+    TSelectDirectoryForm form;
+    form.Create();
+    HTREEITEM node = NodeForPath(form.MainShellTreeView, dir / "Base");
+    ASSERT_NE(node, nullptr);
+    form.MainShellTreeView.Select(node);
+    bool clearedOnShow = true;
+    DirectorySelected = true;
+    PostAction([&] {
+        clearedOnShow = !DirectorySelected;
+        form.SelectDirectoryButton.Click();
+    });
+    form.ShowModal();
+    EXPECT_TRUE(clearedOnShow);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_TRUE(DirectorySelected);
+    EXPECT_EQ(SelectedDirectory, dir / "Base");
+}
+
+TEST_F(SelectDirectoryFormTest, CancelAndTheCloseBoxLeaveTheGlobalsAlone)
+{
+    TSelectDirectoryForm form;
+    form.Create();
+    std::function<void()> ways[] = {
+        [&] { SendMessageW(form.CancelButton.Handle(), BM_CLICK, 0, 0); },
+        [&] { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (auto& close : ways) {
+        PostAction(close);
+        form.ShowModal();
+        EXPECT_FALSE(form.Visible());
+        EXPECT_FALSE(DirectorySelected);
+        EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
+    }
+}
+
+TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
+{
+    TSelectDirectoryForm form;
+    form.Create();
+    bool stillOpen = false;
+    PostAction([&] {
+        HWND focus = GetFocus();
+        EXPECT_EQ(focus, form.MainShellTreeView.Handle());
+        PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostAction([&] {
+            stillOpen = form.Visible();
+            form.Close();
+        });
+    });
+    form.ShowModal();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(DirectorySelected);
+    EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
+}
+
+TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
+{
+    ShellTestFolder dir({"Before\\"});
+    TSelectDirectoryForm form;
+    form.Create();
+    TShellTreeView& tree = form.MainShellTreeView;
+    HTREEITEM node = NodeForPath(tree, dir / "Before");
+    ASSERT_NE(node, nullptr);
+    bool stillOpen = false;
+    PostAction([&] {
+        HWND edit = TreeView_EditLabel(tree.Handle(), node);
+        SetWindowTextW(edit, L"After");
+        PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+        PostAction([&] {
+            stillOpen = form.Visible();
+            form.Close();
+        });
+    });
+    form.ShowModal();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(tree.NodeText(node), "After");
+    EXPECT_NE(GetFileAttributesW(Wide(dir / "After").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SelectDirectoryFormTest, ASecondOpeningShowsThePreviousChoiceStillSelected)
+{
+    ShellTestFolder dir({"One\\", "One\\Two\\"});
+    TSelectDirectoryForm form;
+    form.Create();
+    TShellTreeView& tree = form.MainShellTreeView;
+    PostAction([&] {
+        // Down the tree by keys as the operator would: the node is selected
+        // and its branch opened with the right arrow.
+        HTREEITEM one = NodeForPath(tree, dir / "One");
+        tree.Select(one);
+        SendMessageW(tree.Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+        SendMessageW(tree.Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+        form.SelectDirectoryButton.Click();
+    });
+    form.ShowModal();
+    ASSERT_EQ(SelectedDirectory, dir / "One\\Two");
+
+    SelectedDirectory.clear();
+    std::string pathOnSecondShow;
+    bool parentOpen = false;
+    PostAction([&] {
+        pathOnSecondShow = tree.SelectedPath();
+        parentOpen = tree.Expanded(tree.ParentNode(tree.Selected()));
+        form.SelectDirectoryButton.Click();
+    });
+    form.ShowModal();
+    EXPECT_EQ(pathOnSecondShow, dir / "One\\Two");
+    EXPECT_TRUE(parentOpen);
+    EXPECT_EQ(SelectedDirectory, dir / "One\\Two");
+}
