@@ -78,8 +78,10 @@ MemoryFigures ProcessMemory()
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                          sizeof counters);
-    return {counters.PrivateUsage, counters.PeakPagefileUsage, counters.WorkingSetSize,
-            counters.PeakWorkingSetSize};
+    // The commit charge: PrivateUsage on Windows, where it equals
+    // PagefileUsage; Wine fills in only the latter.
+    return {std::max<std::uint64_t>(counters.PrivateUsage, counters.PagefileUsage), counters.PeakPagefileUsage,
+            counters.WorkingSetSize, counters.PeakWorkingSetSize};
 }
 
 Report::Report(const std::wstring& resultsPath, bool append)

@@ -41,6 +41,10 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     AddControl(ButtonClose);
     AddControl(MainRxDBGrid);
     AddControl(DeleteBaseButton);
+    MainFormStorage.IniSection = "MainForm";
+    MainFormStorage.UseRegistry = true;
+    AddComponent(MainFormStorage);
+    MainRxDBGridLayout.SetIniStorage(&MainFormStorage);
 
     BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100},
                                   {"Path", TFieldType::ftString, 200},

@@ -4,6 +4,8 @@
 
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
+#include "storage/FormStorage.h"
+#include "storage/GridLayout.h"
 #include "ui/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
@@ -17,6 +19,7 @@ extern std::string ProgramFolder;
 class TMainForm : public TForm {
 public:
     TMainForm();
+    ~TMainForm() override { Destroy(); }
 
     TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
     TDataSource BaseDataSource{"BaseDataSource"};
@@ -26,6 +29,9 @@ public:
     TButton DeleteBaseButton{"DeleteBaseButton", {403, 32, 117, 25}, "Удалить базу", akTop | akRight};
     // Declared after its data source: the grid unlinks itself when it goes.
     TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {2, 4, 397, 343}, akLeft | akTop | akRight | akBottom};
+    TFormStorage MainFormStorage{*this, "MainFormStorage"};
+    // The grid's IniStorage: its column layout rides on the window's store.
+    TGridLayoutLink MainRxDBGridLayout{MainRxDBGrid};
 
     void FormCreate();
     void FormClose(TCloseAction& action);

@@ -62,20 +62,17 @@ bool BaseListReader::Next(BaseListEntry& entry)
     return true;
 }
 
-BaseListWriter::BaseListWriter(IByteSink& sink) : sink_(sink)
-{
-    buffer_.reserve(kBaseListBlockSize);
-}
+BaseListWriter::BaseListWriter(IByteSink& sink) : sink_(sink), buffer_(kBaseListBlockSize) {}
 
 void BaseListWriter::Put(const char* data, size_t size)
 {
     while (size > 0) {
-        size_t room = kBaseListBlockSize - buffer_.size();
-        size_t part = std::min(room, size);
-        buffer_.insert(buffer_.end(), data, data + part);
+        size_t part = std::min(kBaseListBlockSize - used_, size);
+        std::memcpy(buffer_.data() + used_, data, part);
+        used_ += part;
         data += part;
         size -= part;
-        if (buffer_.size() == kBaseListBlockSize)
+        if (used_ == kBaseListBlockSize)
             Flush();
     }
 }
@@ -96,10 +93,10 @@ void BaseListWriter::Write(const BaseListEntry& entry)
 
 void BaseListWriter::Flush()
 {
-    if (buffer_.empty())
+    if (used_ == 0)
         return;
-    sink_.Write(buffer_.data(), buffer_.size());
-    buffer_.clear();
+    sink_.Write(buffer_.data(), used_);
+    used_ = 0;
 }
 
 void ReadBaseList(IByteSource& source, const std::function<void(const BaseListEntry&)>& onEntry)

@@ -97,7 +97,8 @@ private:
     void Put(const char* data, size_t size);
 
     IByteSink& sink_;
-    std::vector<char> buffer_;
+    std::vector<char> buffer_;  // kBaseListBlockSize bytes, the first used_ of them written
+    size_t used_ = 0;
 };
 
 // Calls onEntry for each entry of the source, in file order.

@@ -1,18 +1,24 @@
 #include "model/MemoryRecord.h"
 
+#include "model/RecordPool.h"
+#include "model/RxMemoryData.h"
+
+#include <cassert>
 #include <cstring>
 #include <new>
 
-TMemoryRecord::Ptr TMemoryRecord::Create(TRxMemoryData& owner, std::int32_t rowID, std::size_t blockSize)
+TMemoryRecord::Ptr TMemoryRecord::Create(TRecordPool& pool, TRxMemoryData& owner, std::int32_t rowID,
+                                         const unsigned char* data, std::size_t blockSize)
 {
-    void* memory = ::operator new(sizeof(TMemoryRecord) + blockSize);
-    auto* record = new (memory) TMemoryRecord(owner, rowID);
-    std::memset(record->Data(), 0, blockSize);
+    assert(pool.SlotSize() >= sizeof(TMemoryRecord) + blockSize);
+    auto* record = new (pool.Allocate()) TMemoryRecord(owner, rowID);
+    std::memcpy(record->Data(), data, blockSize);
     return Ptr(record);
 }
 
 void TMemoryRecord::Deleter::operator()(TMemoryRecord* record) const
 {
+    TRecordPool& pool = record->Owner().pool_;
     record->~TMemoryRecord();
-    ::operator delete(record);
+    pool.Free(record);
 }

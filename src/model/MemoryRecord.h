@@ -1,9 +1,8 @@
 // One stored row of the base record table: its owner, its RowID and its
-// fixed-size data block, allocated together in one block of memory so that a
-// row of the base list costs little more than its 348 data bytes.
+// fixed-size data block, together in one slot of the table's record pool so
+// that a row of the base list costs little more than its 348 data bytes.
 //
-//   TMemoryRecordPtr row = TMemoryRecord::Create(table, ++lastRowID, blockSize);
-//   std::memcpy(row->Data(), pending, blockSize);
+//   TMemoryRecordPtr row = TMemoryRecord::Create(pool, table, ++lastRowID, pending, blockSize);
 //
 // Data block layout, per field in definition order: one presence byte (0: no
 // value was ever assigned) followed by Size + 1 bytes of zero-terminated text.
@@ -13,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+class TRecordPool;
 class TRxMemoryData;
 
 class TMemoryRecord {
@@ -22,8 +22,10 @@ public:
     };
     using Ptr = std::unique_ptr<TMemoryRecord, Deleter>;
 
-    // A row whose data block of blockSize bytes is all zero.
-    static Ptr Create(TRxMemoryData& owner, std::int32_t rowID, std::size_t blockSize);
+    // A row whose data block is a copy of the blockSize bytes at data, in a
+    // slot of the pool, which must be the owner's and hold that much.
+    static Ptr Create(TRecordPool& pool, TRxMemoryData& owner, std::int32_t rowID, const unsigned char* data,
+                      std::size_t blockSize);
 
     TMemoryRecord(const TMemoryRecord&) = delete;
     TMemoryRecord& operator=(const TMemoryRecord&) = delete;

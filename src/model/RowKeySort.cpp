@@ -51,6 +51,11 @@ void TRowKeySort::AddWithoutValue(TMemoryRecord* row)
 std::uint64_t TRowKeySort::DigitAt(const Entry& e, std::size_t offset)
 {
     std::uint64_t digit = 0;
+    if (offset + 8 <= e.size) {
+        for (std::size_t i = 0; i < 8; ++i)
+            digit = (digit << 8) | e.key[offset + i];
+        return digit;
+    }
     for (std::size_t i = offset; i < offset + 8; ++i)
         digit = (digit << 8) | (i < e.size ? e.key[i] : 0u);
     return digit;

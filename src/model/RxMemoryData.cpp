@@ -84,6 +84,7 @@ void TRxMemoryData::InternalOpen()
         offset += 1 + std::size_t(def.Size) + 1;  // presence byte, text, terminating zero
     }
     blockSize_ = offset;
+    pool_.Reset(sizeof(TMemoryRecord) + blockSize_);
     pending_.assign(blockSize_, 0);
     lastRowID_ = kNoRowID;
 }
@@ -91,6 +92,7 @@ void TRxMemoryData::InternalOpen()
 void TRxMemoryData::InternalClose()
 {
     rows_.clear();
+    pool_.Reset(0);
     lastRowID_ = kNoRowID;
 }
 
@@ -136,7 +138,7 @@ void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text
     std::size_t size = sizes_[std::size_t(fieldIndex)];
     // Longer text is cut without a report, and a zero byte ends the text early.
     text = text.substr(0, std::min(text.size(), size));
-    text = text.substr(0, text.find('\0'));
+    text = text.substr(0, std::size_t(std::find(text.begin(), text.end(), '\0') - text.begin()));
     unsigned char* slot = pending_.data() + offsets_[std::size_t(fieldIndex)];
     slot[0] = 1;  // assigned, even when empty
     std::memcpy(slot + 1, text.data(), text.size());
@@ -152,8 +154,7 @@ void TRxMemoryData::InternalPostInsert(int index)
 {
     if (lastRowID_ == INT32_MAX)
         Fail("No row identifier left for a new row");
-    auto row = TMemoryRecord::Create(*this, lastRowID_ + 1, blockSize_);
-    std::memcpy(row->Data(), pending_.data(), blockSize_);
+    auto row = TMemoryRecord::Create(pool_, *this, lastRowID_ + 1, pending_.data(), blockSize_);
     rows_.insert(rows_.begin() + index, std::move(row));
     ++lastRowID_;
 }

@@ -21,6 +21,7 @@
 
 #include "data/DataSet.h"
 #include "model/MemoryRecord.h"
+#include "model/RecordPool.h"
 #include "model/TextCollation.h"
 
 #include <cstdint>
@@ -79,6 +80,8 @@ private:
     std::vector<TMemoryRecord*> SortedByKeys(const std::vector<int>& fields) const;
 
 
+    friend struct TMemoryRecord::Deleter;  // gives its row's slot back to pool_
+    TRecordPool pool_;                    // outlives rows_, whose rows live in it
     std::deque<TMemoryRecordPtr> rows_;
     std::vector<std::size_t> offsets_;  // of each field's presence byte in a data block
     std::vector<std::size_t> sizes_;    // of each field's text, without the terminating zero

@@ -71,17 +71,84 @@ std::optional<LetterWeights> TakeLetterWeights()
     return weights;
 }
 
+// The weights in a form that a key is built from with plain stores: every
+// call into the C library per character would cost more than the rest.
+struct PackedWeights {
+    unsigned char size;
+    char bytes[7];
+};
+using PackedTable = std::array<PackedWeights, 256>;
+
+std::optional<PackedTable> Pack(const std::optional<LetterWeights>& weights)
+{
+    if (!weights)
+        return std::nullopt;
+    PackedTable packed{};
+    for (size_t b = 0; b < 256; ++b) {
+        const std::string& letters = (*weights)[b];
+        if (letters.size() > sizeof packed[b].bytes)
+            return std::nullopt;
+        packed[b].size = (unsigned char)letters.size();
+        std::copy(letters.begin(), letters.end(), packed[b].bytes);
+    }
+    return packed;
+}
+
+// The common case: no character has more than one weight after ranking, so
+// a key is the text mapped byte for byte, ignorable characters left out
+// (rank 0 never occurs).
+std::optional<std::array<char, 256>> ByteMap(const std::optional<PackedTable>& packed)
+{
+    if (!packed)
+        return std::nullopt;
+    std::array<char, 256> map{};
+    for (size_t b = 0; b < 256; ++b) {
+        const PackedWeights& w = (*packed)[b];
+        if (w.size > 1 || (w.size == 1 && w.bytes[0] == 0))
+            return std::nullopt;
+        map[b] = w.size == 1 ? w.bytes[0] : 0;
+    }
+    return map;
+}
+
+template <typename AppendOne>
+void AppendKey(std::string_view text, std::string& key, AppendOne appendOne)
+{
+    constexpr size_t kChunk = 32;
+    char buffer[kChunk * sizeof(PackedWeights::bytes)];
+    while (!text.empty()) {
+        size_t used = 0;
+        for (char c : text.substr(0, kChunk))
+            appendOne((unsigned char)c, buffer, used);
+        key.append(buffer, used);
+        text.remove_prefix(std::min(text.size(), kChunk));
+    }
+}
+
 } // namespace
 
 TextSortKey UserLocaleSortKey()
 {
-    static const std::optional<LetterWeights> weights = TakeLetterWeights();
+    static const std::optional<PackedTable> weights = Pack(TakeLetterWeights());
+    static const std::optional<std::array<char, 256>> byteMap = ByteMap(weights);
+    // Letter weights are the same with and without case: case is a later level.
+    if (byteMap) {
+        const std::array<char, 256>* map = &*byteMap;
+        return [map](std::string_view text, bool, std::string& key) {
+            AppendKey(text, key, [map](unsigned char c, char* buffer, size_t& used) {
+                buffer[used] = (*map)[c];
+                used += buffer[used] != 0;
+            });
+        };
+    }
     if (!weights)
         return {};
-    const LetterWeights* table = &*weights;
-    // Letter weights are the same with and without case: case is a later level.
+    const PackedTable* table = &*weights;
     return [table](std::string_view text, bool, std::string& key) {
-        for (char c : text)
-            key += (*table)[(unsigned char)c];
+        AppendKey(text, key, [table](unsigned char c, char* buffer, size_t& used) {
+            const PackedWeights& w = (*table)[c];
+            for (unsigned char i = 0; i < w.size; ++i)
+                buffer[used++] = w.bytes[i];
+        });
     };
 }

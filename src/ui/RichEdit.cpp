@@ -139,6 +139,23 @@ DWORD CALLBACK WriteMemory(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* tak
 
 constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 
+// Once asked for its dialog code with a message, the control takes itself for
+// a box in a dialog and closes its parent on Escape; here Escape means nothing.
+LRESULT CALLBACK IgnoreEscape(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_CHAR:
+        if (wParam == VK_ESCAPE)
+            return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, &IgnoreEscape, id);
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
 
 }  // namespace
@@ -174,6 +191,7 @@ HWND TRichEdit::CreateHandle(HWND parent, int id, const TBounds& b)
 
 void TRichEdit::HandleCreated()
 {
+    SetWindowSubclass(Handle(), &IgnoreEscape, 0, 0);
     // The control's own default character format is not the form's (under
     // Wine it is bold "System"): the font goes in before any text.
     if (fontFace_) {

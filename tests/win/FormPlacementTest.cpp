@@ -317,20 +317,6 @@ TEST_F(FormPlacement, CloseRefusedByTheFormSavesNothing)
     form.Hide();
 }
 
-TEST_F(FormPlacement, InactiveStoreNeitherRestoresNorSaves)
-{
-    Reg::Put("Sizeable", "NormPos", "50,60,450,360");
-    TStoredForm form("Sizeable");
-    form.Storage.Active = false;
-    form.Create();
-    const RECT designed = form.NormalRect();
-    form.Show();
-    EXPECT_EQ(form.NormalRect(), designed);
-    form.Close();
-    form.Destroy();
-    EXPECT_EQ(Reg::ValueCount("Sizeable"), 1u);
-}
-
 TEST_F(FormPlacement, LinksWorkInsideTheOpenRegistryObjectInTheirOrder)
 {
     TStoredForm form("Linked");

@@ -156,27 +156,4 @@ TEST_F(GridLayout, NumberTypedValueKeepsEarlierWidthsMovesNothingAndBlocksTheSav
     EXPECT_FALSE(Reg::Get("MainForm", "NormPos")) << "the window was not restored, so not saved";
 }
 
-TEST_F(GridLayout, GridWithoutATableTouchesNoRegistry)
-{
-    TGridForm form;
-    form.MainRxDBGrid.SetDataSource(nullptr);
-    form.Create();
-    form.Show();
-    form.Close();
-    EXPECT_TRUE(Reg::Get("MainForm", "NormPos"));
-    EXPECT_FALSE(Reg::HasKey(kStoreTestKey + "\\" + kGridSection));
-}
-
-TEST_F(GridLayout, LinkFollowsTheStoreItIsGiven)
-{
-    TGridForm form;
-    EXPECT_EQ(form.MainRxDBGridLayout.IniStorage(), &form.MainFormStorage);
-    form.MainRxDBGridLayout.SetIniStorage(nullptr);
-    EXPECT_EQ(form.MainRxDBGridLayout.IniStorage(), nullptr);
-    form.Create();
-    form.Show();
-    form.Close();
-    EXPECT_FALSE(Reg::HasKey(kStoreTestKey + "\\" + kGridSection));
-}
-
 }  // namespace

@@ -180,16 +180,17 @@ TEST_F(HelpFormTest, AReadFailureInThePlainTextPassIsReportedAsFailedToLoadStrea
     EXPECT_EQ(ReportedErrors(), std::vector<std::string>{"Failed to Load Stream."});
 }
 
-TEST_F(HelpFormTest, CloseHidesTheWindowWhileEscapeDoesNot)
+TEST_F(HelpFormTest, OnlyTheCloseButtonEndsTheShowingNotEscapeOrEnterInTheTextBox)
 {
     THelpForm& help = CreateForm();
     PostAction([&] {
-        EXPECT_EQ(help.ActiveControl(), &help.HelpRichEdit);
-        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-        PostAction([&] {
-            EXPECT_TRUE(help.Visible());
-            help.ButtonClose.Click();
-        });
+        ASSERT_EQ(help.ActiveControl(), &help.HelpRichEdit);
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+            Pump(30);
+            EXPECT_EQ(help.ModalResult, mrNone) << "key " << key;
+        }
+        help.ButtonClose.Click();
     });
     help.ShowModal();
     EXPECT_FALSE(help.Visible());
