@@ -32,6 +32,9 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
     AddControl(HelpRichEdit);
     AddControl(RxLabel1);
     AddControl(ButtonClose);
+    HelpFormStorage.IniSection = "HelpForm";
+    HelpFormStorage.UseRegistry = true;
+    AddComponent(HelpFormStorage);
 
     OnCreate = [this] { FormCreate(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };

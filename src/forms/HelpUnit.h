@@ -2,6 +2,7 @@
 // once when the window is created, in a read-only rich text box.
 #pragma once
 
+#include "storage/FormStorage.h"
 #include "ui/Form.h"
 #include "ui/RichEdit.h"
 #include "ui/RxLabel.h"
@@ -10,11 +11,13 @@
 class THelpForm : public TForm {
 public:
     THelpForm();
+    ~THelpForm() override { Destroy(); }
 
     TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363},
                            "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!"};
     TRxLabel RxLabel1{"RxLabel1", {3, 376, 382, 22}, "AutoPeriod — учёт информационных баз 1С"};
     TButton ButtonClose{"ButtonClose", {387, 371, 117, 25}, "Закрыть", akRight | akBottom};
+    TFormStorage HelpFormStorage{*this, "HelpFormStorage"};
 
     void FormCreate();
     void ButtonCloseClick();

@@ -60,6 +60,9 @@ TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormD
     for (TControl* control : std::initializer_list<TControl*>{&OKButton, &CancelButton, &NameEdit, &PathEdit,
                                                               &SelectDirectoryBitBtn, &LoginEdit, &PasswordEdit})
         AddControl(*control);
+    FormStorage1.IniSection = "NewForm";
+    FormStorage1.UseRegistry = true;
+    AddComponent(FormStorage1);
 
     OnShow = [this] { FormShow(); };
     OKButton.OnClick = [this] { OKButtonClick(); };

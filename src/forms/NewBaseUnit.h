@@ -6,6 +6,7 @@
 //   NewBaseForm->ShowModal();
 #pragma once
 
+#include "storage/FormStorage.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
@@ -15,6 +16,7 @@ extern bool NewBaseMode;
 class TNewBaseForm : public TForm {
 public:
     TNewBaseForm();
+    ~TNewBaseForm() override { Destroy(); }
 
     TLabel Label1{"Label1", {8, 11, 74, 19}, "Название:"};
     TLabel Label2{"Label2", {8, 36, 64, 19}, "Путь:"};
@@ -28,6 +30,7 @@ public:
     TButton SelectDirectoryBitBtn{"SelectDirectoryBitBtn", {457, 32, 27, 22}, "..."};
     TEdit LoginEdit{"LoginEdit", {110, 57, 374, 21}, "Administrator"};
     TEdit PasswordEdit{"PasswordEdit", {110, 81, 374, 21}, ""};
+    TFormStorage FormStorage1{*this, "FormStorage1"};
 
     void FormShow();
     void OKButtonClick();

@@ -24,6 +24,10 @@ protected:
         TestApplication();
         MainForm = &form;
         NewBaseForm = &editor;
+        // These tests are about the window itself; what earlier tests left
+        // in the registry must not move or resize it.
+        form.MainFormStorage.Active = false;
+        editor.FormStorage1.Active = false;
         form.Create();
         editor.Create();
         // Whatever Bases.dat lies beside the test program stays out of the tests.

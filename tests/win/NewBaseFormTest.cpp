@@ -181,6 +181,20 @@ TEST_F(NewBaseFormTest, CancelAndTheCloseBoxLeaveTheTableUntouchedInBothModes)
     }
 }
 
+TEST_F(NewBaseFormTest, EscapeAndEnterInABoxNeitherCloseTheDialogNorTouchTheTable)
+{
+    ShowEditor(true, [&] {
+        editor.NameEdit.SetFocus();
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+            Pump(30);
+            EXPECT_EQ(editor.ModalResult, mrNone) << "key " << key;
+        }
+        editor.CancelButton.Click();
+    });
+    EXPECT_TRUE(Table().IsTableEmpty());
+}
+
 TEST_F(NewBaseFormTest, ANameLongerThanItsFieldIsStoredAndShownCutTo100Characters)
 {
     std::string longName;

@@ -1,0 +1,137 @@
+// Journey 5: what the operator sees when the files are in the way. Another
+// program holding Bases.dat or Readme.rtf open for writing makes the
+// program's own open fail with a sharing violation (32) for any user; the
+// read-only attribute would be the natural way to refuse the save, but Wine
+// running as root ignores it, so a write handle held at closing time stands
+// in for it.
+#include "Operator.h"
+#include "Outcomes.h"
+#include "ProgramUnderTest.h"
+#include "ProgramWindows.h"
+#include "Screenshot.h"
+#include "WindowQuery.h"
+
+#include "platform/Handles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Another program's write handle on a file, sharing reading only.
+class HeldForWriting {
+public:
+    explicit HeldForWriting(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        if (!handle_)
+            throw DriverError("cannot hold " + Utf8(path) + " open: error " + std::to_string(GetLastError()));
+    }
+    void Release() { handle_.Reset(); }
+
+private:
+    UniqueHandle handle_;
+};
+
+const BaseEntry kAccounts{"Бухгалтерия", "C:\\Bases\\Accounts", "Иванов", "секрет"};
+const BaseEntry kFresh{"Новая информационная база", "", "Administrator", ""};
+
+bool ListLooksEmpty(const ProgramUnderTest& program, HWND main)
+{
+    PressButton(main, L"Удалить базу");
+    HWND box = WaitForWindow(program.ProcessId(), kMessageFormClass);
+    bool empty = TextOf(box) == L"Warning";
+    PressButton(box, empty ? L"OK" : L"Cancel");
+    WaitWindowGone(box, "the message window");
+    return empty;
+}
+
+} // namespace
+
+TEST(FailurePathJourney, ListHeldOpenAtStartIsReportedAndTheWindowOpensEmptyWithTheFileKept)
+{
+    ProgramUnderTest program;
+    const std::string original = BaseListBytes({kAccounts});
+    program.WriteFile(L"Bases.dat", original);
+    HeldForWriting hold(program.PathOf(L"Bases.dat"));
+
+    program.Start();
+    HWND box = WaitForErrorBox(program);
+    SaveScreenshot(box, L"error-box");
+    EXPECT_EQ(Utf8(ErrorBoxText(box)), "I/O error 32.");
+    // Reported while the main window is being created, before it shows.
+    EXPECT_TRUE(TopWindows(program.ProcessId(), kMainFormClass).empty());
+    AnswerErrorBox(box);
+
+    HWND main = program.WaitForMainWindow();
+    EXPECT_TRUE(ListLooksEmpty(program, main));
+    hold.Release();
+    program.CloseAndWait(main);
+
+    // The save of the empty list kept the file it could not read.
+    EXPECT_EQ(program.ReadFile(L"Bases.dat"), "");
+    EXPECT_EQ(program.ReadFile(L"Bases.dat.bak"), original);
+}
+
+TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
+{
+    ProgramUnderTest program;
+    const std::string original = BaseListBytes({kAccounts});
+    program.WriteFile(L"Bases.dat", original);
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    PressButton(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    PressButton(editor, L"OK");
+    WaitWindowGone(editor, "the editor");
+
+    HeldForWriting hold(program.PathOf(L"Bases.dat"));
+    CloseWithCloseBox(main);
+    HWND box = WaitForErrorBox(program);
+    EXPECT_EQ(Utf8(ErrorBoxText(box)), "I/O error 32.");
+    AnswerErrorBox(box);
+    Settle(main);
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(program.ReadFile(L"Bases.dat"), original);
+    EXPECT_EQ(program.ReadFile(L"Bases.dat.tmp"), std::nullopt);
+
+    hold.Release();
+    program.CloseAndWait(main);
+    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(Readable(*saved), Readable(BaseListBytes({kAccounts, kFresh})));
+}
+
+TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)
+{
+    ProgramUnderTest program(false);
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    EXPECT_EQ(Utf8(HelpText(about)), Utf8(L"Файл помощи \"" + program.PathOf(L"Readme.rtf") + L"\" не найден"));
+    PressButton(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+    program.CloseAndWait(main);
+}
+
+TEST(FailurePathJourney, UnreadableHelpFileIsReportedAtStart)
+{
+    ProgramUnderTest program;
+    HeldForWriting hold(program.PathOf(L"Readme.rtf"));
+    program.Start();
+    HWND box = WaitForErrorBox(program);
+    EXPECT_EQ(Utf8(ErrorBoxText(box)), Utf8(L"Cannot open file " + program.PathOf(L"Readme.rtf") + L"."));
+    AnswerErrorBox(box);
+    HWND main = program.WaitForMainWindow();
+    hold.Release();
+
+    // The box keeps the text it had before the load.
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    EXPECT_EQ(HelpText(about).rfind(L"Тест !!!!", 0), 0u) << Utf8(HelpText(about));
+    CloseWithCloseBox(about);
+    WaitWindowGone(about, "the About window");
+    program.CloseAndWait(main);
+}

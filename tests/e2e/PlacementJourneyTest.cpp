@@ -1,0 +1,145 @@
+// Journey 4: the operator arranges the windows and the grid's columns, and
+// the next run shows them the same way. The main window is moved and
+// resized, the editor and the About window are moved (as a window manager
+// moves them), and in the grid the "Название базы" column is widened and the
+// "Путь" column dragged in front of it with the mouse on the titles.
+#include "Operator.h"
+#include "Outcomes.h"
+#include "ProgramUnderTest.h"
+#include "ProgramWindows.h"
+#include "Screenshot.h"
+#include "WindowQuery.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr RECT kMainBounds{100, 80, 740, 560};
+constexpr POINT kEditorAt{40, 600}, kAboutAt{480, 30};
+
+void MoveTo(HWND window, POINT at)
+{
+    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle(window);
+}
+
+POINT TopLeft(HWND window)
+{
+    RECT r = WindowRect(window);
+    return {r.left, r.top};
+}
+
+SIZE SizeOf(HWND window)
+{
+    RECT r = WindowRect(window);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// Opens the editor for a new entry, checks or sets its place, cancels.
+SIZE VisitEditor(const ProgramUnderTest& program, HWND main, const POINT* moveTo, const POINT* expectAt)
+{
+    PressButton(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    if (expectAt) {
+        POINT at = TopLeft(editor);
+        EXPECT_EQ(at.x, expectAt->x);
+        EXPECT_EQ(at.y, expectAt->y);
+    }
+    if (moveTo)
+        MoveTo(editor, *moveTo);
+    SIZE size = SizeOf(editor);
+    PressButton(editor, L"Отмена");
+    WaitWindowGone(editor, "the editor");
+    return size;
+}
+
+void VisitAbout(const ProgramUnderTest& program, HWND main, const POINT* moveTo, const POINT* expectAt,
+                const wchar_t* shot)
+{
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    if (shot)
+        SaveScreenshot(about, shot);
+    if (expectAt) {
+        POINT at = TopLeft(about);
+        EXPECT_EQ(at.x, expectAt->x);
+        EXPECT_EQ(at.y, expectAt->y);
+    }
+    if (moveTo)
+        MoveTo(about, *moveTo);
+    PressButton(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+}
+
+} // namespace
+
+TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
+{
+    ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat",
+                      BaseListBytes({{"Склад", "\\\\server\\1C\\Store", "Кладовщик", "sklad"},
+                                     {"Бухгалтерия ООО «Ромашка»", "D:\\1C\\Romashka", "Бухгалтер", "1"},
+                                     {"Торговля (копия)", "D:\\1C\\Trade_copy", "Administrator", ""},
+                                     {"Зарплата и кадры", "D:\\1C\\ZUP", "Кадровик", "k2"}}));
+    const std::string mainKey = program.RegistryKey("MainForm");
+    const std::string gridKey = program.RegistryKey("MainForm\\TMainFormMainRxDBGrid");
+
+    // First run: everything where it was designed; the operator rearranges.
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    SaveScreenshot(main, L"main-list");
+    SetWindowPos(main, nullptr, kMainBounds.left, kMainBounds.top, kMainBounds.right - kMainBounds.left,
+                 kMainBounds.bottom - kMainBounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle(main);
+
+    std::vector<HWND> headers = Descendants(GridOf(main), WC_HEADERW);
+    ASSERT_FALSE(headers.empty()) << "the grid has no titles";
+    HWND titles = headers.front();
+    const int middle = (ClientRect(titles).bottom) / 2;
+    // Widen "Название базы" (154 wide) by its right edge, then drag "Путь"
+    // (205 wide, now right of it) by its title to the front.
+    PostDrag(titles, {154, middle}, {214, middle});
+    Settle(main);
+    PostDrag(titles, {214 + 100, middle}, {8, middle});
+    Settle(main);
+
+    const SIZE editorSize = VisitEditor(program, main, &kEditorAt, nullptr);
+    VisitEditor(program, main, nullptr, &kEditorAt); // within the run, too
+    VisitAbout(program, main, &kAboutAt, nullptr, L"about");
+    SaveScreenshot(main, L"main-arranged");
+    program.CloseAndWait(main);
+
+    EXPECT_EQ(ReadRegistryText(mainKey, "NormPos"), Text(kMainBounds));
+    std::optional<std::string> nameLayout = ReadRegistryText(gridKey, "MainRxDBGrid.Name");
+    std::optional<std::string> pathLayout = ReadRegistryText(gridKey, "MainRxDBGrid.Path");
+    ASSERT_TRUE(nameLayout && pathLayout) << "the grid's layout was not saved";
+    EXPECT_EQ(*pathLayout, "0,205");
+    EXPECT_EQ(nameLayout->substr(0, 2), "1,");
+    const int nameWidth = std::stoi(nameLayout->substr(2));
+    EXPECT_GE(nameWidth, 204);
+    EXPECT_LE(nameWidth, 224);
+
+    // Second run: the same arrangement, the dialogs at their designed size.
+    program.Start();
+    main = program.WaitForMainWindow();
+    RECT bounds = WindowRect(main);
+    EXPECT_EQ(Text(bounds), Text(kMainBounds));
+    SaveScreenshot(main, L"main-restored");
+    SIZE sizeNow = VisitEditor(program, main, nullptr, &kEditorAt);
+    EXPECT_EQ(sizeNow.cx, editorSize.cx);
+    EXPECT_EQ(sizeNow.cy, editorSize.cy);
+    VisitAbout(program, main, nullptr, &kAboutAt, nullptr);
+    program.CloseAndWait(main);
+
+    // What the restored grid showed is what its close wrote again.
+    EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Path"), pathLayout);
+    EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Name"), nameLayout);
+    EXPECT_EQ(ReadRegistryText(mainKey, "NormPos"), Text(kMainBounds));
+    EXPECT_EQ(ReadRegistryText(program.RegistryKey("NewForm"), "NormPos").value_or("").substr(0, 7), "40,600,");
+}
