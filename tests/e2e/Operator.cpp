@@ -37,18 +37,6 @@ INPUT KeyInput(WORD virtualKey, bool up)
     return input;
 }
 
-INPUT MouseInput(POINT screen, DWORD flags)
-{
-    // Absolute coordinates are in 0..65535 across the primary screen.
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>((screen.x * 65535 + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535 + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    return input;
-}
-
 void Send(INPUT input)
 {
     if (SendInput(1, &input, sizeof(input)) != 1)
@@ -169,21 +157,4 @@ void SendChord(std::initializer_list<WORD> virtualKeys)
         Send(KeyInput(*it, true));
         Pause(10);
     }
-}
-
-void SendDrag(POINT fromScreen, POINT toScreen)
-{
-    Send(MouseInput(fromScreen, 0));
-    Pause(20);
-    Send(MouseInput(fromScreen, MOUSEEVENTF_LEFTDOWN));
-    Pause(20);
-    constexpr int kSteps = 10;
-    for (int i = 1; i <= kSteps; ++i) {
-        POINT p{fromScreen.x + (toScreen.x - fromScreen.x) * i / kSteps,
-                fromScreen.y + (toScreen.y - fromScreen.y) * i / kSteps};
-        Send(MouseInput(p, 0));
-        Pause(15);
-    }
-    Send(MouseInput(toScreen, MOUSEEVENTF_LEFTUP));
-    Pause(20);
 }

@@ -1,7 +1,7 @@
 // What an operator does to another process's windows: presses buttons,
 // types into boxes, presses keys, clicks and drags, and closes windows with
-// their close box. Plain keys and clicks are posted to the window they are
-// meant for; Ctrl and Shift combinations go through real input
+// their close box. Plain keys and mouse actions are posted to the window
+// they are meant for; Ctrl and Shift combinations go through real input
 // (SendInput), since posted keys do not change the key state that the
 // program reads with GetKeyState.
 //
@@ -48,5 +48,3 @@ void BringToFront(HWND window);
 // Presses the keys in order and releases them in reverse, as real input to
 // the foreground window.
 void SendChord(std::initializer_list<WORD> virtualKeys);
-// Real mouse drag between two screen points.
-void SendDrag(POINT fromScreen, POINT toScreen);
