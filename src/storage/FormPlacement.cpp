@@ -7,6 +7,7 @@
 #include "ui/Form.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 static_assert(sizeof(WINDOWPLACEMENT) == 44, "the stored placement is the 32-bit structure");
@@ -362,8 +363,14 @@ void TFormPlacement::ApplyStoredPlacement()
     RECT& normal = placement.rcNormalPosition;
     if (!IsSizeable(form_.BorderStyle())) {
         // A fixed-size window keeps its designed size; only its place moves.
-        normal.right = normal.left + form_.Width();
-        normal.bottom = normal.top + form_.Height();
+        // A corner so near the end of the number range that the window
+        // would not fit below it is no placement at all.
+        const long long right = static_cast<long long>(normal.left) + form_.Width();
+        const long long bottom = static_cast<long long>(normal.top) + form_.Height();
+        if (right > INT32_MAX || bottom > INT32_MAX)
+            return;
+        normal.right = LONG(right);
+        normal.bottom = LONG(bottom);
     }
     if (normal.right <= normal.left)
         return;

@@ -45,12 +45,18 @@ void EnsureRichEditLibrary()
     static UniqueModule library = LoadSystemLibrary(L"riched32.dll");
 }
 
+constexpr size_t kMaxHelpBytes = 2 * 1024 * 1024;
+
 // One streaming pass: the file and the line-break state of this pass.
 struct StreamSource {
     HANDLE file;
     bool widen;  // hand the text on as UTF-16 (the plain pass)
     LineBreakNormaliser normaliser;
     std::vector<char> narrow;
+    // Bytes this pass may still take from the file. A help text of tens of
+    // megabytes exhausts the control's memory in a 32-bit process and takes
+    // the whole program down; the box shows the beginning instead.
+    size_t remaining = kMaxHelpBytes;
 };
 
 // Answers one request of requestSize bytes: rich text goes on byte for byte;
@@ -62,8 +68,10 @@ LONG FillRequest(StreamSource& source, char* buffer, size_t requestSize)
 {
     auto read = [&source](char* to, size_t most) {
         DWORD count = 0;
-        if (!FileApi::Read(source.file, to, static_cast<DWORD>(most), &count))
+        most = std::min(most, source.remaining);
+        if (most > 0 && !FileApi::Read(source.file, to, static_cast<DWORD>(most), &count))
             throw EInOutError(static_cast<int>(GetLastError()));
+        source.remaining -= count;
         return static_cast<size_t>(count);
     };
     if (!source.widen)

@@ -1,0 +1,119 @@
+// Whatever lies in Readme.rtf, the About window opens, shows what it can and
+// closes, and the program goes on.
+#include "WinTestSupport.h"
+
+#include "forms/HelpUnit.h"
+#include "forms/MainUnit.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+class BadHelpFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        ReportedErrors().clear();
+        savedFolder_ = ProgramFolder;
+        ProgramFolder = folder.Path();
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        ClearPendingActions();
+        ProgramFolder = savedFolder_;
+        ReportedErrors().clear();
+    }
+
+    void WriteHelpFile(const std::string& bytes)
+    {
+        UniqueHandle file(CreateFileW(Wide(folder.Path() + "Readme.rtf").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+        ASSERT_EQ(written, bytes.size());
+    }
+
+    // Creates the window (its creation handler loads the file), then shows
+    // it modally and closes it with its button.
+    void CreateShowAndClose()
+    {
+        form = std::make_unique<THelpForm>();
+        form->HelpFormStorage.Active = false;
+        form->Create();
+        ASSERT_NE(form->Handle(), nullptr);
+        // A failed load may report once, and only that it could not load.
+        ASSERT_LE(ReportedErrors().size(), 1u);
+        if (!ReportedErrors().empty())
+            EXPECT_EQ(ReportedErrors()[0], "Failed to Load Stream.");
+        bool shown = false;
+        PostAction([&] {
+            shown = form->Visible();
+            form->ButtonClose.Click();
+        });
+        form->ShowModal();
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(form->Visible());
+        EXPECT_TRUE(IsWindow(form->HelpRichEdit.Handle()));
+    }
+
+    TempFolder folder;
+    std::unique_ptr<THelpForm> form;
+
+private:
+    std::string savedFolder_;
+};
+
+}  // namespace
+
+TEST_F(BadHelpFileTest, BinaryNoiseWithZeroBytesDoesNotStopTheWindow)
+{
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        std::string noise(64 * 1024, '\0');
+        for (char& c : noise)
+            c = char(random() % 4 == 0 ? 0 : random() & 0xFF);
+        if (round == 1)
+            noise.replace(0, 6, "{\\rtf1");  // noise behind a rich text header
+        WriteHelpFile(noise);
+        ReportedErrors().clear();
+        CreateShowAndClose();
+    }
+}
+
+TEST_F(BadHelpFileTest, AnEmptyFileShowsAnEmptyWindow)
+{
+    WriteHelpFile("");
+    CreateShowAndClose();
+    EXPECT_TRUE(ReportedErrors().empty());
+    EXPECT_EQ(form->HelpRichEdit.Text(), "");
+}
+
+TEST_F(BadHelpFileTest, AHugeTextFileShowsItsBeginningInsteadOfTakingTheProgramDown)
+{
+    // 20 MB of text exhausts the rich edit's memory in a 32-bit process; the
+    // box takes the first two megabytes.
+    constexpr size_t kSize = 20u * 1024 * 1024;
+    std::string line = "Строка справки, длинная и скучная, повторяется много раз.\r\n";
+    std::string text;
+    text.reserve(kSize + line.size());
+    while (text.size() < kSize)
+        text += line;
+    WriteHelpFile(text);
+    CreateShowAndClose();
+    EXPECT_TRUE(ReportedErrors().empty());
+    std::string shown = form->HelpRichEdit.Text();
+    EXPECT_EQ(shown.substr(0, line.size()), line);
+    EXPECT_LE(shown.size(), 2u * 1024 * 1024 + 2 * 1024 * 1024 / line.size());
+}
