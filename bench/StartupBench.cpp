@@ -160,9 +160,9 @@ int wmain(int argc, wchar_t** argv)
                 samples[i].push_back(RunOnce(setups[i]));
 
         report.Blank();
-        report.Line("Goal 4  start-up: launch to main window shown, %s entries vs an empty list, "
-                    "median of %d runs (ms)",
-                    Grouped(entries.back()).c_str(), runs);
+        report.Line("Start-up: launch to main window shown, then WM_CLOSE to the process's end (which "
+                    "saves the list); medians of %d runs (ms)",
+                    runs);
         report.Line("   entries |  shown   (min   max) | close incl. save");
         std::vector<double> shownMedians;
         for (size_t i = 0; i < setups.size(); ++i) {
@@ -178,8 +178,9 @@ int wmain(int argc, wchar_t** argv)
         }
         if (shownMedians.size() >= 2) {
             double slowdown = shownMedians.back() / shownMedians.front();
-            report.Line("        %s entries take %.2fx the empty list's start-up (goal <= %.1fx)   %s",
-                        Grouped(entries.back()).c_str(), slowdown, kMaxSlowdown, Verdict(slowdown <= kMaxSlowdown));
+            report.Line("Goal 4  start-up with %s entries: %.0f ms, %.2fx the empty list's %.0f ms (goal <= %.1fx)   %s",
+                        Grouped(entries.back()).c_str(), shownMedians.back(), slowdown, shownMedians.front(),
+                        kMaxSlowdown, Verdict(slowdown <= kMaxSlowdown));
         }
         return 0;
     } catch (const std::exception& e) {

@@ -26,10 +26,10 @@ using LetterWeights = std::array<std::string, 256>;
 // weight), then 0x01 and the accent, case and special weights. The letter
 // weights of a character are what precedes the first 0x01; a character
 // without any (a hyphen, an apostrophe, a control character) has none.
-std::optional<std::string> LetterWeightsOf(wchar_t c)
+std::optional<std::string> LetterWeightsOf(std::wstring_view text)
 {
     std::array<BYTE, 256> key{};
-    int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, &c, 1,
+    int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.data(), int(text.size()),
                             reinterpret_cast<LPWSTR>(key.data()), int(key.size()));
     auto end = key.begin() + size;
     auto separator = std::find(key.begin(), end, BYTE(1));
@@ -37,6 +37,29 @@ std::optional<std::string> LetterWeightsOf(wchar_t c)
     if (size <= 0 || separator == end || (separator - key.begin()) % 2 != 0)
         return std::nullopt;
     return std::string(key.begin(), separator);
+}
+
+// Whether every two letters weigh what each weighs alone. Locales that sort
+// two letters as one ("ch" in Czech, "ll" in traditional Spanish, "dz" in
+// Hungarian) do not, and a key made character by character would misplace
+// such names; the table then compares every pair instead.
+bool LettersWeighAlone(const LetterWeights& weights)
+{
+    std::vector<std::pair<wchar_t, int>> letters;
+    for (int b = 1; b < 256; ++b) {
+        wchar_t c = Wide(std::string(1, char(b)))[0];
+        if (IsCharAlphaW(c))
+            letters.emplace_back(c, b);
+    }
+    for (auto [first, a] : letters) {
+        for (auto [second, b] : letters) {
+            const wchar_t pair[] = {first, second};
+            std::optional<std::string> together = LetterWeightsOf({pair, 2});
+            if (!together || *together != weights[size_t(a)] + weights[size_t(b)])
+                return false;
+        }
+    }
+    return true;
 }
 
 // Letter weights of the whole code page, or nothing when the platform's keys
@@ -49,13 +72,15 @@ std::optional<LetterWeights> TakeLetterWeights()
     std::vector<std::string> distinct;
     for (int b = 1; b < 256; ++b) {
         std::wstring wide = Wide(std::string(1, char(b)));
-        std::optional<std::string> letters = LetterWeightsOf(wide[0]);
+        std::optional<std::string> letters = LetterWeightsOf(wide);
         if (!letters)
             return std::nullopt;
         weights[size_t(b)] = *letters;
         for (size_t i = 0; i < letters->size(); i += 2)
             distinct.push_back(letters->substr(i, 2));
     }
+    if (!LettersWeighAlone(weights))
+        return std::nullopt;
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     if (distinct.size() > 255)

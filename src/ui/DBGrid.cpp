@@ -274,7 +274,10 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
     switch (change) {
     case TDataChange::RowsChanged: InvalidateRows(); break;
     case TDataChange::RowsScrolled: {
-        if (rowsScrolled != 0) {
+        // Once the whole body waits for a repaint there is nothing to move;
+        // skipping the update-region query keeps a walk of every row (the
+        // save at close) from asking the window system once per row.
+        if (rowsScrolled != 0 && !rowsInvalid_) {
             RECT rows{0, titleHeight_, clientWidth_, LineTop(VisibleRowCount())};
             RECT pending;
             // Scrolling moves the pixels on screen; lines still waiting to be

@@ -3,6 +3,7 @@
 // of comparing every pair.
 #include "model/RxMemoryData.h"
 #include "platform/LocaleCollation.h"
+#include "platform/Win32.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,12 @@ void OpenWithNames(TRxMemoryData& table, const std::vector<std::string>& names)
 TEST(UserLocaleSortKey, WhereKeysDifferTheyOrderTextsAsCompareStringDoes)
 {
     TextSortKey key = UserLocaleSortKey();
-    ASSERT_TRUE(key) << "the platform's sort keys have an unknown layout";
+    // Russian sorts letter by letter, so it must have a key; a locale that
+    // sorts two letters as one (Czech "ch") has none, and the table then
+    // compares every pair.
+    if (!key && PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) != LANG_RUSSIAN)
+        GTEST_SKIP() << "no sort key under this locale";
+    ASSERT_TRUE(key) << "no sort key under the Russian locale";
     int decided = 0;
     for (bool ignoreCase : {true, false}) {
         for (const std::string& a : kTrickyTexts) {
