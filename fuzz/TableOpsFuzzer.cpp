@@ -44,12 +44,12 @@ struct FieldName {
 constexpr FieldName kNames[] = {{"Name", 0},  {"Path", 1},     {"Login", 2}, {"Password", 3}, {"name", 0},
                                 {"LOGIN", 2}, {"pAsSwOrD", 3}, {"Nmae", -1}, {"", -1},        {"Name ", -1}};
 
-struct SortSpec {
+struct SortOrder {
     const char* text;
     std::vector<int> fields;
     const char* missing;  // the first name that finds no field, if any
 };
-const SortSpec kSortSpecs[] = {
+const SortOrder kSortOrders[] = {
     {"Name", {0}, nullptr},           {"name", {0}, nullptr},
     {" Name ", {0}, nullptr},         {"Name;Path", {0, 1}, nullptr},
     {"Path ; Name", {1, 0}, nullptr}, {"Login;Password", {2, 3}, nullptr},
@@ -351,10 +351,10 @@ struct Model {
         return a.id == b.id ? 0 : a.id < b.id ? -direction : direction;
     }
 
-    std::optional<std::string> Sort(const SortSpec& spec, bool ignoreCase, bool descending)
+    std::optional<std::string> Sort(const SortOrder& order, bool ignoreCase, bool descending)
     {
-        if (spec.missing)
-            return NotFound(spec.missing);
+        if (order.missing)
+            return NotFound(order.missing);
         if (!active || rows.empty())
             return {};
         CommitOrDrop();
@@ -362,7 +362,7 @@ struct Model {
         // Insertion sort: slow but plainly right, and it cannot go astray
         // whatever the comparison does.
         for (size_t i = 1; i < rows.size(); ++i)
-            for (size_t j = i; j > 0 && Compare(rows[j - 1], rows[j], spec.fields, ignoreCase, descending) > 0; --j)
+            for (size_t j = i; j > 0 && Compare(rows[j - 1], rows[j], order.fields, ignoreCase, descending) > 0; --j)
                 std::swap(rows[j - 1], rows[j]);
         for (int i = 0; i < Count(); ++i)
             if (rows[size_t(i)].id == current)
@@ -548,13 +548,13 @@ void Run::Step(FuzzedDataProvider& data)
         break;
     }
     case 11: {
-        const SortSpec& spec = data.ConsumeIntegralInRange(0, 3) > 0 ? kSortSpecs[0] : data.PickValueInArray(kSortSpecs);
+        const SortOrder& order = data.ConsumeIntegralInRange(0, 3) > 0 ? kSortOrders[0] : data.PickValueInArray(kSortOrders);
         const bool ignoreCase = data.ConsumeIntegralInRange(0, 3) > 0;
         const bool descending = data.ConsumeBool();
-        Do(std::string("SortByFields ") + Printable(spec.text) + (ignoreCase ? " ci" : " cs") +
+        Do(std::string("SortByFields ") + Printable(order.text) + (ignoreCase ? " ci" : " cs") +
                (descending ? " desc" : " asc"),
-           [&] { table_.SortByFields(spec.text, ignoreCase, descending); },
-           model_.Sort(spec, ignoreCase, descending));
+           [&] { table_.SortByFields(order.text, ignoreCase, descending); },
+           model_.Sort(order, ignoreCase, descending));
         break;
     }
     case 12: {

@@ -42,22 +42,22 @@ uint16_t MessageDialog(const std::string& text, TMsgDlgType kind, std::initializ
 {
     auto has = [&](TMsgDlgBtn b) { return std::find(buttons.begin(), buttons.end(), b) != buttons.end(); };
     KindInfo info = InfoFor(kind);
-    TMessageSpec spec;
-    spec.Caption = info.Caption;
-    spec.Icon = info.Icon;
-    spec.Text = text;
+    TMessageSpec request;
+    request.Caption = info.Caption;
+    request.Icon = info.Icon;
+    request.Text = text;
     for (const ButtonInfo& b : kButtons)
         if (has(b.Button))
-            spec.Buttons.push_back({b.Name, b.Caption, b.Result});
+            request.Buttons.push_back({b.Name, b.Caption, b.Result});
     // OK is the default whenever it is shown; Esc answers Cancel when there
     // is one and OK otherwise.
     if (has(TMsgDlgBtn::mbOK))
-        spec.DefaultButton = "OK";
+        request.DefaultButton = "OK";
     if (has(TMsgDlgBtn::mbCancel))
-        spec.CancelButton = "Cancel";
+        request.CancelButton = "Cancel";
     else if (has(TMsgDlgBtn::mbOK))
-        spec.CancelButton = "OK";
+        request.CancelButton = "OK";
 
-    TMessageForm form(std::move(spec));
+    TMessageForm form(std::move(request));
     return static_cast<uint16_t>(form.Execute());
 }

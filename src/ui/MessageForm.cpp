@@ -122,13 +122,13 @@ void TMessageButton::SetDefaultLook(bool heavy)
 }
 
 struct TMessageForm::TPrepared {
-    TMessageSpec Spec;
+    TMessageSpec Request;
     TMessageLayout Layout;
     GdiObject Font;
     TFormDesign Design;
 };
 
-TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec spec)
+TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
 {
     LOGFONTW logFont = SystemMessageFont();
     GdiObject font(CreateFontIndirectW(&logFont));
@@ -142,15 +142,15 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec spec)
     metrics.X = alphabet.cx / 52;
     metrics.Y = alphabet.cy;
 
-    std::wstring text = Wide(spec.Text);
+    std::wstring text = Wide(request.Text);
     RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     metrics.TextWidth = textRect.right - textRect.left;
     metrics.TextHeight = textRect.bottom - textRect.top;
 
-    metrics.ButtonCount = static_cast<int>(spec.Buttons.size());
-    for (const TMessageButtonSpec& button : spec.Buttons) {
+    metrics.ButtonCount = static_cast<int>(request.Buttons.size());
+    for (const TMessageButtonSpec& button : request.Buttons) {
         int width = ButtonWidths().Width(button.Name, [&] {
             std::wstring label = Wide(button.Caption);
             RECT r{};
@@ -162,21 +162,21 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec spec)
 
     TMessageLayout layout = LayoutMessage(metrics);
     TFormDesign design;
-    design.Caption = spec.Caption;
+    design.Caption = request.Caption;
     design.ClientWidth = layout.ClientWidth;
     design.ClientHeight = layout.ClientHeight;
     design.BorderStyle = TBorderStyle::bsDialog;
     design.BorderIcons = biSystemMenu;
     design.Position = TPosition::poScreenCenter;
     design.KeyPreview = true;
-    return {std::move(spec), std::move(layout), std::move(font), std::move(design)};
+    return {std::move(request), std::move(layout), std::move(font), std::move(design)};
 }
 
-TMessageForm::TMessageForm(TMessageSpec spec) : TMessageForm(Prepare(std::move(spec))) {}
+TMessageForm::TMessageForm(TMessageSpec request) : TMessageForm(Prepare(std::move(request))) {}
 
 TMessageForm::TMessageForm(TPrepared prepared)
     : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)),
-      spec_(std::move(prepared.Spec)),
+      spec_(std::move(prepared.Request)),
       layout_(std::move(prepared.Layout)),
       font_(std::move(prepared.Font))
 {

@@ -76,7 +76,7 @@ private:
 
 class TMessageForm : public TForm {
 public:
-    explicit TMessageForm(TMessageSpec spec);
+    explicit TMessageForm(TMessageSpec request);
     ~TMessageForm() override;
 
     // Creates the window, shows it modally in the middle of the screen and
@@ -94,7 +94,7 @@ public:
 private:
     struct TPrepared;
     explicit TMessageForm(TPrepared prepared);
-    static TPrepared Prepare(TMessageSpec spec);
+    static TPrepared Prepare(TMessageSpec request);
     void FormKeyDown(WORD key, bool& handled);
     void ButtonFocused(const TMessageButton& focused);
 
