@@ -110,7 +110,12 @@ bool RegistryKeyExists(const std::string& key)
     return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> RegistrySubkeys(const std::string& key)
+namespace {
+
+// The names a registry enumeration function lists under a key: the same loop
+// serves subkeys (RegEnumKeyExA) and values (RegEnumValueA).
+template <typename Enumerate>
+std::vector<std::string> RegistryNames(const std::string& key, Enumerate enumerate)
 {
     std::vector<std::string> names;
     RegKey handle;
@@ -119,27 +124,23 @@ std::vector<std::string> RegistrySubkeys(const std::string& key)
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof(name);
-        if (RegEnumKeyExA(handle.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (enumerate(handle.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         names.emplace_back(name, length);
     }
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> RegistrySubkeys(const std::string& key)
+{
+    return RegistryNames(key, RegEnumKeyExA);
+}
+
 std::vector<std::string> RegistryValueNames(const std::string& key)
 {
-    std::vector<std::string> names;
-    RegKey handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, handle.Receive()) != ERROR_SUCCESS)
-        return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumValueA(handle.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, length);
-    }
-    return names;
+    return RegistryNames(key, RegEnumValueA);
 }
 
 void DeleteRegistryTree(const std::string& key)

@@ -2,6 +2,7 @@
 // wrong value types and absurd numbers. The window still shows, a problem is
 // reported at most once, and what the next close writes is what the window
 // really has.
+#include "GridFormSupport.h"
 #include "StoreTestSupport.h"
 
 #include "model/RxMemoryData.h"
@@ -146,35 +147,6 @@ TEST_F(BadRegistryValue, AFormVersionOutOfRangeCountsAsNoneAndIsSavedOver)
     EXPECT_TRUE(ReportedErrors().empty());
     EXPECT_EQ(Reg::Get("Version", "FormVersion"), "0");
 }
-
-// The main window's grid with its layout kept through the window's store.
-const std::string kGridSection = "MainForm\\TMainFormMainRxDBGrid";
-
-class TGridForm : public TForm {
-public:
-    TGridForm() : TForm("MainForm", "TMainForm", StoredFormDesign(TBorderStyle::bsSizeable))
-    {
-        BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
-        BaseRxMemoryData.SetActive(true);
-        BaseDataSource.SetDataSet(&BaseRxMemoryData);
-        MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
-        MainRxDBGrid.Columns().Add("Path", "Путь", 205);
-        MainRxDBGrid.SetDataSource(&BaseDataSource);
-        AddControl(MainRxDBGrid);
-        MainFormStorage.IniFileName = kStoreTestKey;
-        MainFormStorage.IniSection = "MainForm";
-        MainFormStorage.UseRegistry = true;
-        AddComponent(MainFormStorage);
-        MainRxDBGridLayout.SetIniStorage(&MainFormStorage);
-    }
-    ~TGridForm() override { Destroy(); }
-
-    TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
-    TDataSource BaseDataSource{"BaseDataSource"};
-    TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {2, 4, 290, 190}};
-    TFormStorage MainFormStorage{*this, "MainFormStorage"};
-    TGridLayoutLink MainRxDBGridLayout{MainRxDBGrid};
-};
 
 TEST_F(BadRegistryValue, AbsurdColumnWidthsShowTheGridAndAreSavedAsTheGridHasThem)
 {
