@@ -60,7 +60,7 @@ void OpenBaseTable(TRxMemoryData& table)
 void Load(TRxMemoryData& table, const std::string& bytes)
 {
     MemorySource source(bytes);
-    ReadBaseList(source, [&](const BaseListEntry& entry) {
+    ReadBaseList(source, [&](const BaseListValues& entry) {
         table.InsertRow();
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
             table.SetFieldText(kBaseListFields[i], entry[i]);
@@ -73,14 +73,14 @@ size_t Save(TRxMemoryData& table)
     CountingSink sink;
     table.GoToFirstRow();
     bool started = false;
-    WriteBaseList(sink, [&](BaseListEntry& entry) {
+    WriteBaseList(sink, [&](BaseListValues& entry) {
         if (started)
             table.GoToNextRow();
         started = true;
         if (table.AtEnd())
             return false;
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.GetFieldText(kBaseListFields[i], entry[i]);
+            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
         return true;
     });
     return sink.written;

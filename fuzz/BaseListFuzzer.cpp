@@ -83,9 +83,9 @@ void OpenTable(TRxMemoryData& table)
 void Load(std::string_view file, size_t readSize, TRxMemoryData& table, std::vector<BaseListEntry>* read)
 {
     FuzzSource source(file, readSize);
-    ReadBaseList(source, [&](const BaseListEntry& entry) {
+    ReadBaseList(source, [&](const BaseListValues& entry) {
         if (read)
-            read->push_back(entry);
+            read->push_back(CopyOf(entry));
         table.InsertRow();
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
             table.SetFieldText(kBaseListFields[i], entry[i]);
@@ -100,14 +100,14 @@ std::string Save(TRxMemoryData& table)
     StringSink sink;
     table.GoToFirstRow();
     bool started = false;
-    WriteBaseList(sink, [&](BaseListEntry& entry) {
+    WriteBaseList(sink, [&](BaseListValues& entry) {
         if (started)
             table.GoToNextRow();
         started = true;
         if (table.AtEnd())
             return false;
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldText(kBaseListFields[i]);
+            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
         return true;
     });
     return sink.bytes;

@@ -13,6 +13,19 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
+// A plain loop: field names are short, and this runs for every field of
+// every row of a load or a save, where a library call per name would cost
+// more than the comparison.
+bool SameBytes(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 bool IsPending(TDataSetState state)
 {
     return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
@@ -87,7 +100,7 @@ const TField& TDataSet::Field(int index) const
 int TDataSet::FindFieldIndex(std::string_view name) const
 {
     for (const auto& [asked, index] : fieldLookups_)
-        if (asked == name)
+        if (SameBytes(asked, name))
             return index;
     int found = -1;
     for (const auto& field : fields_) {
@@ -230,23 +243,17 @@ int TDataSet::MoveByRows(int n)
 
 std::string TDataSet::GetFieldText(std::string_view fieldName) const
 {
+    return std::string(GetFieldTextView(fieldName));
+}
+
+std::string_view TDataSet::GetFieldTextView(std::string_view fieldName) const
+{
     int field = FieldIndexOrFail(fieldName);
     if (IsPending(state_))
         return InternalPendingText(field);
     if (cursor_ < 0)
         return {};
     return InternalRowText(cursor_, field);
-}
-
-void TDataSet::GetFieldText(std::string_view fieldName, std::string& text) const
-{
-    int field = FieldIndexOrFail(fieldName);
-    if (IsPending(state_))
-        text = InternalPendingText(field);
-    else if (cursor_ < 0)
-        text.clear();
-    else
-        InternalRowTextInto(cursor_, field, text);
 }
 
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
@@ -439,10 +446,10 @@ std::string TDataSet::WindowFieldText(int line, int fieldIndex) const
     int row = windowFirst_ + line;
     int current = DisplayCursor();
     if (IsPending(state_) && row == current)
-        return InternalPendingText(fieldIndex);
+        return std::string(InternalPendingText(fieldIndex));
     if (state_ == TDataSetState::dsInsert && row > current)
         --row;
-    return InternalRowText(row, fieldIndex);
+    return std::string(InternalRowText(row, fieldIndex));
 }
 
 // ---- Reports ---------------------------------------------------------------

@@ -94,9 +94,9 @@ public:
     void PostRow();
     void DeleteRow();
     std::string GetFieldText(std::string_view fieldName) const;
-    // The same into `text`, reusing its storage: a walk over a long list
-    // (the save) then allocates nothing per row.
-    void GetFieldText(std::string_view fieldName, std::string& text) const;
+    // The same as a view that holds until the table next changes or moves:
+    // a walk over a long list (the save) then copies nothing per row.
+    std::string_view GetFieldTextView(std::string_view fieldName) const;
     void SetFieldText(std::string_view fieldName, std::string_view text);
 
     // The view window.
@@ -113,14 +113,11 @@ protected:
     virtual void InternalOpen() = 0;  // creates the fields (AddField), empties the rows
     virtual void InternalClose() = 0;
     virtual int InternalRowCount() const = 0;
-    virtual std::string InternalRowText(int row, int fieldIndex) const = 0;
-    virtual void InternalRowTextInto(int row, int fieldIndex, std::string& text) const
-    {
-        text = InternalRowText(row, fieldIndex);
-    }
+    // Texts as views that hold until the rows or the pending row change.
+    virtual std::string_view InternalRowText(int row, int fieldIndex) const = 0;
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
-    virtual std::string InternalPendingText(int fieldIndex) const = 0;
+    virtual std::string_view InternalPendingText(int fieldIndex) const = 0;
     virtual void InternalSetPendingText(int fieldIndex, std::string_view text) = 0;
     virtual void InternalPostEdit(int row) = 0;
     virtual void InternalPostInsert(int index) = 0;  // a new row from the pending one, at index

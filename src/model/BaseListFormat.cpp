@@ -1,5 +1,7 @@
 #include "model/BaseListFormat.h"
 
+#include "runtime/ByteRuns.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,27 +9,91 @@ namespace {
 
 constexpr char kEndOfText = '\x1A';
 
-// The first CR or LF in [begin, end), or end. An inline scan rather than the
-// C library's memchr: lines are short, and under some platforms the call
-// costs more than the scan.
-const char* FindLineBreak(const char* begin, const char* end)
-{
-    while (begin != end && *begin != '\n' && *begin != '\r')
-        ++begin;
-    return begin;
-}
-
 } // namespace
 
+BaseListEntry CopyOf(const BaseListValues& values)
+{
+    BaseListEntry entry;
+    for (size_t i = 0; i < kBaseListFieldCount; ++i)
+        entry[i] = values[i];
+    return entry;
+}
+
+BaseListValues ViewsOf(const BaseListEntry& entry)
+{
+    BaseListValues values;
+    for (size_t i = 0; i < kBaseListFieldCount; ++i)
+        values[i] = entry[i];
+    return values;
+}
+
 BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize) {}
+
+void BaseListReader::Refill()
+{
+    std::memmove(buffer_.data(), buffer_.data() + position_, length_ - position_);
+    length_ -= position_;
+    position_ = 0;
+    size_t got = source_.Read(buffer_.data() + length_, buffer_.size() - length_);
+    sourceDone_ = got == 0;
+    length_ += got;
+}
 
 bool BaseListReader::HasByte()
 {
     if (position_ < length_)
         return true;
-    position_ = 0;
+    position_ = length_ = 0;
+    if (sourceDone_)
+        return false;
     length_ = source_.Read(buffer_.data(), buffer_.size());
+    sourceDone_ = length_ == 0;
     return length_ > 0;
+}
+
+BaseListReader::LineTaken BaseListReader::TakeBufferedLine(size_t& at, std::string_view& value) const
+{
+    const char* begin = buffer_.data() + at;
+    const char* end = buffer_.data() + length_;
+    const char* stop = FindLineBreak(begin, end);
+    if (stop == end)
+        return LineTaken::NeedMore;
+    const char* next = stop + 1;
+    if (*stop == '\r') {
+        if (next == end)
+            return LineTaken::NeedMore;
+        if (*next != '\n')
+            return LineTaken::Unusual;  // a CR to drop from the value
+        ++next;
+    }
+    value = {begin, size_t(stop - begin)};
+    at = size_t(next - buffer_.data());
+    return LineTaken::Taken;
+}
+
+// The common case: the whole entry is in the buffer, possibly after moving
+// the rest of the buffer to its front and reading more. Reading stops as soon
+// as the entry is complete, so a failing read costs only the entry that
+// needed it, as it would line by line.
+bool BaseListReader::TakeBufferedEntry(BaseListValues& values)
+{
+    // A source that hands out a few bytes at a time would have the entry
+    // scanned again after each; past a few reads, line by line is cheaper.
+    constexpr int kMostRefills = 8;
+    for (int refills = 0;; ++refills) {
+        size_t at = position_;
+        LineTaken taken = LineTaken::Taken;
+        for (size_t i = 0; i < kBaseListFieldCount && taken == LineTaken::Taken; ++i)
+            taken = TakeBufferedLine(at, values[i]);
+        if (taken == LineTaken::Taken) {
+            position_ = at;
+            return true;
+        }
+        const bool bufferFull = position_ == 0 && length_ == buffer_.size();
+        if (taken == LineTaken::Unusual || refills == kMostRefills || sourceDone_ || bufferFull)
+            return false;
+        Refill();
+    }
 }
 
 // The bytes up to LF, without every CR: a CR before LF belongs to the line
@@ -49,16 +115,20 @@ void BaseListReader::ReadLine(std::string& value)
     }
 }
 
-bool BaseListReader::Next(BaseListEntry& entry)
+bool BaseListReader::Next(BaseListValues& values)
 {
     if (ended_ || !HasByte() || buffer_[position_] == kEndOfText) {
         ended_ = true;
         return false;
     }
-    // Read in place: the values keep their storage from entry to entry, so
-    // a long list costs no allocation per line.
-    for (std::string& value : entry)
-        ReadLine(value);
+    if (TakeBufferedEntry(values))
+        return true;
+    // A stray CR, a line longer than the buffer or the end of the data
+    // inside the entry: line by line into storage of the reader's own.
+    for (size_t i = 0; i < kBaseListFieldCount; ++i) {
+        ReadLine(copies_[i]);
+        values[i] = copies_[i];
+    }
     return true;
 }
 
@@ -66,6 +136,13 @@ BaseListWriter::BaseListWriter(IByteSink& sink) : sink_(sink), buffer_(kBaseList
 
 void BaseListWriter::Put(const char* data, size_t size)
 {
+    if (size <= kBaseListBlockSize - used_) {
+        CopyBytes(buffer_.data() + used_, data, size);
+        used_ += size;
+        if (used_ == kBaseListBlockSize)
+            Flush();
+        return;
+    }
     while (size > 0) {
         size_t part = std::min(kBaseListBlockSize - used_, size);
         std::memcpy(buffer_.data() + used_, data, part);
@@ -77,15 +154,15 @@ void BaseListWriter::Put(const char* data, size_t size)
     }
 }
 
-void BaseListWriter::Write(const BaseListEntry& entry)
+void BaseListWriter::Write(const BaseListValues& values)
 {
     // A 0x1A where an entry begins would end the list for the reader, and
     // every entry from this one on would be lost at the next load. A CR in
     // front keeps the byte away from the entry's start; the reader drops a CR
     // that is not followed by LF, so the name reads back unchanged.
-    if (entry[0].starts_with(kEndOfText))
+    if (values[0].starts_with(kEndOfText))
         Put("\r", 1);
-    for (const std::string& value : entry) {
+    for (std::string_view value : values) {
         Put(value.data(), value.size());
         Put("\r\n", 2);
     }
@@ -99,19 +176,19 @@ void BaseListWriter::Flush()
     used_ = 0;
 }
 
-void ReadBaseList(IByteSource& source, const std::function<void(const BaseListEntry&)>& onEntry)
+void ReadBaseList(IByteSource& source, const std::function<void(const BaseListValues&)>& onEntry)
 {
     BaseListReader reader(source);
-    BaseListEntry entry;
-    while (reader.Next(entry))
-        onEntry(entry);
+    BaseListValues values;
+    while (reader.Next(values))
+        onEntry(values);
 }
 
-void WriteBaseList(IByteSink& sink, const std::function<bool(BaseListEntry&)>& nextEntry)
+void WriteBaseList(IByteSink& sink, const std::function<bool(BaseListValues&)>& nextEntry)
 {
     BaseListWriter writer(sink);
-    BaseListEntry entry;
-    while (nextEntry(entry))
-        writer.Write(entry);
+    BaseListValues values;
+    while (nextEntry(values))
+        writer.Write(values);
     writer.Flush();
 }

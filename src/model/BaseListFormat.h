@@ -3,14 +3,16 @@
 // holds it. The reader and writer know nothing of files or of the table; they
 // work over two small byte-stream interfaces and hand entries through
 // callbacks, so the format is tested natively and the Windows file layer
-// stays thin.
+// stays thin. Entries travel as views of their values: the reader's point
+// into its buffer wherever they can, so a long list is read without a copy
+// of every line.
 //
-//   ReadBaseList(source, [&](const BaseListEntry& e) { rows.push_back(e); });
+//   ReadBaseList(source, [&](const BaseListValues& e) { rows.push_back(CopyOf(e)); });
 //
 //   size_t i = 0;
-//   WriteBaseList(sink, [&](BaseListEntry& e) {
+//   WriteBaseList(sink, [&](BaseListValues& e) {
 //       if (i == rows.size()) return false;
-//       e = rows[i++];
+//       e = ViewsOf(rows[i++]);
 //       return true;
 //   });
 #pragma once
@@ -45,6 +47,11 @@ inline constexpr std::array<std::string_view, kBaseListFieldCount> kBaseListFiel
 
 // One entry's values, indexed like kBaseListFields.
 using BaseListEntry = std::array<std::string, kBaseListFieldCount>;
+// The same as views, valid as long as what they view.
+using BaseListValues = std::array<std::string_view, kBaseListFieldCount>;
+
+BaseListEntry CopyOf(const BaseListValues& values);
+BaseListValues ViewsOf(const BaseListEntry& entry);
 
 // The file is small, but it is read and written through large blocks so that
 // a long list costs few calls to the operating system.
@@ -63,12 +70,18 @@ class BaseListReader {
 public:
     explicit BaseListReader(IByteSource& source);
 
-    // Fills `entry` with the next entry and returns true, or returns false at
-    // the end of the list. A failure of the source propagates; `entry` then
-    // holds part of the entry that was being read, which does not count.
-    bool Next(BaseListEntry& entry);
+    // Points `values` at the next entry's values and returns true, or returns
+    // false at the end of the list. The views hold until the next call. A
+    // failure of the source propagates; the entry being read does not count.
+    bool Next(BaseListValues& values);
 
 private:
+    enum class LineTaken { Taken, NeedMore, Unusual };
+    // The line from buffer_[at] when it lies wholly in the buffer, ends at
+    // LF or CR LF and holds no other CR; `at` then moves past its end.
+    LineTaken TakeBufferedLine(size_t& at, std::string_view& value) const;
+    bool TakeBufferedEntry(BaseListValues& values);
+    void Refill();   // moves the unread bytes to the front and reads once
     bool HasByte();  // makes sure a byte is buffered; false at the end of data
     void ReadLine(std::string& value);
 
@@ -76,7 +89,9 @@ private:
     std::vector<char> buffer_;
     size_t position_ = 0;
     size_t length_ = 0;
+    bool sourceDone_ = false;  // the source has said that its data ended
     bool ended_ = false;
+    BaseListEntry copies_;  // values that could not be viewed in the buffer
 };
 
 // Writes entries, each value followed by CR LF, with no header or trailer:
@@ -88,7 +103,7 @@ class BaseListWriter {
 public:
     explicit BaseListWriter(IByteSink& sink);
 
-    void Write(const BaseListEntry& entry);
+    void Write(const BaseListValues& values);
     // Hands what is still buffered to the sink. Call once at the end; bytes
     // not flushed are not written.
     void Flush();
@@ -101,9 +116,10 @@ private:
     size_t used_ = 0;
 };
 
-// Calls onEntry for each entry of the source, in file order.
-void ReadBaseList(IByteSource& source, const std::function<void(const BaseListEntry&)>& onEntry);
+// Calls onEntry for each entry of the source, in file order; the views hold
+// for the call.
+void ReadBaseList(IByteSource& source, const std::function<void(const BaseListValues&)>& onEntry);
 
 // Writes the entries that nextEntry hands out until it returns false, then
-// flushes.
-void WriteBaseList(IByteSink& sink, const std::function<bool(BaseListEntry&)>& nextEntry);
+// flushes. Each entry's views need to hold only until the next call.
+void WriteBaseList(IByteSink& sink, const std::function<bool(BaseListValues&)>& nextEntry);

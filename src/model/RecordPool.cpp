@@ -12,37 +12,52 @@ constexpr std::size_t kSlabSize = 64 * 1024;
 
 }  // namespace
 
-void TRecordPool::Reset(std::size_t slotSize)
+void TRecordPool::Reset()
 {
-    // Room for the free list's link, and every slot aligned like a pointer.
-    slotSize = std::max(slotSize, sizeof(void*));
-    slotSize_ = (slotSize + alignof(void*) - 1) / alignof(void*) * alignof(void*);
     slabs_.clear();
     next_ = end_ = nullptr;
-    freed_ = nullptr;
+    freed_.clear();
 }
 
-void* TRecordPool::Allocate()
+void* TRecordPool::Allocate(std::size_t size)
 {
-    if (freed_) {
-        void* slot = freed_;
-        std::memcpy(&freed_, slot, sizeof freed_);
+    const std::size_t rounded = Rounded(size);
+    const std::size_t sizeClass = rounded / kGrain;
+    if (sizeClass < freed_.size() && freed_[sizeClass]) {
+        void* slot = freed_[sizeClass];
+        std::memcpy(&freed_[sizeClass], slot, sizeof(void*));
         return slot;
     }
-    if (std::size_t(end_ - next_) < slotSize_) {
-        std::size_t slabSize = std::min(kSlabSize, kFirstSlabSize << std::min<std::size_t>(slabs_.size(), 4));
-        std::size_t slots = std::max<std::size_t>(1, slabSize / slotSize_);
-        slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(slots * slotSize_));
-        next_ = slabs_.back().get();
-        end_ = next_ + slots * slotSize_;
-    }
+    if (std::size_t(end_ - next_) < rounded)
+        return TakeNewSlab(rounded);
     void* slot = next_;
-    next_ += slotSize_;
+    next_ += rounded;
     return slot;
 }
 
-void TRecordPool::Free(void* slot) noexcept
+void* TRecordPool::TakeNewSlab(std::size_t rounded)
 {
-    std::memcpy(slot, &freed_, sizeof freed_);
-    freed_ = slot;
+    // What is left of the current slab is kept for rows that fit in it.
+    if (std::size_t rest = std::size_t(end_ - next_); rest >= kGrain)
+        Free(next_, rest);
+    std::size_t slabSize = std::min(kSlabSize, kFirstSlabSize << std::min<std::size_t>(slabs_.size(), 4));
+    slabSize = std::max(slabSize, rounded);
+    slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(slabSize));
+    next_ = slabs_.back().get() + rounded;
+    end_ = slabs_.back().get() + slabSize;
+    return slabs_.back().get();
+}
+
+void TRecordPool::Free(void* slot, std::size_t size) noexcept
+{
+    const std::size_t sizeClass = Rounded(size) / kGrain;
+    if (sizeClass >= freed_.size()) {
+        try {
+            freed_.resize(sizeClass + 1, nullptr);
+        } catch (...) {
+            return;  // the slot stays unused until the pool is reset
+        }
+    }
+    std::memcpy(slot, &freed_[sizeClass], sizeof(void*));
+    freed_[sizeClass] = slot;
 }

@@ -11,8 +11,9 @@
 //   table.SortByFields("Name", true, false);
 //
 // Text is stored byte for byte (Windows-1251), cut to the field's Size.
-// Rows are held by reference in a deque, so inserting at the front (as the
-// loader does) and sorting never copy a data block. With a sort key (the
+// Each row takes the room of its texts (see TMemoryRecord). Rows are held by
+// reference in a deque, so inserting at the front (as the loader does) and
+// sorting never copy a row. With a sort key (the
 // default collation has one, and so does the user's locale), a sort computes
 // one key per row and orders the rows by bytes, calling the comparison only
 // for rows whose keys are equal: a million rows sort in a fraction of a
@@ -58,11 +59,10 @@ protected:
     void InternalOpen() override;
     void InternalClose() override;
     int InternalRowCount() const override { return int(rows_.size()); }
-    std::string InternalRowText(int row, int fieldIndex) const override;
-    void InternalRowTextInto(int row, int fieldIndex, std::string& text) const override;
+    std::string_view InternalRowText(int row, int fieldIndex) const override;
     void InternalInitPending() override;
     void InternalLoadPending(int row) override;
-    std::string InternalPendingText(int fieldIndex) const override;
+    std::string_view InternalPendingText(int fieldIndex) const override;
     void InternalSetPendingText(int fieldIndex, std::string_view text) override;
     void InternalPostEdit(int row) override;
     void InternalPostInsert(int index) override;
@@ -70,7 +70,6 @@ protected:
     bool FieldNamesMatch(std::string_view a, std::string_view b) const override;
 
 private:
-    std::string_view TextIn(const unsigned char* block, int fieldIndex) const;
     // From the sort field at index `from` on, then RowID; descending applied.
     int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields,
                     std::size_t from = 0) const;
@@ -83,10 +82,12 @@ private:
     friend struct TMemoryRecord::Deleter;  // gives its row's slot back to pool_
     TRecordPool pool_;                    // outlives rows_, whose rows live in it
     std::deque<TMemoryRecordPtr> rows_;
-    std::vector<std::size_t> offsets_;  // of each field's presence byte in a data block
-    std::vector<std::size_t> sizes_;    // of each field's text, without the terminating zero
-    std::size_t blockSize_ = 0;
-    std::vector<unsigned char> pending_;
+    std::vector<std::size_t> sizes_;    // of each field's text
+    std::vector<std::size_t> offsets_;  // of each field's text in pendingBytes_
+    // The pending row: per field, whether a value was assigned, and its
+    // text, which lies in pendingBytes_ (room for every field's widest text).
+    std::vector<TRecordValue> pending_;
+    std::vector<char> pendingBytes_;
     std::int32_t lastRowID_ = kNoRowID;
     TextCompare collation_;
     TextSortKey sortKey_;

@@ -79,7 +79,7 @@ void KeepBackupIfPending(const std::string& path)
 // The target handle only guards the target: it was opened for writing, so
 // nobody else writes it meanwhile, and it is closed just before the swap.
 void ReplaceWithNewList(const std::string& path, UniqueHandle& guard,
-                        const std::function<bool(BaseListEntry&)>& nextEntry)
+                        const std::function<bool(BaseListValues&)>& nextEntry)
 {
     const std::string tempPath = BaseListTempPath(path);
     UniqueHandle temp = FileApi::Create(tempPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
@@ -117,7 +117,7 @@ std::string BaseListBackupPath(const std::string& path)
     return path + ".bak";
 }
 
-void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListEntry&)>& onEntry)
+void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
     // A folder of that name counts as no file.
     if (!FileExists(path))
@@ -136,7 +136,7 @@ void LoadBaseListFile(const std::string& path, const std::function<void(const Ba
     }
 }
 
-void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListEntry&)>& nextEntry)
+void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListValues&)>& nextEntry)
 {
     KeepBackupIfPending(path);
 
@@ -163,7 +163,7 @@ void LoadBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
     // Each row goes in before the current one, which the posted row then
     // becomes: until the sort the rows stand in reverse file order.
-    LoadBaseListFile(programFolder + kBaseListFileName, [&](const BaseListEntry& entry) {
+    LoadBaseListFile(programFolder + kBaseListFileName, [&](const BaseListValues& entry) {
         table.InsertRow();
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
             table.SetFieldText(kBaseListFields[i], entry[i]);
@@ -175,14 +175,14 @@ void SaveBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
     table.GoToFirstRow();
     bool started = false;
-    SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListEntry& entry) {
+    SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
         if (started)
             table.GoToNextRow();
         started = true;
         if (table.AtEnd())
             return false;
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.GetFieldText(kBaseListFields[i], entry[i]);
+            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
         return true;
     });
 }

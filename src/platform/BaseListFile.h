@@ -36,8 +36,8 @@ void SaveBaseList(TRxMemoryData& table, const std::string& programFolder);
 
 // The file layer beneath them, with the table replaced by the format's
 // callbacks; `path` is the full name of the list file.
-void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListEntry&)>& onEntry);
-void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListEntry&)>& nextEntry);
+void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListValues&)>& onEntry);
+void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListValues&)>& nextEntry);
 
 // The names of the save's companion files.
 std::string BaseListTempPath(const std::string& path);

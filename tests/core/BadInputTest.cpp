@@ -68,7 +68,7 @@ public:
 // As the program's start-up fills the table, sort included.
 void LoadIntoTable(IByteSource& source, TRxMemoryData& table)
 {
-    ReadBaseList(source, [&](const BaseListEntry& entry) {
+    ReadBaseList(source, [&](const BaseListValues& entry) {
         table.InsertRow();
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
             table.SetFieldText(kBaseListFields[i], entry[i]);
@@ -83,14 +83,14 @@ std::string SaveFromTable(TRxMemoryData& table)
     StringSink sink;
     table.GoToFirstRow();
     bool started = false;
-    WriteBaseList(sink, [&](BaseListEntry& entry) {
+    WriteBaseList(sink, [&](BaseListValues& entry) {
         if (started)
             table.GoToNextRow();
         started = true;
         if (table.AtEnd())
             return false;
         for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldText(kBaseListFields[i]);
+            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
         return true;
     });
     return sink.bytes;
@@ -112,7 +112,7 @@ std::vector<BaseListEntry> ReadAll(const std::string& data, size_t most = kBaseL
 {
     StringSource source(data, most);
     std::vector<BaseListEntry> entries;
-    ReadBaseList(source, [&](const BaseListEntry& e) { entries.push_back(e); });
+    ReadBaseList(source, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
     return entries;
 }
 

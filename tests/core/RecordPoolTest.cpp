@@ -5,40 +5,48 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <utility>
 #include <vector>
 
-TEST(RecordPool, HandsOutSeparateAlignedSlotsThatHoldTheirBytes)
+TEST(RecordPool, HandsOutSeparateAlignedSlotsOfMixedSizesThatHoldTheirBytes)
 {
     TRecordPool pool;
-    pool.Reset(357);  // a row's size need not be a multiple of anything
-    ASSERT_GE(pool.SlotSize(), 357u);
-    std::vector<unsigned char*> slots;
-    for (int i = 0; i < 2000; ++i) {  // several slabs, of growing sizes
-        auto* slot = static_cast<unsigned char*>(pool.Allocate());
-        ASSERT_EQ(reinterpret_cast<std::uintptr_t>(slot) % alignof(void*), 0u);
-        std::memset(slot, i & 0xFF, 357);
-        slots.push_back(slot);
+    std::vector<std::pair<unsigned char*, size_t>> slots;
+    for (size_t i = 0; i < 3000; ++i) {  // several slabs, of growing sizes
+        // Sizes that are not multiples of anything, and one larger than a slab.
+        size_t size = i == 1500 ? 100'000 : 1 + (i * 37) % 401;
+        auto* slot = static_cast<unsigned char*>(pool.Allocate(size));
+        ASSERT_EQ(reinterpret_cast<std::uintptr_t>(slot) % TRecordPool::kGrain, 0u);
+        std::memset(slot, int(i & 0xFF), size);
+        slots.emplace_back(slot, size);
     }
     for (size_t i = 0; i < slots.size(); ++i) {
-        std::vector<unsigned char> expected(357, (unsigned char)(i & 0xFF));
-        ASSERT_EQ(std::memcmp(slots[i], expected.data(), 357), 0) << "slot " << i << " was overwritten";
+        std::vector<unsigned char> expected(slots[i].second, (unsigned char)(i & 0xFF));
+        ASSERT_EQ(std::memcmp(slots[i].first, expected.data(), expected.size()), 0) << "slot " << i << " was overwritten";
     }
 }
 
-TEST(RecordPool, GivesFreedSlotsOutAgainBeforeTakingNewMemory)
+TEST(RecordPool, GivesFreedSlotsOutAgainToRowsOfTheirSize)
 {
     TRecordPool pool;
-    pool.Reset(40);
-    std::vector<void*> slots;
-    for (int i = 0; i < 300; ++i)
-        slots.push_back(pool.Allocate());
-    std::set<void*> freed;
-    for (size_t i = 0; i < slots.size(); i += 3) {
-        pool.Free(slots[i]);
-        freed.insert(slots[i]);
+    std::vector<void*> small, large;
+    for (int i = 0; i < 300; ++i) {
+        small.push_back(pool.Allocate(40));
+        large.push_back(pool.Allocate(200));
+    }
+    std::set<void*> freedSmall, freedLarge;
+    for (size_t i = 0; i < small.size(); i += 3) {
+        pool.Free(small[i], 40);
+        freedSmall.insert(small[i]);
+        pool.Free(large[i], 200);
+        freedLarge.insert(large[i]);
     }
     std::set<void*> again;
-    for (size_t i = 0; i < freed.size(); ++i)
-        again.insert(pool.Allocate());
-    EXPECT_EQ(again, freed);
+    for (size_t i = 0; i < freedSmall.size(); ++i)
+        again.insert(pool.Allocate(37));  // rounds to the same size
+    EXPECT_EQ(again, freedSmall);
+    again.clear();
+    for (size_t i = 0; i < freedLarge.size(); ++i)
+        again.insert(pool.Allocate(200));
+    EXPECT_EQ(again, freedLarge);
 }

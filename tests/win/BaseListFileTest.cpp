@@ -60,17 +60,17 @@ bool IsClosed(const std::string& path)
 std::vector<BaseListEntry> Load(const std::string& path)
 {
     std::vector<BaseListEntry> entries;
-    LoadBaseListFile(path, [&](const BaseListEntry& e) { entries.push_back(e); });
+    LoadBaseListFile(path, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
     return entries;
 }
 
 void Save(const std::string& path, const std::vector<BaseListEntry>& entries)
 {
     size_t i = 0;
-    SaveBaseListFile(path, [&](BaseListEntry& e) {
+    SaveBaseListFile(path, [&](BaseListValues& e) {
         if (i == entries.size())
             return false;
-        e = entries[i++];
+        e = ViewsOf(entries[i++]);
         return true;
     });
 }
@@ -214,7 +214,7 @@ TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
 
     std::vector<BaseListEntry> entries;
     try {
-        LoadBaseListFile(path_, [&](const BaseListEntry& e) { entries.push_back(e); });
+        LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
         ADD_FAILURE() << "the load did not fail";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), ERROR_SHARING_VIOLATION);
@@ -309,7 +309,7 @@ TEST_F(BaseListFile, LoadFailingAtAnyStepClosesTheFileAndTheNextSaveKeepsABackup
         ASSERT_TRUE(DeleteFileW(Wide(BaseListBackupPath(path_)).c_str()) || n == 1);
         std::vector<BaseListEntry> entries;
         FileFaults::Arm(n, ERROR_CRC);
-        EXPECT_EQ(ErrorCodeOf([&] { LoadBaseListFile(path_, [&](const BaseListEntry& e) { entries.push_back(e); }); }),
+        EXPECT_EQ(ErrorCodeOf([&] { LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); }); }),
                   ERROR_CRC)
             << "step " << n;
         FileFaults::Disarm();

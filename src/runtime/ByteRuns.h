@@ -1,0 +1,94 @@
+// Copying and scanning short runs of bytes (the values of a base list are a
+// few dozen bytes each) without a call into the C library per run: under
+// some platforms a call of memcpy or memchr costs more than the work itself,
+// and a long list makes millions of them.
+//
+//   CopyBytes(to, from, 23);                   // like memcpy; the runs must not overlap
+//   LengthBeforeZero("ab\0c", 4);              // 2
+//   FindLineBreak(begin, end);                 // the first CR or LF, or end
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace byte_runs_detail {
+
+template <std::size_t N>
+inline void CopyBlock(char* to, const char* from)
+{
+    // A fixed size: the compiler turns both into plain moves.
+    char block[N];
+    std::memcpy(block, from, N);
+    std::memcpy(to, block, N);
+}
+
+inline std::uint32_t Word(const char* p)
+{
+    std::uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Whether any of the word's four bytes is zero; exact, not a guess.
+inline bool HasZeroByte(std::uint32_t word)
+{
+    return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
+}
+
+}  // namespace byte_runs_detail
+
+// Short runs as a few fixed-size moves, the last one ending at the run's end
+// (overlapping the one before it); long runs through memcpy.
+inline void CopyBytes(char* to, const char* from, std::size_t size)
+{
+    using namespace byte_runs_detail;
+    if (size > 64) {
+        std::memcpy(to, from, size);
+    } else if (size >= 16) {
+        CopyBlock<16>(to, from);
+        if (size > 32) {
+            CopyBlock<16>(to + 16, from + 16);
+            if (size > 48)
+                CopyBlock<16>(to + 32, from + 32);
+        }
+        CopyBlock<16>(to + size - 16, from + size - 16);
+    } else if (size >= 8) {
+        CopyBlock<8>(to, from);
+        CopyBlock<8>(to + size - 8, from + size - 8);
+    } else if (size >= 4) {
+        CopyBlock<4>(to, from);
+        CopyBlock<4>(to + size - 4, from + size - 4);
+    } else if (size > 0) {
+        to[0] = from[0];
+        to[size / 2] = from[size / 2];
+        to[size - 1] = from[size - 1];
+    }
+}
+
+// The number of bytes before the first zero byte among the first `size`, or size.
+inline std::size_t LengthBeforeZero(const char* text, std::size_t size)
+{
+    using namespace byte_runs_detail;
+    std::size_t at = 0;
+    while (size - at >= 4 && !HasZeroByte(Word(text + at)))
+        at += 4;
+    while (at < size && text[at] != '\0')
+        ++at;
+    return at;
+}
+
+// The first CR or LF in [begin, end), or end.
+inline const char* FindLineBreak(const char* begin, const char* end)
+{
+    using namespace byte_runs_detail;
+    while (end - begin >= 4) {
+        std::uint32_t word = Word(begin);
+        if (HasZeroByte(word ^ 0x0A0A0A0Au) || HasZeroByte(word ^ 0x0D0D0D0Du))
+            break;
+        begin += 4;
+    }
+    while (begin != end && *begin != '\n' && *begin != '\r')
+        ++begin;
+    return begin;
+}
