@@ -1,8 +1,12 @@
 #include "model/RowKeySort.h"
 
+#include "runtime/ByteRuns.h"
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -50,15 +54,14 @@ void TRowKeySort::AddWithoutValue(TMemoryRecord* row)
 
 std::uint64_t TRowKeySort::DigitAt(const Entry& e, std::size_t offset)
 {
-    std::uint64_t digit = 0;
-    if (offset + 8 <= e.size) {
-        for (std::size_t i = 0; i < 8; ++i)
-            digit = (digit << 8) | e.key[offset + i];
-        return digit;
-    }
-    for (std::size_t i = offset; i < offset + 8; ++i)
-        digit = (digit << 8) | (i < e.size ? e.key[i] : 0u);
-    return digit;
+    char bytes[8] = {};
+    if (offset < e.size)
+        CopyBytes(bytes, reinterpret_cast<const char*>(e.key) + offset, std::min<std::size_t>(8, e.size - offset));
+    auto word = [&bytes](int at) {
+        return std::uint32_t((unsigned char)bytes[at]) << 24 | std::uint32_t((unsigned char)bytes[at + 1]) << 16 |
+               std::uint32_t((unsigned char)bytes[at + 2]) << 8 | std::uint32_t((unsigned char)bytes[at + 3]);
+    };
+    return std::uint64_t(word(0)) << 32 | word(4);
 }
 
 // How much of the key is left from `offset`, 9 standing for "more than this
@@ -69,17 +72,64 @@ std::uint32_t TRowKeySort::LengthFrom(const Entry& e, std::size_t offset)
     return std::min<std::uint32_t>(e.size - std::uint32_t(offset), 9);
 }
 
+// The byte of a digit for radix pass `pass`: pass 0 orders by the length
+// left, passes 1 to 8 by the digit's bytes from the least significant up.
+static unsigned RadixByte(std::uint64_t digit, std::uint32_t lengthLeft, int pass)
+{
+    return pass == 0 ? lengthLeft : unsigned(digit >> (8 * (pass - 1))) & 0xFFu;
+}
+
+// A least-significant-first radix sort of [first, end) by (digit, length
+// left): nine stable counting passes, each skipped when all entries share
+// its byte. Linear in the number of entries, where a comparison sort pays
+// log n comparisons of two 64-bit digits per entry.
+void TRowKeySort::RadixSort(Entry* first, Entry* end, std::size_t offset)
+{
+    constexpr int kPasses = 9;
+    const std::size_t count = std::size_t(end - first);
+    std::vector<std::array<std::uint32_t, 256>> histograms(kPasses);
+    for (auto& histogram : histograms)
+        histogram.fill(0);
+    for (const Entry* e = first; e != end; ++e) {
+        const std::uint32_t left = LengthFrom(*e, offset);
+        for (int pass = 0; pass < kPasses; ++pass)
+            ++histograms[std::size_t(pass)][RadixByte(e->digit, left, pass)];
+    }
+    scratch_.resize(count);
+    Entry* from = first;
+    Entry* to = scratch_.data();
+    for (int pass = 0; pass < kPasses; ++pass) {
+        auto& histogram = histograms[std::size_t(pass)];
+        if (std::find(histogram.begin(), histogram.end(), std::uint32_t(count)) != histogram.end())
+            continue;  // every entry has the same byte here
+        std::uint32_t position = 0;
+        for (std::uint32_t& bucket : histogram)
+            position += std::exchange(bucket, position);
+        for (const Entry* e = from; e != from + count; ++e)
+            to[histogram[RadixByte(e->digit, LengthFrom(*e, offset), pass)]++] = *e;
+        std::swap(from, to);
+    }
+    if (from != first)
+        std::copy(from, from + count, first);
+}
+
 void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                                std::vector<std::pair<std::size_t, std::size_t>>& runs)
 {
     if (offset > 0)
         for (Entry* e = first; e != end; ++e)
             e->digit = DigitAt(*e, offset);
-    std::sort(first, end, [offset](const Entry& a, const Entry& b) {
-        if (a.digit != b.digit)
-            return a.digit < b.digit;
-        return LengthFrom(a, offset) < LengthFrom(b, offset);
-    });
+    // Below this, the radix passes' fixed costs outweigh what they save.
+    constexpr std::ptrdiff_t kRadixFrom = 1024;
+    if (end - first >= kRadixFrom) {
+        RadixSort(first, end, offset);
+    } else {
+        std::sort(first, end, [offset](const Entry& a, const Entry& b) {
+            if (a.digit != b.digit)
+                return a.digit < b.digit;
+            return LengthFrom(a, offset) < LengthFrom(b, offset);
+        });
+    }
     for (Entry* group = first; group != end;) {
         Entry* groupEnd = group + 1;
         while (groupEnd != end && groupEnd->digit == group->digit &&
@@ -174,6 +224,7 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
     for (const Entry& entry : entries_)
         order.push_back(entry.row);
     entries_ = {};
+    scratch_ = {};
     chunks_.clear();
     return order;
 }

@@ -66,11 +66,13 @@ private:
     static std::uint64_t DigitAt(const Entry& e, std::size_t offset);
     static std::uint32_t LengthFrom(const Entry& e, std::size_t offset);
     const unsigned char* Store(std::string_view key);
+    void RadixSort(Entry* first, Entry* end, std::size_t offset);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
     void SortRun(Entry* first, Entry* end, const Ordering& how) const;
 
     std::vector<Entry> entries_;
+    std::vector<Entry> scratch_;  // the radix passes' second array
     // Keys live in large chunks, so a million keys cost a few hundred
     // allocations and no per-key overhead.
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
