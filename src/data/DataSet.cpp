@@ -129,6 +129,20 @@ void TDataSet::AddField(std::unique_ptr<TField> field)
     fieldLookups_.clear();
 }
 
+const TField& TDataSet::FieldByName(std::string_view name) const
+{
+    return *fields_[std::size_t(FieldIndexOrFail(name))];
+}
+
+int TDataSet::OwnFieldIndex(const TField& field) const
+{
+    int index = field.Index();
+    // A field of another table, or of this one before it was closed.
+    if (index < 0 || index >= FieldCount() || fields_[std::size_t(index)].get() != &field)
+        Fail(FormatMessage("Field '%s' not found", field.FieldName()));
+    return index;
+}
+
 int TDataSet::FieldIndexOrFail(std::string_view name) const
 {
     int index = FindFieldIndex(name);
@@ -248,7 +262,12 @@ std::string TDataSet::GetFieldText(std::string_view fieldName) const
 
 std::string_view TDataSet::GetFieldTextView(std::string_view fieldName) const
 {
-    int field = FieldIndexOrFail(fieldName);
+    return GetFieldTextView(FieldByName(fieldName));
+}
+
+std::string_view TDataSet::GetFieldTextView(const TField& fieldObject) const
+{
+    int field = OwnFieldIndex(fieldObject);
     if (IsPending(state_))
         return InternalPendingText(field);
     if (cursor_ < 0)
@@ -258,7 +277,12 @@ std::string_view TDataSet::GetFieldTextView(std::string_view fieldName) const
 
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
 {
-    int field = FieldIndexOrFail(fieldName);
+    SetFieldText(FieldByName(fieldName), text);
+}
+
+void TDataSet::SetFieldText(const TField& fieldObject, std::string_view text)
+{
+    int field = OwnFieldIndex(fieldObject);
     if (!IsPending(state_))
         throw EDatabaseError("Dataset not in edit or insert mode");
     InternalSetPendingText(field, text);
@@ -456,6 +480,13 @@ std::string TDataSet::WindowFieldText(int line, int fieldIndex) const
 
 void TDataSet::Report(TDataChange change, int rowsScrolled)
 {
+    // One linked source, as a grid makes: nothing can be unlinked before
+    // its handler runs.
+    if (sources_.size() <= 1) {
+        if (!sources_.empty() && sources_.front()->OnDataChange)
+            sources_.front()->OnDataChange(change, rowsScrolled);
+        return;
+    }
     // A handler may unlink sources; call only those still linked. The
     // snapshot lives on the stack: a load reports several times per row.
     constexpr std::size_t kOnStack = 8;

@@ -79,6 +79,8 @@ public:
     const TField& Field(int index) const;
     std::string FieldName(int index) const { return Field(index).FieldName(); }
     int FindFieldIndex(std::string_view name) const;  // -1 when none
+    // The field of that name; fails as GetFieldText does when there is none.
+    const TField& FieldByName(std::string_view name) const;
 
     int RowCount() const;
     int CurrentRowNumber() const;  // 1-based; 0 on an empty table
@@ -98,6 +100,10 @@ public:
     // a walk over a long list (the save) then copies nothing per row.
     std::string_view GetFieldTextView(std::string_view fieldName) const;
     void SetFieldText(std::string_view fieldName, std::string_view text);
+    // The same for a field found before: a load or a save of a long list
+    // then looks each name up once, not once per row.
+    std::string_view GetFieldTextView(const TField& field) const;
+    void SetFieldText(const TField& field, std::string_view text);
 
     // The view window.
     void SetWindowSize(int rows);
@@ -132,6 +138,7 @@ protected:
     // FieldNamesMatch changes its answers calls this.
     void ForgetFieldLookups() { fieldLookups_.clear(); }
     int FieldIndexOrFail(std::string_view name) const;
+    int OwnFieldIndex(const TField& field) const;  // fails for a field not in this table
     void CheckActive() const;
     void CheckBrowseMode();  // commits a pending row that has assignments, drops any other
     int Cursor() const { return cursor_; }  // index of the current row; -1 on an empty table

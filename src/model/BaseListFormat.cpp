@@ -136,13 +136,6 @@ BaseListWriter::BaseListWriter(IByteSink& sink) : sink_(sink), buffer_(kBaseList
 
 void BaseListWriter::Put(const char* data, size_t size)
 {
-    if (size <= kBaseListBlockSize - used_) {
-        CopyBytes(buffer_.data() + used_, data, size);
-        used_ += size;
-        if (used_ == kBaseListBlockSize)
-            Flush();
-        return;
-    }
     while (size > 0) {
         size_t part = std::min(kBaseListBlockSize - used_, size);
         std::memcpy(buffer_.data() + used_, data, part);
@@ -163,6 +156,15 @@ void BaseListWriter::Write(const BaseListValues& values)
     if (values[0].starts_with(kEndOfText))
         Put("\r", 1);
     for (std::string_view value : values) {
+        // The usual short line goes in with its line end in one step.
+        if (value.size() + 2 <= kBaseListBlockSize - used_) {
+            char* at = buffer_.data() + used_;
+            CopyBytes(at, value.data(), value.size());
+            at[value.size()] = '\r';
+            at[value.size() + 1] = '\n';
+            used_ += value.size() + 2;
+            continue;
+        }
         Put(value.data(), value.size());
         Put("\r\n", 2);
     }

@@ -27,7 +27,7 @@ const unsigned char* TRowKeySort::Store(std::string_view key)
         chunkUsed_ = 0;
     }
     unsigned char* stored = chunks_.back().get() + chunkUsed_;
-    std::memcpy(stored, key.data(), key.size());
+    CopyBytes(reinterpret_cast<char*>(stored), key.data(), key.size());
     chunkUsed_ += key.size();
     return stored;
 }
@@ -116,9 +116,16 @@ void TRowKeySort::RadixSort(Entry* first, Entry* end, std::size_t offset)
 void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                                std::vector<std::pair<std::size_t, std::size_t>>& runs)
 {
-    if (offset > 0)
-        for (Entry* e = first; e != end; ++e)
+    if (offset > 0) {
+        // The sort has scattered the entries away from their keys' order in
+        // the arena: ask for keys a few entries early.
+        constexpr std::ptrdiff_t kAhead = 8;
+        for (Entry* e = first; e != end; ++e) {
+            if (end - e > kAhead && e[kAhead].size > offset)
+                PrefetchForRead(e[kAhead].key + offset);
             e->digit = DigitAt(*e, offset);
+        }
+    }
     // Below this, the radix passes' fixed costs outweigh what they save.
     constexpr std::ptrdiff_t kRadixFrom = 1024;
     if (end - first >= kRadixFrom) {

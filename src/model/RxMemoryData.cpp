@@ -46,12 +46,8 @@ constexpr std::size_t kRowsFetchedAhead = 4;
 // two cache lines.
 void PrefetchRow(const TMemoryRecord* row)
 {
-#if defined(__GNUC__)
-    __builtin_prefetch(row);
-    __builtin_prefetch(reinterpret_cast<const char*>(row) + 64);
-#else
-    (void)row;
-#endif
+    PrefetchForRead(row);
+    PrefetchForRead(reinterpret_cast<const char*>(row) + 64);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 namespace {
@@ -162,11 +163,16 @@ void SaveBaseListFile(const std::string& path, const std::function<bool(BaseList
 void LoadBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
     // Each row goes in before the current one, which the posted row then
-    // becomes: until the sort the rows stand in reverse file order.
+    // becomes: until the sort the rows stand in reverse file order. Each
+    // field is looked up by name once, when the first row needs it.
+    std::array<const TField*, kBaseListFieldCount> fields{};
     LoadBaseListFile(programFolder + kBaseListFileName, [&](const BaseListValues& entry) {
         table.InsertRow();
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.SetFieldText(kBaseListFields[i], entry[i]);
+        for (size_t i = 0; i < kBaseListFieldCount; ++i) {
+            if (!fields[i])
+                fields[i] = &table.FieldByName(kBaseListFields[i]);
+            table.SetFieldText(*fields[i], entry[i]);
+        }
         table.PostRow();
     });
 }
@@ -175,14 +181,18 @@ void SaveBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
     table.GoToFirstRow();
     bool started = false;
+    std::array<const TField*, kBaseListFieldCount> fields{};
     SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
         if (started)
             table.GoToNextRow();
         started = true;
         if (table.AtEnd())
             return false;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
+        for (size_t i = 0; i < kBaseListFieldCount; ++i) {
+            if (!fields[i])
+                fields[i] = &table.FieldByName(kBaseListFields[i]);
+            entry[i] = table.GetFieldTextView(*fields[i]);
+        }
         return true;
     });
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Win32.h"
 #include "platform/WideText.h"
+#include "runtime/Cp1251.h"
 
 #include <algorithm>
 #include <array>
@@ -9,11 +10,37 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+// A text in wide characters, on the stack when it is short: a sort calls
+// the comparison often enough for two heap allocations per call to show.
+class WideCopy {
+public:
+    explicit WideCopy(std::string_view text)
+    {
+        char16_t* out = text.size() <= kOnStack ? onStack_.data() : (onHeap_.resize(text.size()), onHeap_.data());
+        Cp1251ToUtf16(text, out);
+        data_ = reinterpret_cast<const wchar_t*>(out);
+        size_ = int(text.size());
+    }
+    const wchar_t* Data() const { return data_; }
+    int Size() const { return size_; }
+
+private:
+    static constexpr std::size_t kOnStack = 256;
+    std::array<char16_t, kOnStack> onStack_;
+    std::u16string onHeap_;
+    const wchar_t* data_;
+    int size_;
+};
+
+} // namespace
+
 int CompareUserLocale(std::string_view a, std::string_view b, bool ignoreCase)
 {
-    std::wstring wa = Wide(a), wb = Wide(b);
-    int result = CompareStringW(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.data(),
-                                static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()));
+    WideCopy wa(a), wb(b);
+    int result = CompareStringW(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.Data(), wa.Size(),
+                                wb.Data(), wb.Size());
     return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 

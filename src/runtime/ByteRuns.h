@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace byte_runs_detail {
 
 template <std::size_t N>
@@ -37,6 +41,17 @@ inline bool HasZeroByte(std::uint32_t word)
 }
 
 }  // namespace byte_runs_detail
+
+// A hint that the bytes at `address` will be read soon; nothing where the
+// compiler or the processor has no such hint.
+inline void PrefetchForRead(const void* address)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
 
 // Short runs as a few fixed-size moves, the last one ending at the run's end
 // (overlapping the one before it); long runs through memcpy.
@@ -66,10 +81,12 @@ inline void CopyBytes(char* to, const char* from, std::size_t size)
     }
 }
 
-// The number of bytes before the first zero byte among the first `size`, or size.
-inline std::size_t LengthBeforeZero(const char* text, std::size_t size)
+namespace byte_runs_detail {
+
+// Four bytes at a time: where the processor has no wider compare, and for
+// the tail of a run.
+inline std::size_t LengthBeforeZeroByWords(const char* text, std::size_t size)
 {
-    using namespace byte_runs_detail;
     std::size_t at = 0;
     while (size - at >= 4 && !HasZeroByte(Word(text + at)))
         at += 4;
@@ -78,10 +95,8 @@ inline std::size_t LengthBeforeZero(const char* text, std::size_t size)
     return at;
 }
 
-// The first CR or LF in [begin, end), or end.
-inline const char* FindLineBreak(const char* begin, const char* end)
+inline const char* FindLineBreakByWords(const char* begin, const char* end)
 {
-    using namespace byte_runs_detail;
     while (end - begin >= 4) {
         std::uint32_t word = Word(begin);
         if (HasZeroByte(word ^ 0x0A0A0A0Au) || HasZeroByte(word ^ 0x0D0D0D0Du))
@@ -91,4 +106,37 @@ inline const char* FindLineBreak(const char* begin, const char* end)
     while (begin != end && *begin != '\n' && *begin != '\r')
         ++begin;
     return begin;
+}
+
+}  // namespace byte_runs_detail
+
+// The number of bytes before the first zero byte among the first `size`, or size.
+inline std::size_t LengthBeforeZero(const char* text, std::size_t size)
+{
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; size - at >= 16; at += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
+            return at + std::size_t(__builtin_ctz(unsigned(found)));
+    }
+#endif
+    return at + byte_runs_detail::LengthBeforeZeroByWords(text + at, size - at);
+}
+
+// The first CR or LF in [begin, end), or end.
+inline const char* FindLineBreak(const char* begin, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; end - begin >= 16; begin += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+        __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr));
+        if (int found = _mm_movemask_epi8(breaks))
+            return begin + __builtin_ctz(unsigned(found));
+    }
+#endif
+    return byte_runs_detail::FindLineBreakByWords(begin, end);
 }

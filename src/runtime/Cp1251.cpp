@@ -30,11 +30,15 @@ constexpr std::array<char16_t, 128> kHighHalf = {
 
 std::u16string Cp1251ToUtf16(std::string_view text)
 {
-    std::u16string result;
-    result.reserve(text.size());
-    for (unsigned char c : text)
-        result.push_back(c < 0x80 ? char16_t(c) : kHighHalf[c - 0x80]);
+    std::u16string result(text.size(), u'\0');
+    Cp1251ToUtf16(text, result.data());
     return result;
+}
+
+void Cp1251ToUtf16(std::string_view text, char16_t* out)
+{
+    for (unsigned char c : text)
+        *out++ = c < 0x80 ? char16_t(c) : kHighHalf[c - 0x80];
 }
 
 char Utf16ToCp1251Char(char16_t unit)

@@ -14,5 +14,7 @@
 #include <string_view>
 
 std::u16string Cp1251ToUtf16(std::string_view text);
+// The same into out[0..text.size()), for callers that keep their own storage.
+void Cp1251ToUtf16(std::string_view text, char16_t* out);
 std::string Utf16ToCp1251(std::u16string_view text);
 char Utf16ToCp1251Char(char16_t unit);
