@@ -8,6 +8,7 @@
 #include "BaseListGenerator.h"
 
 #include "model/BaseListFormat.h"
+#include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 
 #include <algorithm>
@@ -60,29 +61,14 @@ void OpenBaseTable(TRxMemoryData& table)
 void Load(TRxMemoryData& table, const std::string& bytes)
 {
     MemorySource source(bytes);
-    ReadBaseList(source, [&](const BaseListValues& entry) {
-        table.InsertRow();
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.SetFieldText(kBaseListFields[i], entry[i]);
-        table.PostRow();
-    });
+    ReadBaseList(source, BaseListRowAdder(table));
 }
 
 size_t Save(TRxMemoryData& table)
 {
     CountingSink sink;
     table.GoToFirstRow();
-    bool started = false;
-    WriteBaseList(sink, [&](BaseListValues& entry) {
-        if (started)
-            table.GoToNextRow();
-        started = true;
-        if (table.AtEnd())
-            return false;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
-        return true;
-    });
+    WriteBaseList(sink, BaseListRowWalker(table));
     return sink.written;
 }
 

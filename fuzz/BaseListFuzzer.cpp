@@ -18,6 +18,7 @@
 
 #include "FuzzCheck.h"
 #include "model/BaseListFormat.h"
+#include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "model/TextCollation.h"
 
@@ -83,13 +84,11 @@ void OpenTable(TRxMemoryData& table)
 void Load(std::string_view file, size_t readSize, TRxMemoryData& table, std::vector<BaseListEntry>* read)
 {
     FuzzSource source(file, readSize);
+    BaseListRowAdder add(table);
     ReadBaseList(source, [&](const BaseListValues& entry) {
         if (read)
             read->push_back(CopyOf(entry));
-        table.InsertRow();
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.SetFieldText(kBaseListFields[i], entry[i]);
-        table.PostRow();
+        add(entry);
     });
     table.SortByFields("Name", true, false);
 }
@@ -99,17 +98,7 @@ std::string Save(TRxMemoryData& table)
 {
     StringSink sink;
     table.GoToFirstRow();
-    bool started = false;
-    WriteBaseList(sink, [&](BaseListValues& entry) {
-        if (started)
-            table.GoToNextRow();
-        started = true;
-        if (table.AtEnd())
-            return false;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
-        return true;
-    });
+    WriteBaseList(sink, BaseListRowWalker(table));
     return sink.bytes;
 }
 

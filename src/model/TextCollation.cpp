@@ -8,6 +8,7 @@ namespace {
 struct Weights {
     std::array<unsigned char, 256> upper{};  // case-folded byte
     std::array<unsigned short, 256> primary{};
+    std::array<unsigned char, 256> rank{};  // of primary among the distinct weights, from 1
 };
 
 constexpr Weights MakeWeights()
@@ -39,6 +40,17 @@ constexpr Weights MakeWeights()
             weight = 0x200 + 2 * (0xC5 - 0xC0) + 1;
         w.primary[size_t(b)] = (unsigned short)weight;
     }
+    // The weights' ranks among the distinct weights, from 1: fewer than 256
+    // of them, since upper and lower case share theirs, so a key takes one
+    // byte per character.
+    constexpr int kWeightLimit = 0x300;
+    std::array<int, kWeightLimit + 1> distinctBelow{};  // distinct weights below each value
+    for (int b = 0; b < 256; ++b)
+        distinctBelow[size_t(w.primary[size_t(b)]) + 1] = 1;
+    for (int v = 1; v <= kWeightLimit; ++v)
+        distinctBelow[size_t(v)] += distinctBelow[size_t(v) - 1];
+    for (int b = 0; b < 256; ++b)
+        w.rank[size_t(b)] = (unsigned char)(1 + distinctBelow[w.primary[size_t(b)]]);
     return w;
 }
 
@@ -77,9 +89,8 @@ void PortableTextSortKey(std::string_view text, bool, std::string& key)
 {
     // Equal weights leave length and case to the comparison, which is exactly
     // what the comparison itself looks at once the weights are equal.
-    for (char c : text) {
-        unsigned short weight = kWeights.primary[(unsigned char)c];
-        key.push_back(char(weight >> 8));
-        key.push_back(char(weight & 0xFF));
-    }
+    const std::size_t start = key.size();
+    key.resize(start + text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        key[start + i] = char(kWeights.rank[(unsigned char)text[i]]);
 }

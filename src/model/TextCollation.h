@@ -38,6 +38,6 @@ using TextSortKey = std::function<void(std::string_view text, bool ignoreCase, s
 // byte strings; the case-insensitive form calls such texts equal.
 int PortableTextCompare(std::string_view a, std::string_view b, bool ignoreCase);
 
-// PortableTextCompare's key: the case-folded weight of every byte, two bytes
-// each, high byte first.
+// PortableTextCompare's key: the rank of every byte's case-folded weight,
+// one byte each.
 void PortableTextSortKey(std::string_view text, bool ignoreCase, std::string& key);

@@ -1,12 +1,12 @@
 #include "platform/BaseListFile.h"
 
 #include "app/ProgramFolder.h"
+#include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "platform/FileApi.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
-#include <array>
 #include <set>
 
 namespace {
@@ -162,37 +162,12 @@ void SaveBaseListFile(const std::string& path, const std::function<bool(BaseList
 
 void LoadBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
-    // Each row goes in before the current one, which the posted row then
-    // becomes: until the sort the rows stand in reverse file order. Each
-    // field is looked up by name once, when the first row needs it.
-    std::array<const TField*, kBaseListFieldCount> fields{};
-    LoadBaseListFile(programFolder + kBaseListFileName, [&](const BaseListValues& entry) {
-        table.InsertRow();
-        for (size_t i = 0; i < kBaseListFieldCount; ++i) {
-            if (!fields[i])
-                fields[i] = &table.FieldByName(kBaseListFields[i]);
-            table.SetFieldText(*fields[i], entry[i]);
-        }
-        table.PostRow();
-    });
+    // Until the sort the rows stand in reverse file order.
+    LoadBaseListFile(programFolder + kBaseListFileName, BaseListRowAdder(table));
 }
 
 void SaveBaseList(TRxMemoryData& table, const std::string& programFolder)
 {
     table.GoToFirstRow();
-    bool started = false;
-    std::array<const TField*, kBaseListFieldCount> fields{};
-    SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
-        if (started)
-            table.GoToNextRow();
-        started = true;
-        if (table.AtEnd())
-            return false;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i) {
-            if (!fields[i])
-                fields[i] = &table.FieldByName(kBaseListFields[i]);
-            entry[i] = table.GetFieldTextView(*fields[i]);
-        }
-        return true;
-    });
+    SaveBaseListFile(programFolder + kBaseListFileName, BaseListRowWalker(table));
 }

@@ -4,6 +4,7 @@
 // table as the start-up loads it, and costs no more memory than the rows.
 #include "BaseTableHelpers.h"
 #include "model/BaseListFormat.h"
+#include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 
 #include <gtest/gtest.h>
@@ -68,12 +69,7 @@ public:
 // As the program's start-up fills the table, sort included.
 void LoadIntoTable(IByteSource& source, TRxMemoryData& table)
 {
-    ReadBaseList(source, [&](const BaseListValues& entry) {
-        table.InsertRow();
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            table.SetFieldText(kBaseListFields[i], entry[i]);
-        table.PostRow();
-    });
+    ReadBaseList(source, BaseListRowAdder(table));
     table.SortByFields("Name", true, false);
 }
 
@@ -82,17 +78,7 @@ std::string SaveFromTable(TRxMemoryData& table)
 {
     StringSink sink;
     table.GoToFirstRow();
-    bool started = false;
-    WriteBaseList(sink, [&](BaseListValues& entry) {
-        if (started)
-            table.GoToNextRow();
-        started = true;
-        if (table.AtEnd())
-            return false;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            entry[i] = table.GetFieldTextView(kBaseListFields[i]);
-        return true;
-    });
+    WriteBaseList(sink, BaseListRowWalker(table));
     return sink.bytes;
 }
 
