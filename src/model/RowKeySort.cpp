@@ -154,16 +154,13 @@ void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
 
 // A run of rows whose keys are equal. Their texts may still differ (in case,
 // accents, punctuation, whatever the key leaves out), or be the very same.
-void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how) const
+// The buffers live in the sort and serve every run: a long list has
+// thousands of short runs.
+void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how)
 {
     const int direction = how.descending ? -1 : 1;
-    struct Member {
-        std::string_view text;
-        std::size_t rank;
-        Entry entry;
-    };
-    std::vector<Member> members;
-    members.reserve(std::size_t(end - first));
+    std::vector<RunMember>& members = runMembers_;
+    members.clear();
     const bool withValues = first->size != kNoValue;
     for (Entry* e = first; e != end; ++e)
         members.push_back({withValues ? how.text(e->row) : std::string_view(), 0, *e});
@@ -171,33 +168,39 @@ void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how) const
     if (withValues) {
         // The distinct texts, ranked by the comparison; texts it calls equal
         // share a rank.
-        std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.text < b.text; });
-        std::vector<std::string_view> distinct;
-        for (Member& m : members) {
+        std::sort(members.begin(), members.end(),
+                  [](const RunMember& a, const RunMember& b) { return a.text < b.text; });
+        std::vector<std::string_view>& distinct = runTexts_;
+        distinct.clear();
+        for (RunMember& m : members) {
             if (distinct.empty() || distinct.back() != m.text)
                 distinct.push_back(m.text);
             m.rank = distinct.size() - 1;  // provisional: position among the distinct texts
         }
         if (distinct.size() > 1) {
-            std::vector<std::size_t> byText(distinct.size());
+            std::vector<std::size_t>& byText = runOrder_;
+            byText.resize(distinct.size());
             for (std::size_t i = 0; i < byText.size(); ++i)
                 byText[i] = i;
+            // A merge sort, which stays within bounds even for a comparison
+            // that is not consistent.
             std::stable_sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) {
                 return how.compareText(distinct[a], distinct[b]) < 0;
             });
-            std::vector<std::size_t> rankOf(distinct.size());
+            std::vector<std::size_t>& rankOf = runRanks_;
+            rankOf.resize(distinct.size());
             std::size_t rank = 0;
             for (std::size_t i = 0; i < byText.size(); ++i) {
                 if (i > 0 && how.compareText(distinct[byText[i - 1]], distinct[byText[i]]) != 0)
                     ++rank;
                 rankOf[byText[i]] = rank;
             }
-            for (Member& m : members)
+            for (RunMember& m : members)
                 m.rank = rankOf[m.rank];
         }
     }
 
-    std::stable_sort(members.begin(), members.end(), [&](const Member& a, const Member& b) {
+    std::stable_sort(members.begin(), members.end(), [&](const RunMember& a, const RunMember& b) {
         if (a.rank != b.rank)
             return (a.rank < b.rank) == (direction > 0);
         return how.compareRest(a.entry.row, b.entry.row) < 0;
@@ -232,6 +235,10 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
         order.push_back(entry.row);
     entries_ = {};
     scratch_ = {};
+    runMembers_ = {};
+    runTexts_ = {};
+    runOrder_ = {};
+    runRanks_ = {};
     chunks_.clear();
     return order;
 }

@@ -69,10 +69,21 @@ private:
     void RadixSort(Entry* first, Entry* end, std::size_t offset);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
-    void SortRun(Entry* first, Entry* end, const Ordering& how) const;
+    void SortRun(Entry* first, Entry* end, const Ordering& how);
+
+    struct RunMember {
+        std::string_view text;
+        std::size_t rank;
+        Entry entry;
+    };
 
     std::vector<Entry> entries_;
     std::vector<Entry> scratch_;  // the radix passes' second array
+    // SortRun's buffers, kept from run to run.
+    std::vector<RunMember> runMembers_;
+    std::vector<std::string_view> runTexts_;
+    std::vector<std::size_t> runOrder_;
+    std::vector<std::size_t> runRanks_;
     // Keys live in large chunks, so a million keys cost a few hundred
     // allocations and no per-key overhead.
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
