@@ -19,23 +19,21 @@ TRowKeySort::TRowKeySort(std::size_t expectedRows)
     entries_.reserve(expectedRows);
 }
 
-const unsigned char* TRowKeySort::Store(std::string_view key)
+unsigned char* TRowKeySort::KeyRoom(std::size_t size)
 {
-    if (key.size() > chunkSize_ - chunkUsed_) {
-        chunkSize_ = std::max(kChunkSize, key.size());
+    if (chunks_.empty() || size > chunkSize_ - chunkUsed_) {
+        chunkSize_ = std::max(kChunkSize, size);
         chunks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(chunkSize_));
         chunkUsed_ = 0;
     }
-    unsigned char* stored = chunks_.back().get() + chunkUsed_;
-    CopyBytes(reinterpret_cast<char*>(stored), key.data(), key.size());
-    chunkUsed_ += key.size();
-    return stored;
+    return chunks_.back().get() + chunkUsed_;
 }
 
-void TRowKeySort::Add(TMemoryRecord* row, std::string_view key)
+void TRowKeySort::Add(TMemoryRecord* row, std::size_t size)
 {
-    const unsigned char* stored = key.empty() ? nullptr : Store(key);
-    entries_.push_back({0, stored, std::uint32_t(key.size()), row});
+    const unsigned char* stored = chunks_.back().get() + chunkUsed_;
+    chunkUsed_ += size;
+    entries_.push_back({0, stored, std::uint32_t(size), row});
     entries_.back().digit = DigitAt(entries_.back(), 0);
 }
 

@@ -5,8 +5,11 @@
 // computation per row and then plain byte comparisons.
 //
 //   TRowKeySort sort(rowCount);
-//   for (TMemoryRecord* row : rows)
-//       hasValue ? sort.Add(row, keyOf(row)) : sort.AddWithoutValue(row);
+//   for (TMemoryRecord* row : rows) {
+//       if (!hasValue) { sort.AddWithoutValue(row); continue; }
+//       unsigned char* room = sort.KeyRoom(most);
+//       sort.Add(row, writeKey(room));  // the key's length, at most `most`
+//   }
 //   std::vector<TMemoryRecord*> order = sort.Sort(how);
 //
 // The order is the one of comparing the first field's texts with
@@ -43,8 +46,11 @@ public:
 
     explicit TRowKeySort(std::size_t expectedRows);
 
-    // A row with a value and its key; the key is copied.
-    void Add(TMemoryRecord* row, std::string_view key);
+    // Room for the next key, at least `size` bytes; the key is written
+    // there and then added with its length. Valid until the next call.
+    unsigned char* KeyRoom(std::size_t size);
+    // A row with a value, whose key of `size` bytes is in the room.
+    void Add(TMemoryRecord* row, std::size_t size);
     // A row without a value: it goes before every row with one (after, when
     // descending).
     void AddWithoutValue(TMemoryRecord* row);
@@ -65,7 +71,6 @@ private:
 
     static std::uint64_t DigitAt(const Entry& e, std::size_t offset);
     static std::uint32_t LengthFrom(const Entry& e, std::size_t offset);
-    const unsigned char* Store(std::string_view key);
     void RadixSort(Entry* first, Entry* end, std::size_t offset);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);

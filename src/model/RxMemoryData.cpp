@@ -144,9 +144,8 @@ void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text
 {
     const std::size_t field = std::size_t(fieldIndex);
     // Longer text is cut without a report, and a zero byte ends the text early.
-    std::size_t length = LengthBeforeZero(text.data(), std::min(text.size(), sizes_[field]));
     char* slot = pendingBytes_.data() + offsets_[field];
-    CopyBytes(slot, text.data(), length);
+    std::size_t length = CopyBytesBeforeZero(slot, text.data(), std::min(text.size(), sizes_[field]));
     pending_[field] = {true, {slot, length}};  // assigned, even when empty
 }
 
@@ -259,15 +258,14 @@ std::vector<TMemoryRecord*> TRxMemoryData::SortedByKeys(const std::vector<int>& 
 {
     TRowKeySort sort(rows_.size());
     const std::size_t field = std::size_t(fields.front());
-    std::string key;
     for (const TMemoryRecordPtr& row : rows_) {
         if (!row->HasValue(field)) {
             sort.AddWithoutValue(row.get());
             continue;
         }
-        key.clear();
-        sortKey_(row->Text(field), sortCaseInsensitive_, key);
-        sort.Add(row.get(), key);
+        std::string_view text = row->Text(field);
+        unsigned char* room = sort.KeyRoom(text.size() * kMaxSortKeyBytesPerChar);
+        sort.Add(row.get(), sortKey_(text, sortCaseInsensitive_, room));
     }
     TRowKeySort::Ordering how;
     how.descending = sortDescending_;
@@ -289,15 +287,19 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
     // A pending row is committed or dropped first, as any cursor move does.
     CheckBrowseMode();
 
-    std::int32_t currentID = CurrentRowID();
+    // Found again by its address: asking every row for its RowID would
+    // fetch each of them from memory once more.
+    const TMemoryRecord* currentRow = Cursor() < 0 ? nullptr : rows_[std::size_t(Cursor())].get();
     std::vector<TMemoryRecord*> order =
         sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
     int current = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        (void)rows_[i].release();
-        rows_[i].reset(order[i]);
-        if (order[i]->RowID() == currentID)
+    std::size_t i = 0;
+    for (TMemoryRecordPtr& row : rows_) {
+        (void)row.release();
+        row.reset(order[i]);
+        if (order[i] == currentRow)
             current = int(i);
+        ++i;
     }
     RowsReordered(current);
 }

@@ -85,12 +85,18 @@ int PortableTextCompare(std::string_view a, std::string_view b, bool ignoreCase)
     return 0;
 }
 
-void PortableTextSortKey(std::string_view text, bool, std::string& key)
+std::size_t PortableTextSortKey(std::string_view text, bool, unsigned char* key)
 {
     // Equal weights leave length and case to the comparison, which is exactly
     // what the comparison itself looks at once the weights are equal.
-    const std::size_t start = key.size();
-    key.resize(start + text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
-        key[start + i] = char(kWeights.rank[(unsigned char)text[i]]);
+        key[i] = kWeights.rank[(unsigned char)text[i]];
+    return text.size();
+}
+
+std::string SortKeyOf(const TextSortKey& sortKey, std::string_view text, bool ignoreCase)
+{
+    std::string key(text.size() * kMaxSortKeyBytesPerChar, '\0');
+    key.resize(sortKey(text, ignoreCase, reinterpret_cast<unsigned char*>(key.data())));
+    return key;
 }

@@ -9,13 +9,13 @@
 // A comparison may come with a sort key, which lets a sort of many rows do
 // its work on bytes instead of calling the comparison n log n times:
 //
-//   std::string ka, kb;
-//   PortableTextSortKey(a, true, ka);
-//   PortableTextSortKey(b, true, kb);
+//   std::string ka = SortKeyOf(PortableTextSortKey, a, true);
+//   std::string kb = SortKeyOf(PortableTextSortKey, b, true);
 //   // ka < kb  =>  PortableTextCompare(a, b, true) < 0
 //   // ka == kb =>  nothing is known; ask PortableTextCompare
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,13 +23,19 @@
 // <0, 0 or >0 as a sorts before, with or after b.
 using TextCompare = std::function<int(std::string_view a, std::string_view b, bool ignoreCase)>;
 
-// Appends to `key` a byte string for `text` such that, for any two texts
-// whose keys differ, the keys' byte order (a key that is the beginning of
-// the other comes first) is the order the comparison gives the texts. Keys
-// may be equal for texts that the comparison tells apart: those are left to
-// the comparison. So a key may be partial, e.g. a locale's letter weights
-// without its accent and case weights.
-using TextSortKey = std::function<void(std::string_view text, bool ignoreCase, std::string& key)>;
+// Writes to `key` a byte string for `text` and returns its length, at most
+// kMaxSortKeyBytesPerChar bytes per byte of text, such that for any two
+// texts whose keys differ, the keys' byte order (a key that is the beginning
+// of the other comes first) is the order the comparison gives the texts.
+// Keys may be equal for texts that the comparison tells apart: those are
+// left to the comparison. So a key may be partial, e.g. a locale's letter
+// weights without its accent and case weights. The caller provides the room,
+// so a sort builds a long list's keys in place.
+using TextSortKey = std::function<std::size_t(std::string_view text, bool ignoreCase, unsigned char* key)>;
+inline constexpr std::size_t kMaxSortKeyBytesPerChar = 8;
+
+// The key as a string.
+std::string SortKeyOf(const TextSortKey& sortKey, std::string_view text, bool ignoreCase);
 
 // Windows-1251 text in byte order, except that letters compare by their
 // case-folded form first: Latin A-Z after other ASCII, the Russian alphabet
@@ -40,4 +46,4 @@ int PortableTextCompare(std::string_view a, std::string_view b, bool ignoreCase)
 
 // PortableTextCompare's key: the rank of every byte's case-folded weight,
 // one byte each.
-void PortableTextSortKey(std::string_view text, bool ignoreCase, std::string& key);
+std::size_t PortableTextSortKey(std::string_view text, bool ignoreCase, unsigned char* key);

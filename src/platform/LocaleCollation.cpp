@@ -163,44 +163,37 @@ std::optional<std::array<char, 256>> ByteMap(const std::optional<PackedTable>& p
     return map;
 }
 
-template <typename AppendOne>
-void AppendKey(std::string_view text, std::string& key, AppendOne appendOne)
-{
-    constexpr size_t kChunk = 32;
-    char buffer[kChunk * sizeof(PackedWeights::bytes)];
-    while (!text.empty()) {
-        size_t used = 0;
-        for (char c : text.substr(0, kChunk))
-            appendOne((unsigned char)c, buffer, used);
-        key.append(buffer, used);
-        text.remove_prefix(std::min(text.size(), kChunk));
-    }
-}
-
 } // namespace
 
 TextSortKey UserLocaleSortKey()
 {
     static const std::optional<PackedTable> weights = Pack(TakeLetterWeights());
     static const std::optional<std::array<char, 256>> byteMap = ByteMap(weights);
-    // Letter weights are the same with and without case: case is a later level.
+    // Letter weights are the same with and without case: case is a later
+    // level. PackedWeights holds at most 7 bytes, within what a key may take
+    // per character.
+    static_assert(sizeof(PackedWeights::bytes) <= kMaxSortKeyBytesPerChar);
     if (byteMap) {
         const std::array<char, 256>* map = &*byteMap;
-        return [map](std::string_view text, bool, std::string& key) {
-            AppendKey(text, key, [map](unsigned char c, char* buffer, size_t& used) {
-                buffer[used] = (*map)[c];
-                used += buffer[used] != 0;
-            });
+        return [map](std::string_view text, bool, unsigned char* key) {
+            size_t used = 0;
+            for (char c : text) {
+                key[used] = (unsigned char)(*map)[(unsigned char)c];
+                used += key[used] != 0;
+            }
+            return used;
         };
     }
     if (!weights)
         return {};
     const PackedTable* table = &*weights;
-    return [table](std::string_view text, bool, std::string& key) {
-        AppendKey(text, key, [table](unsigned char c, char* buffer, size_t& used) {
-            const PackedWeights& w = (*table)[c];
+    return [table](std::string_view text, bool, unsigned char* key) {
+        size_t used = 0;
+        for (char c : text) {
+            const PackedWeights& w = (*table)[(unsigned char)c];
             for (unsigned char i = 0; i < w.size; ++i)
-                buffer[used++] = w.bytes[i];
-        });
+                key[used++] = (unsigned char)w.bytes[i];
+        }
+        return used;
     };
 }

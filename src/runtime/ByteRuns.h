@@ -4,7 +4,7 @@
 // and a long list makes millions of them.
 //
 //   CopyBytes(to, from, 23);                   // like memcpy; the runs must not overlap
-//   LengthBeforeZero("ab\0c", 4);              // 2
+//   CopyBytesBeforeZero(to, "ab\0c", 4);       // 2: "ab" copied
 //   FindLineBreak(begin, end);                 // the first CR or LF, or end
 #pragma once
 
@@ -110,19 +110,28 @@ inline const char* FindLineBreakByWords(const char* begin, const char* end)
 
 }  // namespace byte_runs_detail
 
-// The number of bytes before the first zero byte among the first `size`, or size.
-inline std::size_t LengthBeforeZero(const char* text, std::size_t size)
+// Copies the bytes before the first zero byte among the first `size` (all
+// `size` of them when there is none) and returns how many that were; one
+// pass over the bytes instead of a scan and a copy. Writes nothing past
+// to + the count returned.
+inline std::size_t CopyBytesBeforeZero(char* to, const char* from, std::size_t size)
 {
     std::size_t at = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; size - at >= 16; at += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
-            return at + std::size_t(__builtin_ctz(unsigned(found)));
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+        if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero))) {
+            std::size_t length = std::size_t(__builtin_ctz(unsigned(found)));
+            CopyBytes(to + at, from + at, length);
+            return at + length;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
     }
 #endif
-    return at + byte_runs_detail::LengthBeforeZeroByWords(text + at, size - at);
+    std::size_t length = byte_runs_detail::LengthBeforeZeroByWords(from + at, size - at);
+    CopyBytes(to + at, from + at, length);
+    return at + length;
 }
 
 // The first CR or LF in [begin, end), or end.

@@ -5,78 +5,72 @@
 #include <string>
 #include <vector>
 
-TEST(ByteRuns, CopyBytesCopiesEveryLengthAtEveryAlignmentAndNothingMore) {
-  std::vector<char> from(200);
-  for (size_t i = 0; i < from.size(); ++i)
-    from[i] = char(i * 7 + 1);
-  for (size_t offset = 0; offset < 4; ++offset) {
-    for (size_t size = 0; size <= 130; ++size) {
-      std::vector<char> to(200, '#');
-      CopyBytes(to.data() + offset, from.data() + 3, size);
-      for (size_t i = 0; i < to.size(); ++i) {
-        bool inside = i >= offset && i < offset + size;
-        char expected = inside ? from[3 + i - offset] : '#';
-        ASSERT_EQ(to[i], expected)
-            << "size " << size << ", offset " << offset << ", byte " << i;
-      }
+TEST(ByteRuns, CopyBytesCopiesEveryLengthAtEveryAlignmentAndNothingMore)
+{
+    std::vector<char> from(200);
+    for (size_t i = 0; i < from.size(); ++i)
+        from[i] = char(i * 7 + 1);
+    for (size_t offset = 0; offset < 4; ++offset) {
+        for (size_t size = 0; size <= 130; ++size) {
+            std::vector<char> to(200, '#');
+            CopyBytes(to.data() + offset, from.data() + 3, size);
+            for (size_t i = 0; i < to.size(); ++i) {
+                bool inside = i >= offset && i < offset + size;
+                char expected = inside ? from[3 + i - offset] : '#';
+                ASSERT_EQ(to[i], expected) << "size " << size << ", offset " << offset << ", byte " << i;
+            }
+        }
     }
-  }
 }
 
-// Both ways of scanning: the wide one where the processor has it, and the
-// word by word one that serves elsewhere and for the tails.
-using LengthBeforeZeroFunction = std::size_t (*)(const char *, std::size_t);
-using FindLineBreakFunction = const char *(*)(const char *, const char *);
-const LengthBeforeZeroFunction kLengthBeforeZero[] = {
-    LengthBeforeZero, byte_runs_detail::LengthBeforeZeroByWords};
-const FindLineBreakFunction kFindLineBreak[] = {
-    FindLineBreak, byte_runs_detail::FindLineBreakByWords};
-
-TEST(ByteRuns, LengthBeforeZeroStopsAtTheFirstZeroOrTheLimit) {
-  for (LengthBeforeZeroFunction LengthBeforeZero : kLengthBeforeZero) {
-    std::string text(70, 'x');
-    EXPECT_EQ(LengthBeforeZero(text.data(), 0), 0u);
-    EXPECT_EQ(LengthBeforeZero(text.data(), 70), 70u);
-    EXPECT_EQ(LengthBeforeZero(text.data(), 13), 13u);
-    for (size_t zero = 0; zero < 70; ++zero) {
-      std::string withZero = text;
-      withZero[zero] = '\0';
-      withZero[69] = '\0'; // a later zero never matters
-      EXPECT_EQ(LengthBeforeZero(withZero.data(), 70), zero)
-          << "zero at " << zero;
-      EXPECT_EQ(LengthBeforeZero(withZero.data(), zero), zero)
-          << "limit at the zero";
+// The wide path where the processor has it, and the word by word one for
+// the tails and elsewhere: limits below, at and above the 16-byte blocks.
+TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimitAndNoFurther)
+{
+    std::string from(70, 'x');
+    for (size_t i = 0; i < from.size(); ++i)
+        from[i] = char('a' + i % 26);
+    for (size_t zero = 0; zero <= 70; ++zero) {  // 70: no zero at all
+        std::string source = from;
+        if (zero < 70)
+            source[zero] = '\0';
+        source[69] = zero == 70 ? source[69] : '\0';  // a later zero never matters
+        for (size_t limit : {size_t(0), size_t(3), size_t(5), size_t(16), size_t(33), size_t(70)}) {
+            std::string to(80, '#');
+            size_t copied = CopyBytesBeforeZero(to.data(), source.data(), limit);
+            ASSERT_EQ(copied, std::min(zero, limit)) << "zero at " << zero << ", limit " << limit;
+            EXPECT_EQ(to.substr(0, copied), source.substr(0, copied));
+            EXPECT_EQ(to.substr(copied), std::string(80 - copied, '#')) << "wrote past the copy";
+        }
     }
     // Bytes whose arithmetic borrows must not pass for zero.
     const std::string high = "\x80\x81\xff\x01\x7f\x80\x01\x01";
-    EXPECT_EQ(LengthBeforeZero(high.data(), high.size()), high.size());
-  }
+    char to[8];
+    EXPECT_EQ(CopyBytesBeforeZero(to, high.data(), high.size()), high.size());
+    EXPECT_EQ(byte_runs_detail::LengthBeforeZeroByWords(high.data(), high.size()), high.size());
 }
 
-TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun) {
-  for (FindLineBreakFunction FindLineBreak : kFindLineBreak) {
-    const std::string plain(40, 'a');
-    EXPECT_EQ(FindLineBreak(plain.data(), plain.data() + plain.size()),
-              plain.data() + plain.size());
-    EXPECT_EQ(FindLineBreak(plain.data(), plain.data()), plain.data());
-    for (char lineBreak : {'\r', '\n'}) {
-      for (size_t at = 0; at < 40; ++at) {
-        std::string text = plain;
-        text[at] = lineBreak;
-        if (at + 1 < 40)
-          text[at + 1] = '\n';
-        EXPECT_EQ(FindLineBreak(text.data(), text.data() + text.size()) -
-                      text.data(),
-                  std::ptrdiff_t(at))
-            << "break at " << at;
-        // A break past the end of the run is not found.
-        EXPECT_EQ(FindLineBreak(text.data(), text.data() + at) - text.data(),
-                  std::ptrdiff_t(at));
-      }
+TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
+{
+    using FindLineBreakFunction = const char* (*)(const char*, const char*);
+    for (FindLineBreakFunction find : {FindLineBreak, byte_runs_detail::FindLineBreakByWords}) {
+        const std::string plain(40, 'a');
+        EXPECT_EQ(find(plain.data(), plain.data() + plain.size()), plain.data() + plain.size());
+        EXPECT_EQ(find(plain.data(), plain.data()), plain.data());
+        for (char lineBreak : {'\r', '\n'}) {
+            for (size_t at = 0; at < 40; ++at) {
+                std::string text = plain;
+                text[at] = lineBreak;
+                if (at + 1 < 40)
+                    text[at + 1] = '\n';
+                EXPECT_EQ(find(text.data(), text.data() + text.size()) - text.data(), std::ptrdiff_t(at))
+                    << "break at " << at;
+                // A break past the end of the run is not found.
+                EXPECT_EQ(find(text.data(), text.data() + at) - text.data(), std::ptrdiff_t(at));
+            }
+        }
+        // Neighbours of CR and LF in value and in borrow patterns.
+        const std::string near = "\x0b\x0c\x0e\x09\x8a\x8d\x1a\xff";
+        EXPECT_EQ(find(near.data(), near.data() + near.size()), near.data() + near.size());
     }
-    // Neighbours of CR and LF in value and in borrow patterns.
-    const std::string near = "\x0b\x0c\x0e\x09\x8a\x8d\x1a\xff";
-    EXPECT_EQ(FindLineBreak(near.data(), near.data() + near.size()),
-              near.data() + near.size());
-  }
 }

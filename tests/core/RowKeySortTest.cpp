@@ -52,9 +52,9 @@ std::vector<std::int32_t> RowIDs(const TRxMemoryData& table)
 
 // A key that knows only the first character's letter weight: most rows tie
 // on it, so the comparison has to order the runs of equal keys.
-void FirstLetterKey(std::string_view text, bool ignoreCase, std::string& key)
+std::size_t FirstLetterKey(std::string_view text, bool ignoreCase, unsigned char* key)
 {
-    PortableTextSortKey(text.substr(0, 1), ignoreCase, key);
+    return PortableTextSortKey(text.substr(0, 1), ignoreCase, key);
 }
 
 }  // namespace

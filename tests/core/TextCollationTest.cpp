@@ -52,9 +52,8 @@ TEST(PortableTextSortKey, WhereKeysDifferTheyOrderTextsAsTheComparisonDoes)
     for (int i = 0; i < 20000; ++i) {
         std::string a = text(), b = text();
         for (bool ignoreCase : {true, false}) {
-            std::string ka, kb;
-            PortableTextSortKey(a, ignoreCase, ka);
-            PortableTextSortKey(b, ignoreCase, kb);
+            std::string ka = SortKeyOf(PortableTextSortKey, a, ignoreCase);
+            std::string kb = SortKeyOf(PortableTextSortKey, b, ignoreCase);
             int compared = PortableTextCompare(a, b, ignoreCase);
             if (ka != kb) {
                 ++decided;
