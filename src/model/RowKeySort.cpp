@@ -180,16 +180,34 @@ void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how)
             byText.resize(distinct.size());
             for (std::size_t i = 0; i < byText.size(); ++i)
                 byText[i] = i;
+            // A locale comparison costs about a microsecond, and the ranking
+            // below asks again about pairs the sort has weighed: a short run
+            // keeps the answers. (A long run is rare; its answers are not kept.)
+            std::vector<ComparedPair>& answers = runAnswers_;
+            answers.clear();
+            const bool keepAnswers = distinct.size() <= 16;
+            auto compare = [&](std::size_t a, std::size_t b) {
+                for (const ComparedPair& p : answers) {
+                    if (p.a == a && p.b == b)
+                        return p.result;
+                    if (p.a == b && p.b == a)
+                        return -p.result;
+                }
+                int result = how.compareText(distinct[a], distinct[b]);
+                result = (result > 0) - (result < 0);
+                if (keepAnswers)
+                    answers.push_back({a, b, result});
+                return result;
+            };
             // A merge sort, which stays within bounds even for a comparison
             // that is not consistent.
-            std::stable_sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) {
-                return how.compareText(distinct[a], distinct[b]) < 0;
-            });
+            std::stable_sort(byText.begin(), byText.end(),
+                             [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
             std::vector<std::size_t>& rankOf = runRanks_;
             rankOf.resize(distinct.size());
             std::size_t rank = 0;
             for (std::size_t i = 0; i < byText.size(); ++i) {
-                if (i > 0 && how.compareText(distinct[byText[i - 1]], distinct[byText[i]]) != 0)
+                if (i > 0 && compare(byText[i - 1], byText[i]) != 0)
                     ++rank;
                 rankOf[byText[i]] = rank;
             }
@@ -237,6 +255,7 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
     runTexts_ = {};
     runOrder_ = {};
     runRanks_ = {};
+    runAnswers_ = {};
     chunks_.clear();
     return order;
 }

@@ -178,8 +178,9 @@ TextSortKey UserLocaleSortKey()
         return [map](std::string_view text, bool, unsigned char* key) {
             size_t used = 0;
             for (char c : text) {
-                key[used] = (unsigned char)(*map)[(unsigned char)c];
-                used += key[used] != 0;
+                const unsigned char weight = (unsigned char)(*map)[(unsigned char)c];
+                key[used] = weight;
+                used += weight != 0;
             }
             return used;
         };
