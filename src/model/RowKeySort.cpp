@@ -21,40 +21,58 @@ TRowKeySort::TRowKeySort(std::size_t expectedRows)
 
 unsigned char* TRowKeySort::KeyRoom(std::size_t size)
 {
-    if (chunks_.empty() || size > chunkSize_ - chunkUsed_) {
-        chunkSize_ = std::max(kChunkSize, size);
+    // Each key is stored after its length.
+    const std::size_t needed = sizeof(std::uint32_t) + size;
+    if (chunks_.empty() || needed > chunkSize_ - chunkUsed_) {
+        chunkSize_ = std::max(kChunkSize, needed);
         chunks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(chunkSize_));
         chunkUsed_ = 0;
     }
-    return chunks_.back().get() + chunkUsed_;
+    return chunks_.back().get() + chunkUsed_ + sizeof(std::uint32_t);
 }
 
 void TRowKeySort::Add(TMemoryRecord* row, std::size_t size)
 {
-    const unsigned char* stored = chunks_.back().get() + chunkUsed_;
-    chunkUsed_ += size;
-    entries_.push_back({0, stored, std::uint32_t(size), row});
-    entries_.back().digit = DigitAt(entries_.back(), 0);
+    unsigned char* stored = chunks_.back().get() + chunkUsed_;
+    const std::uint32_t length = std::uint32_t(size);
+    std::memcpy(stored, &length, sizeof length);
+    chunkUsed_ += sizeof length + size;
+    entries_.push_back({DigitAt(stored + sizeof length, 0), stored + sizeof length, row});
 }
 
 void TRowKeySort::AddWithoutValue(TMemoryRecord* row)
 {
-    entries_.push_back({0, nullptr, kNoValue, row});
+    entries_.push_back({0, nullptr, row});
 }
 
-// Sorting by keys goes eight bytes at a time, most significant first: the
-// entries are sorted by their keys' first eight bytes (held in the entry, so
+// Sorting by keys goes seven bytes at a time, most significant first: the
+// entries are sorted by their keys' first seven bytes (held in the entry, so
 // the sort stays within the entry array), then each group of entries that
-// agree on them by the next eight, loaded for that group only, and so on.
+// agree on them by the next seven, loaded for that group only, and so on.
 // Each key is read from the arena once per level it takes part in, not once
 // per comparison; lists whose names begin alike ("ООО ...") would otherwise
 // spend their time waiting for memory.
 
-std::uint64_t TRowKeySort::DigitAt(const Entry& e, std::size_t offset)
+std::uint32_t TRowKeySort::KeySize(const unsigned char* key)
 {
+    std::uint32_t size;
+    std::memcpy(&size, key - sizeof size, sizeof size);
+    return size;
+}
+
+// The key's seven bytes from `offset`, zero-padded, high byte first, then in
+// the lowest byte how many bytes are left from `offset`, 8 standing for
+// "more than seven". Two keys whose bytes here are equal (zero padding
+// included) order as their lengths: the shorter is the beginning of the
+// longer. So digits order as the keys do, and equal digits with less than
+// eight bytes left mean equal keys.
+std::uint64_t TRowKeySort::DigitAt(const unsigned char* key, std::size_t offset)
+{
+    const std::size_t size = KeySize(key);
+    const std::size_t left = offset < size ? size - offset : 0;
     char bytes[8] = {};
-    if (offset < e.size)
-        CopyBytes(bytes, reinterpret_cast<const char*>(e.key) + offset, std::min<std::size_t>(8, e.size - offset));
+    CopyBytes(bytes, reinterpret_cast<const char*>(key) + offset, std::min<std::size_t>(kDigitBytes, left));
+    bytes[kDigitBytes] = char(std::min<std::size_t>(left, kDigitBytes + 1));
     auto word = [&bytes](int at) {
         return std::uint32_t((unsigned char)bytes[at]) << 24 | std::uint32_t((unsigned char)bytes[at + 1]) << 16 |
                std::uint32_t((unsigned char)bytes[at + 2]) << 8 | std::uint32_t((unsigned char)bytes[at + 3]);
@@ -62,36 +80,28 @@ std::uint64_t TRowKeySort::DigitAt(const Entry& e, std::size_t offset)
     return std::uint64_t(word(0)) << 32 | word(4);
 }
 
-// How much of the key is left from `offset`, 9 standing for "more than this
-// digit". Two keys whose digits are equal (zero padding included) order as
-// their lengths: the shorter is the beginning of the longer.
-std::uint32_t TRowKeySort::LengthFrom(const Entry& e, std::size_t offset)
+bool TRowKeySort::MoreAfter(std::uint64_t digit)
 {
-    return std::min<std::uint32_t>(e.size - std::uint32_t(offset), 9);
+    return (digit & 0xFFu) > kDigitBytes;
 }
 
-// The byte of a digit for radix pass `pass`: pass 0 orders by the length
-// left, passes 1 to 8 by the digit's bytes from the least significant up.
-static unsigned RadixByte(std::uint64_t digit, std::uint32_t lengthLeft, int pass)
-{
-    return pass == 0 ? lengthLeft : unsigned(digit >> (8 * (pass - 1))) & 0xFFu;
-}
-
-// A least-significant-first radix sort of [first, end) by (digit, length
-// left): nine stable counting passes, each skipped when all entries share
+// A least-significant-first radix sort of [first, end) by digit: eight
+// stable counting passes, one per byte, each skipped when all entries share
 // its byte. Linear in the number of entries, where a comparison sort pays
 // log n comparisons of two 64-bit digits per entry.
-void TRowKeySort::RadixSort(Entry* first, Entry* end, std::size_t offset)
+void TRowKeySort::RadixSort(Entry* first, Entry* end)
 {
-    constexpr int kPasses = 9;
+    constexpr int kPasses = 8;
     const std::size_t count = std::size_t(end - first);
     std::vector<std::array<std::uint32_t, 256>> histograms(kPasses);
     for (auto& histogram : histograms)
         histogram.fill(0);
     for (const Entry* e = first; e != end; ++e) {
-        const std::uint32_t left = LengthFrom(*e, offset);
-        for (int pass = 0; pass < kPasses; ++pass)
-            ++histograms[std::size_t(pass)][RadixByte(e->digit, left, pass)];
+        const std::uint32_t low = std::uint32_t(e->digit), high = std::uint32_t(e->digit >> 32);
+        for (int pass = 0; pass < 4; ++pass) {
+            ++histograms[std::size_t(pass)][(low >> (8 * pass)) & 0xFFu];
+            ++histograms[std::size_t(pass) + 4][(high >> (8 * pass)) & 0xFFu];
+        }
     }
     scratch_.resize(count);
     Entry* from = first;
@@ -103,8 +113,11 @@ void TRowKeySort::RadixSort(Entry* first, Entry* end, std::size_t offset)
         std::uint32_t position = 0;
         for (std::uint32_t& bucket : histogram)
             position += std::exchange(bucket, position);
-        for (const Entry* e = from; e != from + count; ++e)
-            to[histogram[RadixByte(e->digit, LengthFrom(*e, offset), pass)]++] = *e;
+        const int shift = 8 * (pass % 4);
+        for (const Entry* e = from; e != from + count; ++e) {
+            const std::uint32_t half = pass < 4 ? std::uint32_t(e->digit) : std::uint32_t(e->digit >> 32);
+            to[histogram[(half >> shift) & 0xFFu]++] = *e;
+        }
         std::swap(from, to);
     }
     if (from != first)
@@ -119,30 +132,24 @@ void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
         // the arena: ask for keys a few entries early.
         constexpr std::ptrdiff_t kAhead = 8;
         for (Entry* e = first; e != end; ++e) {
-            if (end - e > kAhead && e[kAhead].size > offset)
+            if (end - e > kAhead)
                 PrefetchForRead(e[kAhead].key + offset);
-            e->digit = DigitAt(*e, offset);
+            e->digit = DigitAt(e->key, offset);
         }
     }
     // Below this, the radix passes' fixed costs outweigh what they save.
     constexpr std::ptrdiff_t kRadixFrom = 1024;
-    if (end - first >= kRadixFrom) {
-        RadixSort(first, end, offset);
-    } else {
-        std::sort(first, end, [offset](const Entry& a, const Entry& b) {
-            if (a.digit != b.digit)
-                return a.digit < b.digit;
-            return LengthFrom(a, offset) < LengthFrom(b, offset);
-        });
-    }
+    if (end - first >= kRadixFrom)
+        RadixSort(first, end);
+    else
+        std::sort(first, end, [](const Entry& a, const Entry& b) { return a.digit < b.digit; });
     for (Entry* group = first; group != end;) {
         Entry* groupEnd = group + 1;
-        while (groupEnd != end && groupEnd->digit == group->digit &&
-               LengthFrom(*groupEnd, offset) == LengthFrom(*group, offset))
+        while (groupEnd != end && groupEnd->digit == group->digit)
             ++groupEnd;
         if (groupEnd - group > 1) {
-            if (LengthFrom(*group, offset) > 8)
-                SortKeysFrom(group, groupEnd, offset + 8, runs);
+            if (MoreAfter(group->digit))
+                SortKeysFrom(group, groupEnd, offset + kDigitBytes, runs);
             else  // the whole keys are equal
                 runs.emplace_back(std::size_t(group - entries_.data()), std::size_t(groupEnd - entries_.data()));
         }
@@ -159,7 +166,7 @@ void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how)
     const int direction = how.descending ? -1 : 1;
     std::vector<RunMember>& members = runMembers_;
     members.clear();
-    const bool withValues = first->size != kNoValue;
+    const bool withValues = first->key != nullptr;
     for (Entry* e = first; e != end; ++e)
         members.push_back({withValues ? how.text(e->row) : std::string_view(), 0, *e});
 
@@ -230,7 +237,7 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
     // Ascending by key, rows without a value first; [begin, end) of every
     // run of equal keys.
     auto withValues = std::partition(entries_.begin(), entries_.end(),
-                                     [](const Entry& e) { return e.size == kNoValue; });
+                                     [](const Entry& e) { return e.key == nullptr; });
     std::vector<std::pair<std::size_t, std::size_t>> runs;
     if (withValues - entries_.begin() > 1)
         runs.emplace_back(0, std::size_t(withValues - entries_.begin()));

@@ -60,18 +60,18 @@ public:
     std::vector<TMemoryRecord*> Sort(const Ordering& how);
 
 private:
-    static constexpr std::uint32_t kNoValue = UINT32_MAX;
+    static constexpr std::size_t kDigitBytes = 7;
 
     struct Entry {
-        std::uint64_t digit;         // eight bytes of the key, high byte first, zero-padded
-        const unsigned char* key;    // the whole key, in the arena
-        std::uint32_t size;          // of the key; kNoValue for a row without a value
+        std::uint64_t digit;       // see DigitAt
+        const unsigned char* key;  // the whole key, in the arena; null for a row without a value
         TMemoryRecord* row;
     };
 
-    static std::uint64_t DigitAt(const Entry& e, std::size_t offset);
-    static std::uint32_t LengthFrom(const Entry& e, std::size_t offset);
-    void RadixSort(Entry* first, Entry* end, std::size_t offset);
+    static std::uint32_t KeySize(const unsigned char* key);
+    static std::uint64_t DigitAt(const unsigned char* key, std::size_t offset);
+    static bool MoreAfter(std::uint64_t digit);  // the key goes on after this digit's bytes
+    void RadixSort(Entry* first, Entry* end);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
     void SortRun(Entry* first, Entry* end, const Ordering& how);

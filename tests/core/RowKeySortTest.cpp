@@ -109,3 +109,47 @@ TEST(RxMemoryDataFieldNames, AnswersOfASlowCollationAreKeptUntilTheCollationChan
     EXPECT_EQ(table.FindFieldIndex("password"), -1);
     EXPECT_EQ(table.FindFieldIndex("Password"), 3);
 }
+
+// Long lists go through the radix passes, and names that share long
+// beginnings through several levels of them; a key that holds zero bytes
+// must still tell a shorter key from a longer one that goes on with zeros.
+TEST(RowKeySort, LongListsWithLongSharedBeginningsSortAsComparingEveryPair)
+{
+    // Bytes 'a' to 'c' weigh 0 to 2: keys full of zeros.
+    auto zeroKey = [](std::string_view text, bool, unsigned char* key) {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            key[i] = (unsigned char)(text[i] - 'a');
+        return text.size();
+    };
+    auto zeroCompare = [](std::string_view a, std::string_view b, bool) { return a.compare(b); };
+    struct Collation {
+        TextCompare compare;
+        TextSortKey key;
+    };
+    const Collation collations[] = {{PortableTextCompare, PortableTextSortKey}, {zeroCompare, zeroKey}};
+    for (const Collation& collation : collations) {
+        std::mt19937 random(11);
+        std::vector<std::string> names;
+        for (int i = 0; i < 6000; ++i) {
+            std::string name = i % 2 ? "abcabcabcabcabc" : "aaaaaaaaaaaaaaaaaaaa";
+            name.resize(random() % (name.size() + 1));
+            for (int extra = int(random() % 4); extra > 0; --extra)
+                name += char('a' + random() % 3);
+            names.push_back(name);
+        }
+        TRxMemoryData pairwise("BaseRxMemoryData"), keyed("BaseRxMemoryData");
+        OpenBaseTable(pairwise);
+        OpenBaseTable(keyed);
+        pairwise.SetCollation(collation.compare);
+        keyed.SetCollation(collation.compare, collation.key);
+        for (TRxMemoryData* table : {&pairwise, &keyed}) {
+            for (const std::string& name : names) {
+                table->InsertRow();
+                table->SetFieldText("Name", name);
+                table->PostRow();
+            }
+            table->SortByFields("Name", false, false);
+        }
+        EXPECT_EQ(RowIDs(keyed), RowIDs(pairwise));
+    }
+}
