@@ -262,7 +262,7 @@ int wmain(int argc, wchar_t** argv)
 {
     std::wstring resultsPath;
     std::vector<size_t> sizes = {10'000, 100'000, 1'000'000};
-    int runs = 0;  // 0: 5 below a million entries, 3 at a million
+    int runs = 0;  // 0: 9 below a million entries, 3 at a million
     size_t verifyEntries = 20'000;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
@@ -301,7 +301,7 @@ int wmain(int argc, wchar_t** argv)
         bool goal1 = true;
         for (size_t entries : sizes) {
             std::string bytes = GenerateBaseListFile(entries, kSeed);
-            int count = runs > 0 ? runs : (entries >= 1'000'000 ? 3 : 5);
+            int count = runs > 0 ? runs : (entries >= 1'000'000 ? 3 : 9);
             std::vector<Timings> samples;
             for (int run = 0; run < count; ++run)
                 samples.push_back(RunOnce(folder.Path(), bytes, run == 0));

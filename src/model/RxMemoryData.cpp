@@ -69,6 +69,21 @@ void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
     ForgetFieldLookups();
 }
 
+TRxMemoryData::~TRxMemoryData()
+{
+    DropAllRows();
+}
+
+// Every row lives in the pool, which gives its slabs back at once: freeing
+// the rows one by one would fetch each of them from memory first.
+void TRxMemoryData::DropAllRows()
+{
+    for (TMemoryRecordPtr& row : rows_)
+        (void)row.release();
+    rows_.clear();
+    pool_.Reset();
+}
+
 bool TRxMemoryData::FieldNamesMatch(std::string_view a, std::string_view b) const
 {
     // The same text is the same name under any collation.
@@ -85,7 +100,7 @@ void TRxMemoryData::InternalOpen()
         if (def.Size < 0 || std::size_t(def.Size) > TMemoryRecord::kMaxTextSize)
             Fail(FormatMessage("Invalid field size for '%s'", def.Name));
     }
-    rows_.clear();
+    DropAllRows();
     sizes_.clear();
     offsets_.clear();
     std::size_t offset = 0;
@@ -104,8 +119,7 @@ void TRxMemoryData::InternalOpen()
 
 void TRxMemoryData::InternalClose()
 {
-    rows_.clear();
-    pool_.Reset();
+    DropAllRows();
     lastRowID_ = kNoRowID;
 }
 

@@ -34,6 +34,7 @@
 class TRxMemoryData : public TDataSet {
 public:
     explicit TRxMemoryData(std::string name);
+    ~TRxMemoryData() override;
 
     // The form adds the definitions before SetActive(true).
     std::vector<TFieldDef> FieldDefs;
@@ -70,6 +71,7 @@ protected:
     bool FieldNamesMatch(std::string_view a, std::string_view b) const override;
 
 private:
+    void DropAllRows();
     // From the sort field at index `from` on, then RowID; descending applied.
     int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields,
                     std::size_t from = 0) const;
