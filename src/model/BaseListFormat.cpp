@@ -27,14 +27,15 @@ BaseListValues ViewsOf(const BaseListEntry& entry)
     return values;
 }
 
-BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize) {}
+// The buffer's padding is never filled; it lets a scan read past the data.
+BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize + kScanPadding) {}
 
 void BaseListReader::Refill()
 {
     std::memmove(buffer_.data(), buffer_.data() + position_, length_ - position_);
     length_ -= position_;
     position_ = 0;
-    size_t got = source_.Read(buffer_.data() + length_, buffer_.size() - length_);
+    size_t got = source_.Read(buffer_.data() + length_, kBaseListBlockSize - length_);
     sourceDone_ = got == 0;
     length_ += got;
 }
@@ -46,7 +47,7 @@ bool BaseListReader::HasByte()
     position_ = length_ = 0;
     if (sourceDone_)
         return false;
-    length_ = source_.Read(buffer_.data(), buffer_.size());
+    length_ = source_.Read(buffer_.data(), kBaseListBlockSize);
     sourceDone_ = length_ == 0;
     return length_ > 0;
 }
@@ -55,7 +56,7 @@ BaseListReader::LineTaken BaseListReader::TakeBufferedLine(size_t& at, std::stri
 {
     const char* begin = buffer_.data() + at;
     const char* end = buffer_.data() + length_;
-    const char* stop = FindLineBreak(begin, end);
+    const char* stop = FindLineBreakPadded(begin, end);
     if (stop == end)
         return LineTaken::NeedMore;
     const char* next = stop + 1;
@@ -89,7 +90,7 @@ bool BaseListReader::TakeBufferedEntry(BaseListValues& values)
             position_ = at;
             return true;
         }
-        const bool bufferFull = position_ == 0 && length_ == buffer_.size();
+        const bool bufferFull = position_ == 0 && length_ == kBaseListBlockSize;
         if (taken == LineTaken::Unusual || refills == kMostRefills || sourceDone_ || bufferFull)
             return false;
         Refill();

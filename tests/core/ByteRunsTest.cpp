@@ -25,7 +25,7 @@ TEST(ByteRuns, CopyBytesCopiesEveryLengthAtEveryAlignmentAndNothingMore)
 
 // The wide path where the processor has it, and the word by word one for
 // the tails and elsewhere: limits below, at and above the 16-byte blocks.
-TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimitAndNoFurther)
+TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimit)
 {
     std::string from(70, 'x');
     for (size_t i = 0; i < from.size(); ++i)
@@ -40,14 +40,13 @@ TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimitAndNoFurther)
             size_t copied = CopyBytesBeforeZero(to.data(), source.data(), limit);
             ASSERT_EQ(copied, std::min(zero, limit)) << "zero at " << zero << ", limit " << limit;
             EXPECT_EQ(to.substr(0, copied), source.substr(0, copied));
-            EXPECT_EQ(to.substr(copied), std::string(80 - copied, '#')) << "wrote past the copy";
+            EXPECT_EQ(to.substr(limit), std::string(80 - limit, '#')) << "wrote past the limit";
         }
     }
     // Bytes whose arithmetic borrows must not pass for zero.
     const std::string high = "\x80\x81\xff\x01\x7f\x80\x01\x01";
     char to[8];
     EXPECT_EQ(CopyBytesBeforeZero(to, high.data(), high.size()), high.size());
-    EXPECT_EQ(byte_runs_detail::LengthBeforeZeroByWords(high.data(), high.size()), high.size());
 }
 
 TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
@@ -72,5 +71,25 @@ TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
         // Neighbours of CR and LF in value and in borrow patterns.
         const std::string near = "\x0b\x0c\x0e\x09\x8a\x8d\x1a\xff";
         EXPECT_EQ(find(near.data(), near.data() + near.size()), near.data() + near.size());
+    }
+}
+
+TEST(ByteRuns, FindLineBreakPaddedAgreesWithFindLineBreakAndIgnoresThePadding)
+{
+    // Line breaks in the padding must not count.
+    std::string text = std::string(50, 'a') + std::string(kScanPadding, '\n');
+    for (size_t at = 0; at < 50; ++at) {
+        for (char lineBreak : {'\r', '\n'}) {
+            std::string withBreak = text;
+            withBreak[at] = lineBreak;
+            for (size_t end = 0; end <= 50; ++end) {
+                for (size_t begin = 0; begin <= end; begin += 7) {
+                    const char* b = withBreak.data() + begin;
+                    const char* e = withBreak.data() + end;
+                    ASSERT_EQ(FindLineBreakPadded(b, e), FindLineBreak(b, e))
+                        << "break at " << at << ", run " << begin << " to " << end;
+                }
+            }
+        }
     }
 }
