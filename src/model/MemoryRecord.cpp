@@ -1,29 +1,24 @@
 #include "model/MemoryRecord.h"
 
 #include "model/RecordPool.h"
-#include "model/RxMemoryData.h"
 #include "runtime/ByteRuns.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
 static_assert(sizeof(TMemoryRecord) % alignof(std::uint16_t) == 0);
+static_assert(alignof(TMemoryRecord) <= TRecordPool::kGrain);
 
-TMemoryRecord::Ptr TMemoryRecord::Create(TRecordPool& pool, TRxMemoryData& owner, std::int32_t rowID,
-                                         std::span<const TRecordValue> values)
+TMemoryRecord* TMemoryRecord::Create(TRecordPool& pool, std::int32_t rowID, std::span<const TRecordValue> values)
 {
     if (values.size() > UINT16_MAX)
         throw std::length_error("too many fields for a row");
     std::size_t size = sizeof(TMemoryRecord) + values.size() * sizeof(std::uint16_t);
     for (const TRecordValue& value : values)
-        size += std::min(value.text.size(), kMaxTextSize);
-    if (size > UINT32_MAX)
-        throw std::length_error("row too large");
+        size += value.assigned ? std::min(value.text.size(), kMaxTextSize) : 0;
 
-    auto* record = new (pool.Allocate(size))
-        TMemoryRecord(owner, rowID, std::uint32_t(size), std::uint16_t(values.size()));
+    auto* record = new (pool.Allocate(size)) TMemoryRecord(rowID, std::uint16_t(values.size()));
     std::uint16_t* lengths = record->Lengths();
     char* text = record->Texts();
     for (const TRecordValue& value : values) {
@@ -32,7 +27,22 @@ TMemoryRecord::Ptr TMemoryRecord::Create(TRecordPool& pool, TRxMemoryData& owner
         CopyBytes(text, value.text.data(), length);
         text += length;
     }
-    return Ptr(record);
+    return record;
+}
+
+void TMemoryRecord::Destroy(TRecordPool& pool, TMemoryRecord* record) noexcept
+{
+    const std::size_t size = record->SlotSize();
+    record->~TMemoryRecord();
+    pool.Free(record, size);
+}
+
+std::size_t TMemoryRecord::SlotSize() const
+{
+    std::size_t size = sizeof(TMemoryRecord) + fieldCount_ * sizeof(std::uint16_t);
+    for (std::size_t i = 0; i < fieldCount_; ++i)
+        size += Lengths()[i] ? Lengths()[i] - 1u : 0u;
+    return size;
 }
 
 std::string_view TMemoryRecord::Text(std::size_t field) const
@@ -42,12 +52,4 @@ std::string_view TMemoryRecord::Text(std::size_t field) const
     for (std::size_t i = 0; i < field; ++i)
         offset += lengths[i] ? lengths[i] - 1u : 0u;
     return {Texts() + offset, lengths[field] ? lengths[field] - 1u : 0u};
-}
-
-void TMemoryRecord::Deleter::operator()(TMemoryRecord* record) const
-{
-    TRecordPool& pool = record->Owner().pool_;
-    const std::size_t size = record->slotSize_;
-    record->~TMemoryRecord();
-    pool.Free(record, size);
 }

@@ -22,8 +22,9 @@ public:
     TRecordPool(const TRecordPool&) = delete;
     TRecordPool& operator=(const TRecordPool&) = delete;
 
-    // Sizes are rounded up to this, and every slot is aligned to it.
-    static constexpr std::size_t kGrain = alignof(void*) < 8 ? 8 : alignof(void*);
+    // Sizes are rounded up to this, and every slot is aligned to it; a freed
+    // slot holds the address of the next one.
+    static constexpr std::size_t kGrain = sizeof(void*) < 4 ? 4 : sizeof(void*);
 
     // Frees every slab. Every slot handed out before is invalid.
     void Reset();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -69,17 +70,9 @@ void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
     ForgetFieldLookups();
 }
 
-TRxMemoryData::~TRxMemoryData()
-{
-    DropAllRows();
-}
-
-// Every row lives in the pool, which gives its slabs back at once: freeing
-// the rows one by one would fetch each of them from memory first.
+// Every row lives in the pool, which gives its slabs back at once.
 void TRxMemoryData::DropAllRows()
 {
-    for (TMemoryRecordPtr& row : rows_)
-        (void)row.release();
     rows_.clear();
     pool_.Reset();
 }
@@ -129,7 +122,7 @@ std::string_view TRxMemoryData::InternalRowText(int row, int fieldIndex) const
     // their order in memory after a sort, and a row's fields together: with
     // its first field, ask for a row a little further on.
     if (std::size_t ahead = std::size_t(row) + kRowsFetchedAhead; fieldIndex == 0 && ahead < rows_.size())
-        PrefetchRow(rows_[ahead].get());
+        PrefetchRow(rows_[ahead]);
     return rows_[std::size_t(row)]->Text(std::size_t(fieldIndex));
 }
 
@@ -165,22 +158,29 @@ void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text
 
 void TRxMemoryData::InternalPostEdit(int row)
 {
-    TMemoryRecordPtr& stored = rows_[std::size_t(row)];
+    TMemoryRecord*& stored = rows_[std::size_t(row)];
     // The new row is complete before the old one goes: a failure changes nothing.
-    stored = TMemoryRecord::Create(pool_, *this, stored->RowID(), pending_);
+    TMemoryRecord* edited = TMemoryRecord::Create(pool_, stored->RowID(), pending_);
+    TMemoryRecord::Destroy(pool_, std::exchange(stored, edited));
 }
 
 void TRxMemoryData::InternalPostInsert(int index)
 {
     if (lastRowID_ == INT32_MAX)
         Fail("No row identifier left for a new row");
-    auto row = TMemoryRecord::Create(pool_, *this, lastRowID_ + 1, pending_);
-    rows_.insert(rows_.begin() + index, std::move(row));
+    TMemoryRecord* row = TMemoryRecord::Create(pool_, lastRowID_ + 1, pending_);
+    try {
+        rows_.insert(rows_.begin() + index, row);
+    } catch (...) {
+        TMemoryRecord::Destroy(pool_, row);
+        throw;
+    }
     ++lastRowID_;
 }
 
 void TRxMemoryData::InternalDelete(int row)
 {
+    TMemoryRecord::Destroy(pool_, rows_[std::size_t(row)]);
     rows_.erase(rows_.begin() + row);
     if (rows_.empty())
         lastRowID_ = kNoRowID;
@@ -258,8 +258,8 @@ std::vector<TMemoryRecord*> TRxMemoryData::SortedByComparison(const std::vector<
 {
     std::vector<TMemoryRecord*> order;
     order.reserve(rows_.size());
-    for (const TMemoryRecordPtr& row : rows_)
-        order.push_back(row.get());
+    for (TMemoryRecord* row : rows_)
+        order.push_back(row);
     std::stable_sort(order.begin(), order.end(), [&](const TMemoryRecord* a, const TMemoryRecord* b) {
         return CompareRows(*a, *b, fields) < 0;
     });
@@ -272,14 +272,14 @@ std::vector<TMemoryRecord*> TRxMemoryData::SortedByKeys(const std::vector<int>& 
 {
     TRowKeySort sort(rows_.size());
     const std::size_t field = std::size_t(fields.front());
-    for (const TMemoryRecordPtr& row : rows_) {
+    for (TMemoryRecord* row : rows_) {
         if (!row->HasValue(field)) {
-            sort.AddWithoutValue(row.get());
+            sort.AddWithoutValue(row);
             continue;
         }
         std::string_view text = row->Text(field);
         unsigned char* room = sort.KeyRoom(text.size() * kMaxSortKeyBytesPerChar);
-        sort.Add(row.get(), sortKey_(text, sortCaseInsensitive_, room));
+        sort.Add(row, sortKey_(text, sortCaseInsensitive_, room));
     }
     TRowKeySort::Ordering how;
     how.descending = sortDescending_;
@@ -303,15 +303,14 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
 
     // Found again by its address: asking every row for its RowID would
     // fetch each of them from memory once more.
-    const TMemoryRecord* currentRow = Cursor() < 0 ? nullptr : rows_[std::size_t(Cursor())].get();
+    const TMemoryRecord* currentRow = Cursor() < 0 ? nullptr : rows_[std::size_t(Cursor())];
     std::vector<TMemoryRecord*> order =
         sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
     int current = 0;
     std::size_t i = 0;
-    for (TMemoryRecordPtr& row : rows_) {
-        (void)row.release();
-        row.reset(order[i]);
-        if (order[i] == currentRow)
+    for (TMemoryRecord*& row : rows_) {
+        row = order[i];
+        if (row == currentRow)
             current = int(i);
         ++i;
     }

@@ -34,7 +34,6 @@
 class TRxMemoryData : public TDataSet {
 public:
     explicit TRxMemoryData(std::string name);
-    ~TRxMemoryData() override;
 
     // The form adds the definitions before SetActive(true).
     std::vector<TFieldDef> FieldDefs;
@@ -81,9 +80,8 @@ private:
     std::vector<TMemoryRecord*> SortedByKeys(const std::vector<int>& fields) const;
 
 
-    friend struct TMemoryRecord::Deleter;  // gives its row's slot back to pool_
-    TRecordPool pool_;                    // outlives rows_, whose rows live in it
-    std::deque<TMemoryRecordPtr> rows_;
+    TRecordPool pool_;                  // owns the rows' memory
+    std::deque<TMemoryRecord*> rows_;  // in table order, each in pool_
     std::vector<std::size_t> sizes_;    // of each field's text
     std::vector<std::size_t> offsets_;  // of each field's text in pendingBytes_
     // The pending row: per field, whether a value was assigned, and its
