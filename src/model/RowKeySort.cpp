@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <tuple>
 #include <utility>
@@ -21,8 +22,9 @@ TRowKeySort::TRowKeySort(std::size_t expectedRows)
 
 unsigned char* TRowKeySort::KeyRoom(std::size_t size)
 {
-    // Each key is stored after its length.
-    const std::size_t needed = sizeof(std::uint32_t) + size;
+    // Each key is stored after its length, and the last key of a chunk is
+    // followed by room enough to read a whole digit from any of its bytes.
+    const std::size_t needed = sizeof(std::uint32_t) + size + sizeof(std::uint64_t);
     if (chunks_.empty() || needed > chunkSize_ - chunkUsed_) {
         chunkSize_ = std::max(kChunkSize, needed);
         chunks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(chunkSize_));
@@ -70,14 +72,15 @@ std::uint64_t TRowKeySort::DigitAt(const unsigned char* key, std::size_t offset)
 {
     const std::size_t size = KeySize(key);
     const std::size_t left = offset < size ? size - offset : 0;
-    char bytes[8] = {};
-    CopyBytes(bytes, reinterpret_cast<const char*>(key) + offset, std::min<std::size_t>(kDigitBytes, left));
-    bytes[kDigitBytes] = char(std::min<std::size_t>(left, kDigitBytes + 1));
-    auto word = [&bytes](int at) {
-        return std::uint32_t((unsigned char)bytes[at]) << 24 | std::uint32_t((unsigned char)bytes[at + 1]) << 16 |
-               std::uint32_t((unsigned char)bytes[at + 2]) << 8 | std::uint32_t((unsigned char)bytes[at + 3]);
-    };
-    return std::uint64_t(word(0)) << 32 | word(4);
+    // Eight bytes at once, whatever follows the key: the arena has room to
+    // read them, and the bytes past the key are masked off.
+    std::uint64_t bytes;
+    std::memcpy(&bytes, key + std::min(offset, size), sizeof bytes);
+    if constexpr (std::endian::native == std::endian::little)
+        bytes = __builtin_bswap64(bytes);
+    const std::size_t kept = std::min(left, kDigitBytes);
+    const std::uint64_t mask = ~(~std::uint64_t(0) >> (8 * kept));
+    return (bytes & mask) | std::min(left, kDigitBytes + 1);
 }
 
 bool TRowKeySort::MoreAfter(std::uint64_t digit)

@@ -8,6 +8,7 @@
 //   FindLineBreak(begin, end);                 // the first CR or LF, or end
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -100,25 +101,68 @@ inline const char* FindLineBreakByWords(const char* begin, const char* end)
 
 }  // namespace byte_runs_detail
 
+namespace byte_runs_detail {
+
+// The bits of a word's zero bytes: the lowest set bit marks the first zero
+// byte exactly (higher ones may be wrong).
+template <typename Word>
+inline Word ZeroBytes(Word word)
+{
+    constexpr Word kOnes = Word(~Word(0)) / 0xFF;  // 0x0101...
+    return (word - kOnes) & ~word & Word(kOnes << 7);
+}
+
+// A run of 4 to 2 * sizeof(Word) bytes as two words, the second ending at
+// the run's end (overlapping the first): a zero found in the second lies
+// past the first's bytes.
+template <typename Word>
+inline std::size_t CopyWordsBeforeZero(char* to, const char* from, std::size_t size)
+{
+    Word first, last;
+    std::memcpy(&first, from, sizeof(Word));
+    std::memcpy(&last, from + size - sizeof(Word), sizeof(Word));
+    std::memcpy(to, &first, sizeof(Word));
+    std::memcpy(to + size - sizeof(Word), &last, sizeof(Word));
+    if (Word zeros = ZeroBytes(first))
+        return std::size_t(std::countr_zero(zeros)) / 8;
+    if (Word zeros = ZeroBytes(last))
+        return size - sizeof(Word) + std::size_t(std::countr_zero(zeros)) / 8;
+    return size;
+}
+
+}  // namespace byte_runs_detail
+
 // Copies the bytes before the first zero byte among the first `size` (all
-// `size` of them when there is none) and returns how many that were; one
-// pass over the bytes instead of a scan and a copy. The bytes of `to` after
-// the count, up to `size`, may be overwritten: the destination needs room
-// for `size` bytes.
+// `size` of them when there is none) and returns how many that were: one
+// pass instead of a scan and a copy, in whole blocks, the last one
+// overlapping the one before it, instead of a byte-by-byte rest that costs a
+// mispredicted branch or two per run. The bytes of `to` after the count, up
+// to `size`, may be overwritten: the destination needs room for `size` bytes.
 inline std::size_t CopyBytesBeforeZero(char* to, const char* from, std::size_t size)
 {
-    std::size_t at = 0;
+    using namespace byte_runs_detail;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; size - at >= 16; at += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
-        if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
-            return at + std::size_t(__builtin_ctz(unsigned(found)));
+    if (size >= 16) {
+        const __m128i zero = _mm_setzero_si128();
+        for (std::size_t at = 0;; at += 16) {
+            if (size - at < 16)
+                at = size - 16;  // the last block, overlapping: its zeros lie past what was checked
+            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
+            if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
+                return at + std::size_t(__builtin_ctz(unsigned(found)));
+            if (at + 16 == size)
+                return size;
+        }
     }
 #endif
-    // The short rest byte by byte: one branch that the processor predicts,
-    // where sizing the rest first would cost a mispredicted branch or two.
+    if constexpr (std::endian::native == std::endian::little) {
+        if (size >= 8 && size <= 16)
+            return CopyWordsBeforeZero<std::uint64_t>(to, from, size);
+        if (size >= 4 && size < 8)
+            return CopyWordsBeforeZero<std::uint32_t>(to, from, size);
+    }
+    std::size_t at = 0;
     for (; at < size; ++at) {
         const char c = from[at];
         if (c == '\0')

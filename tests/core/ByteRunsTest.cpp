@@ -35,7 +35,7 @@ TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimit)
         if (zero < 70)
             source[zero] = '\0';
         source[69] = zero == 70 ? source[69] : '\0';  // a later zero never matters
-        for (size_t limit : {size_t(0), size_t(3), size_t(5), size_t(16), size_t(33), size_t(70)}) {
+        for (size_t limit : {0, 1, 3, 4, 5, 7, 8, 12, 15, 16, 17, 31, 32, 33, 47, 70}) {
             std::string to(80, '#');
             size_t copied = CopyBytesBeforeZero(to.data(), source.data(), limit);
             ASSERT_EQ(copied, std::min(zero, limit)) << "zero at " << zero << ", limit " << limit;
