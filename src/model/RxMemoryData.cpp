@@ -235,6 +235,10 @@ int TRxMemoryData::CompareTexts(std::string_view a, std::string_view b) const
     // names often enough for this to save most calls of a slow one.
     if (a == b)
         return 0;
+    // Nor does a case-insensitive one need asking about texts that differ
+    // only in case, as names in a long list often do.
+    if (sortCaseInsensitive_ && SameLettersIgnoringCase(a, b))
+        return 0;
     return Sign(collation_(a, b, sortCaseInsensitive_));
 }
 

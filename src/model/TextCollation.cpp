@@ -94,6 +94,16 @@ std::size_t PortableTextSortKey(std::string_view text, bool, unsigned char* key)
     return text.size();
 }
 
+bool SameLettersIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (kWeights.upper[(unsigned char)a[i]] != kWeights.upper[(unsigned char)b[i]])
+            return false;
+    return true;
+}
+
 std::string SortKeyOf(const TextSortKey& sortKey, std::string_view text, bool ignoreCase)
 {
     std::string key(text.size() * kMaxSortKeyBytesPerChar, '\0');

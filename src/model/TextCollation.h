@@ -34,6 +34,11 @@ using TextCompare = std::function<int(std::string_view a, std::string_view b, bo
 using TextSortKey = std::function<std::size_t(std::string_view text, bool ignoreCase, unsigned char* key)>;
 inline constexpr std::size_t kMaxSortKeyBytesPerChar = 8;
 
+// Whether the texts differ at most in the case of letters that have a case
+// pair in Windows-1251 (Latin and Cyrillic): any case-insensitive comparison
+// calls such texts equal.
+bool SameLettersIgnoringCase(std::string_view a, std::string_view b);
+
 // The key as a string.
 std::string SortKeyOf(const TextSortKey& sortKey, std::string_view text, bool ignoreCase);
 
