@@ -2,12 +2,7 @@
 
 #include "runtime/ByteRuns.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace {
@@ -33,11 +28,7 @@ BaseListValues ViewsOf(const BaseListEntry& entry)
 }
 
 // The buffer's padding is never filled; it lets a scan read past the data.
-// The buffer's padding is never filled; it lets a scan read past the data.
-BaseListReader::BaseListReader(IByteSource& source)
-    : source_(source), buffer_(kBaseListBlockSize + kScanPadding), lineEnds_(kBaseListBlockSize + kScanPadding)
-{
-}
+BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize + kScanPadding) {}
 
 void BaseListReader::Refill()
 {
@@ -47,7 +38,6 @@ void BaseListReader::Refill()
     size_t got = source_.Read(buffer_.data() + length_, kBaseListBlockSize - length_);
     sourceDone_ = got == 0;
     length_ += got;
-    IndexBuffer();
 }
 
 bool BaseListReader::HasByte()
@@ -59,92 +49,49 @@ bool BaseListReader::HasByte()
         return false;
     length_ = source_.Read(buffer_.data(), kBaseListBlockSize);
     sourceDone_ = length_ == 0;
-    IndexBuffer();
     return length_ > 0;
 }
 
-// One pass over the block finds every line end, so that taking a line costs
-// a look-up instead of a scan that stops at its end, a branch the processor
-// mispredicts on nearly every line.
-void BaseListReader::IndexBuffer()
+BaseListReader::LineTaken BaseListReader::TakeBufferedLine(size_t& at, std::string_view& value) const
 {
-    strayCRs_.clear();
-    lineEndCursor_ = strayCRCursor_ = 0;
-    std::uint32_t* ends = lineEnds_.data();
-    size_t endCount = 0;
-    const char* data = buffer_.data();
-    for (size_t base = 0; base < length_; base += kScanPadding) {
-        unsigned lf = 0, cr = 0;
-        const size_t valid = std::min(kScanPadding, length_ - base);
-#if defined(__SSE2__)
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base));
-        lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
-        cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))));
-#else
-        for (size_t i = 0; i < kScanPadding; ++i) {
-            lf |= unsigned(data[base + i] == '\n') << i;
-            cr |= unsigned(data[base + i] == '\r') << i;
-        }
-#endif
-        const unsigned inData = valid == kScanPadding ? 0xFFFFu : (1u << valid) - 1;
-        lf &= inData;
-        cr &= inData;
-        // A CR is part of a line end when an LF follows it, here or at the
-        // start of the next block.
-        const bool nextStartsWithLF = base + kScanPadding < length_ && data[base + kScanPadding] == '\n';
-        unsigned stray = cr & ~((lf >> 1) | (unsigned(nextStartsWithLF) << 15));
-        for (; stray; stray &= stray - 1)
-            strayCRs_.push_back(std::uint32_t(base + unsigned(std::countr_zero(stray))));
-        // Most blocks hold at most four line ends: those are written without
-        // a branch per end, and the count moves on by as many as there are.
-        const int count = std::popcount(lf);
-        unsigned rest = lf;
-        for (int i = 0; i < 4; ++i) {
-            ends[endCount + size_t(i)] = std::uint32_t(base + unsigned(std::countr_zero(rest | 0x10000u)));
-            rest &= rest - 1;
-        }
-        for (int i = 4; i < count; ++i) {
-            ends[endCount + size_t(i)] = std::uint32_t(base + unsigned(std::countr_zero(rest)));
-            rest &= rest - 1;
-        }
-        endCount += size_t(count);
+    const char* begin = buffer_.data() + at;
+    const char* end = buffer_.data() + length_;
+    const char* stop = FindLineBreakPadded(begin, end);
+    if (stop == end)
+        return LineTaken::NeedMore;
+    const char* next = stop + 1;
+    if (*stop == '\r') {
+        if (next == end)
+            return LineTaken::NeedMore;
+        if (*next != '\n')
+            return LineTaken::Unusual;  // a CR to drop from the value
+        ++next;
     }
-    lineEndCount_ = endCount;
+    value = {begin, size_t(stop - begin)};
+    at = size_t(next - buffer_.data());
+    return LineTaken::Taken;
 }
 
-// The common case: the whole entry is in the buffer, its lines ended by LF
-// or CR LF with no other CR, possibly after moving the rest of the buffer to
-// its front and reading more. Reading stops as soon as the entry is
-// complete, so a failing read costs only the entry that needed it, as it
-// would line by line.
+// The common case: the whole entry is in the buffer, possibly after moving
+// the rest of the buffer to its front and reading more. Reading stops as soon
+// as the entry is complete, so a failing read costs only the entry that
+// needed it, as it would line by line.
 bool BaseListReader::TakeBufferedEntry(BaseListValues& values)
 {
     // A source that hands out a few bytes at a time would have the entry
-    // looked for again after each; past a few reads, line by line is cheaper.
+    // scanned again after each; past a few reads, line by line is cheaper.
     constexpr int kMostRefills = 8;
     for (int refills = 0;; ++refills) {
-        while (lineEndCursor_ < lineEndCount_ && lineEnds_[lineEndCursor_] < position_)
-            ++lineEndCursor_;
-        while (strayCRCursor_ < strayCRs_.size() && strayCRs_[strayCRCursor_] < position_)
-            ++strayCRCursor_;
-        if (lineEndCursor_ + kBaseListFieldCount <= lineEndCount_) {
-            const std::uint32_t* ends = lineEnds_.data() + lineEndCursor_;
-            const size_t last = ends[kBaseListFieldCount - 1];
-            if (strayCRCursor_ < strayCRs_.size() && strayCRs_[strayCRCursor_] < last)
-                return false;  // a CR to drop from a value
-            size_t start = position_;
-            for (size_t i = 0; i < kBaseListFieldCount; ++i) {
-                size_t end = ends[i];
-                end -= end > start && buffer_[end - 1] == '\r';
-                values[i] = {buffer_.data() + start, end - start};
-                start = ends[i] + 1;
-            }
-            position_ = start;
-            lineEndCursor_ += kBaseListFieldCount;
+        size_t at = position_;
+        LineTaken taken = LineTaken::Taken;
+        for (size_t i = 0; i < kBaseListFieldCount && taken == LineTaken::Taken; ++i)
+            taken = TakeBufferedLine(at, values[i]);
+        if (taken == LineTaken::Taken) {
+            position_ = at;
             return true;
         }
         const bool bufferFull = position_ == 0 && length_ == kBaseListBlockSize;
-        if (refills == kMostRefills || sourceDone_ || bufferFull)
+        if (taken == LineTaken::Unusual || refills == kMostRefills || sourceDone_ || bufferFull)
             return false;
         Refill();
     }

@@ -18,7 +18,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -77,10 +76,13 @@ public:
     bool Next(BaseListValues& values);
 
 private:
+    enum class LineTaken { Taken, NeedMore, Unusual };
+    // The line from buffer_[at] when it lies wholly in the buffer, ends at
+    // LF or CR LF and holds no other CR; `at` then moves past its end.
+    LineTaken TakeBufferedLine(size_t& at, std::string_view& value) const;
     bool TakeBufferedEntry(BaseListValues& values);
     void Refill();   // moves the unread bytes to the front and reads once
     bool HasByte();  // makes sure a byte is buffered; false at the end of data
-    void IndexBuffer();  // finds the line ends and stray CRs of what is buffered
     void ReadLine(std::string& value);
 
     IByteSource& source_;
@@ -89,14 +91,6 @@ private:
     size_t length_ = 0;
     bool sourceDone_ = false;  // the source has said that its data ended
     bool ended_ = false;
-    // Where the buffered bytes hold an LF, and a CR that no LF follows, in
-    // order; the cursors point at the first of each at or after position_
-    // (moved there when needed).
-    std::vector<std::uint32_t> lineEnds_;  // room for one per buffered byte; lineEndCount_ of them found
-    size_t lineEndCount_ = 0;
-    std::vector<std::uint32_t> strayCRs_;
-    size_t lineEndCursor_ = 0;
-    size_t strayCRCursor_ = 0;
     BaseListEntry copies_;  // values that could not be viewed in the buffer
 };
 

@@ -188,6 +188,27 @@ inline const char* FindLineBreak(const char* begin, const char* end)
     return byte_runs_detail::FindLineBreakByWords(begin, end);
 }
 
-// How many bytes past its data a buffer keeps, so that a scan in blocks of
-// 16 may read past the data (the padding's values do not matter).
+// The same where at least kScanPadding bytes past `end` may be read (their
+// values do not matter): no byte-by-byte rest, which costs a mispredicted
+// branch or two on every short line.
 inline constexpr std::size_t kScanPadding = 16;
+
+inline const char* FindLineBreakPadded(const char* begin, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; begin < end; begin += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+        unsigned found = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr))));
+        if (const std::size_t left = std::size_t(end - begin); left < 16)
+            found &= (1u << left) - 1;
+        if (found)
+            return begin + __builtin_ctz(found);
+    }
+    return end;
+#else
+    return FindLineBreak(begin, end);
+#endif
+}
+

@@ -73,3 +73,23 @@ TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
         EXPECT_EQ(find(near.data(), near.data() + near.size()), near.data() + near.size());
     }
 }
+
+TEST(ByteRuns, FindLineBreakPaddedAgreesWithFindLineBreakAndIgnoresThePadding)
+{
+    // Line breaks in the padding must not count.
+    std::string text = std::string(50, 'a') + std::string(kScanPadding, '\n');
+    for (size_t at = 0; at < 50; ++at) {
+        for (char lineBreak : {'\r', '\n'}) {
+            std::string withBreak = text;
+            withBreak[at] = lineBreak;
+            for (size_t end = 0; end <= 50; ++end) {
+                for (size_t begin = 0; begin <= end; begin += 7) {
+                    const char* b = withBreak.data() + begin;
+                    const char* e = withBreak.data() + end;
+                    ASSERT_EQ(FindLineBreakPadded(b, e), FindLineBreak(b, e))
+                        << "break at " << at << ", run " << begin << " to " << end;
+                }
+            }
+        }
+    }
+}
