@@ -19,7 +19,8 @@ public:
         HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
         if (activeMonitor == MonitorFromWindow(app_, MONITOR_DEFAULTTONEAREST))
             return;
-        MONITORINFO info{sizeof(info)};
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
         if (!GetMonitorInfoW(activeMonitor, &info) || !GetWindowRect(app_, &saved_))
             return;
         moved_ = true;

@@ -47,7 +47,8 @@ void TApplication::Initialize()
     InitCommonControlsEx(&icc);
 
     title_ = ApplicationTitle(ExeName());
-    WNDCLASSEXW wc{sizeof(wc)};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &TApplication::WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"TApplication";

@@ -106,10 +106,12 @@ TComponent* TForm::FindComponent(std::string_view name) const
 void TForm::RegisterClassOnce() const
 {
     std::wstring cls = Wide(className_);
-    WNDCLASSEXW existing{sizeof(existing)};
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(GetModuleHandleW(nullptr), cls.c_str(), &existing))
         return;
-    WNDCLASSEXW wc{sizeof(wc)};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &TForm::WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
