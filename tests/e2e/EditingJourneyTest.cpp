@@ -194,7 +194,7 @@ void RunEditingJourney(const std::wstring& shots)
 
 TEST(EditingJourney, AddsEditsAndDeletesEntriesAndSavesThemByteForByte)
 {
-    RunEditingJourney(L"");
+    RunEditingJourney(std::wstring());
 }
 
 TEST(EditingJourneyEnglishLocale, SavesTheSameBytesUnderCodePage1252)
