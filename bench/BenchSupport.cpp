@@ -127,3 +127,18 @@ const char* Verdict(bool pass)
 {
     return pass ? "PASS" : "FAIL";
 }
+
+std::vector<std::size_t> ParseCounts(const std::wstring& text)
+{
+    std::vector<std::size_t> counts;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t comma = text.find(L',', at);
+        if (comma == std::wstring::npos)
+            comma = text.size();
+        if (comma > at)
+            counts.push_back(std::size_t(std::stoull(text.substr(at, comma - at))));
+        at = comma + 1;
+    }
+    return counts;
+}

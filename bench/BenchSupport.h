@@ -57,4 +57,7 @@ private:
 // "1 000 000"
 std::string Grouped(std::uint64_t value);
 
+// "10000,100000" -> {10000, 100000}, as the benchmarks' options give them.
+std::vector<std::size_t> ParseCounts(const std::wstring& text);
+
 const char* Verdict(bool pass);

@@ -236,21 +236,6 @@ MemoryResult RunMemoryChild(const std::wstring& folder)
     return r;
 }
 
-std::vector<size_t> ParseSizes(const std::wstring& text)
-{
-    std::vector<size_t> sizes;
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t comma = text.find(L',', at);
-        if (comma == std::wstring::npos)
-            comma = text.size();
-        if (comma > at)
-            sizes.push_back(size_t(std::stoull(text.substr(at, comma - at))));
-        at = comma + 1;
-    }
-    return sizes;
-}
-
 double Ms(double seconds)
 {
     return seconds * 1000;
@@ -271,7 +256,7 @@ int wmain(int argc, wchar_t** argv)
         if (arg == L"--results" && i + 1 < argc)
             resultsPath = argv[++i];
         else if (arg == L"--sizes" && i + 1 < argc)
-            sizes = ParseSizes(argv[++i]);
+            sizes = ParseCounts(argv[++i]);
         else if (arg == L"--runs" && i + 1 < argc)
             runs = std::stoi(argv[++i]);
         else if (arg == L"--verify" && i + 1 < argc)

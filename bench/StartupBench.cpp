@@ -100,21 +100,6 @@ Sample RunOnce(const Setup& setup)
     return sample;
 }
 
-std::vector<size_t> ParseEntries(const std::wstring& text)
-{
-    std::vector<size_t> sizes;
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t comma = text.find(L',', at);
-        if (comma == std::wstring::npos)
-            comma = text.size();
-        if (comma > at)
-            sizes.push_back(size_t(std::stoull(text.substr(at, comma - at))));
-        at = comma + 1;
-    }
-    return sizes;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -129,7 +114,7 @@ int wmain(int argc, wchar_t** argv)
         else if (arg == L"--results")
             resultsPath = argv[++i];
         else if (arg == L"--entries")
-            entries = ParseEntries(argv[++i]);
+            entries = ParseCounts(argv[++i]);
         else if (arg == L"--runs")
             runs = std::stoi(argv[++i]);
     }
