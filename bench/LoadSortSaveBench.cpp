@@ -130,17 +130,16 @@ Timings RunOnce(const std::wstring& folder, const std::string& bytes, bool check
     DeleteFileW(rawPath.c_str());
     buffer = {};
 
-    const std::string programFolder = Narrow(folder);
     {
         BaseTable base;
         start = Now();
-        LoadBaseList(base.table, programFolder);
+        LoadBaseList(base.table, folder);
         t.load = Now() - start;
         start = Now();
         base.table.SortByFields("Name", true, false);
         t.sort = Now() - start;
         start = Now();
-        SaveBaseList(base.table, programFolder);
+        SaveBaseList(base.table, folder);
         t.save = Now() - start;
     }
 
@@ -164,10 +163,9 @@ bool SameOrderAsCompareString(const std::wstring& folder, size_t entries, double
                               double& keyedSeconds)
 {
     WriteWholeFile(folder + L"Bases.dat", GenerateBaseListFile(entries, kSeed + 1));
-    const std::string programFolder = Narrow(folder);
     BaseTable pairwise(false), keyed(true);
-    LoadBaseList(pairwise.table, programFolder);
-    LoadBaseList(keyed.table, programFolder);
+    LoadBaseList(pairwise.table, folder);
+    LoadBaseList(keyed.table, folder);
     double start = Now();
     pairwise.table.SortByFields("Name", true, false);
     pairwiseSeconds = Now() - start;
@@ -186,11 +184,10 @@ int MeasureMemory(const std::wstring& folder, const std::wstring& outPath)
 {
     std::unique_ptr<BaseTable> base = std::make_unique<BaseTable>();
     MemoryFigures before = ProcessMemory();
-    const std::string programFolder = Narrow(folder);
-    LoadBaseList(base->table, programFolder);
+    LoadBaseList(base->table, folder);
     MemoryFigures loaded = ProcessMemory();
     base->table.SortByFields("Name", true, false);
-    SaveBaseList(base->table, programFolder);
+    SaveBaseList(base->table, folder);
     MemoryFigures after = ProcessMemory();
     std::FILE* out = _wfopen(outPath.c_str(), L"wb");
     if (!out)

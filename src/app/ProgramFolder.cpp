@@ -31,20 +31,32 @@ std::wstring ExecutablePath()
 
 } // namespace
 
-std::string GetProgramFolder()
+std::wstring GetProgramFolderPath()
 {
-    return FolderOfPath(Narrow(ExecutablePath()));
+    std::wstring path = ExecutablePath();
+    return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
-bool FileExists(const std::string& fileName)
+std::string GetProgramFolder()
+{
+    return Narrow(GetProgramFolderPath());
+}
+
+bool FileExists(const std::wstring& fileName)
 {
     // A wildcard would let the search match some other entry; no file has one
-    // in its name.
-    if (fileName.empty() || fileName.find_first_of("*?") != std::string::npos)
+    // in its name. (A "?" is also what an unrepresentable character became
+    // in a single-byte name.)
+    if (fileName.empty() || fileName.find_first_of(L"*?") != std::wstring::npos)
         return false;
     // Searching the folder rather than asking for the attributes: the entry
     // counts only when its folder can be read.
     WIN32_FIND_DATAW data;
-    UniqueFindHandle find(FindFirstFileW(Wide(fileName).c_str(), &data));
+    UniqueFindHandle find(FindFirstFileW(fileName.c_str(), &data));
     return find && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FileExists(const std::string& fileName)
+{
+    return FileExists(Wide(fileName));
 }

@@ -1,17 +1,26 @@
 // Where the program keeps its files, and the existence test used before
 // opening them.
 //
-//   std::string path = GetProgramFolder() + "Bases.dat";  // "C:\Tools\Bases.dat"
+//   std::wstring path = GetProgramFolderPath() + L"Bases.dat";  // L"C:\Базы 1С\Bases.dat"
 //   if (FileExists(path)) ...
+//   std::string shown = GetProgramFolder();                     // the same as text
 #pragma once
 
 #include <string>
 
 // The folder of the running executable, ending in a backslash (the drive
-// root keeps its own: "C:\"). Windows-1251 text.
+// root keeps its own: "C:\"), exactly as the system names it. Files are
+// found through this one.
+std::wstring GetProgramFolderPath();
+
+// The same folder as Windows-1251 text, for showing and for what keeps it as
+// text; a character that code page lacks reads as "?", so no file is opened
+// through it.
 std::string GetProgramFolder();
 
 // True when an entry of that name exists in its folder and is not a
 // directory, whatever its attributes; false otherwise, also when the folder
-// cannot be read. The name is Windows-1251 text and holds no wildcards.
+// cannot be read. The name holds no wildcards.
+bool FileExists(const std::wstring& fileName);
+// The same for a Windows-1251 name.
 bool FileExists(const std::string& fileName);

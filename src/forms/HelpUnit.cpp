@@ -7,7 +7,7 @@ THelpForm* HelpForm = nullptr;
 
 namespace {
 
-const char kHelpFileName[] = "Readme.rtf";
+const wchar_t kHelpFileName[] = L"Readme.rtf";
 
 TFormDesign HelpFormDesign()
 {
@@ -42,11 +42,11 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
 
 void THelpForm::FormCreate()
 {
-    std::string name = ProgramFolder + kHelpFileName;
+    std::wstring name = ProgramFolderPath + kHelpFileName;
     if (FileExists(name))
         HelpRichEdit.LoadFromFile(name);
     else
-        HelpRichEdit.SetText("Файл помощи \"" + name + "\" не найден");
+        HelpRichEdit.SetText(L"Файл помощи \"" + name + L"\" не найден");
 }
 
 void THelpForm::ButtonCloseClick()

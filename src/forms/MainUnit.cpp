@@ -7,8 +7,10 @@
 #include "forms/NewBaseUnit.h"
 #include "platform/BaseListFile.h"
 #include "platform/LocaleCollation.h"
+#include "platform/WideText.h"
 
 std::string ProgramFolder;
+std::wstring ProgramFolderPath;
 TMainForm* MainForm = nullptr;
 
 namespace {
@@ -69,14 +71,15 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
 
 void TMainForm::FormCreate()
 {
-    ProgramFolder = GetProgramFolder();
-    LoadBaseList(BaseRxMemoryData, ProgramFolder);
+    ProgramFolderPath = GetProgramFolderPath();
+    ProgramFolder = Narrow(ProgramFolderPath);
+    LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
     BaseRxMemoryData.SortByFields("Name", true, false);
 }
 
 void TMainForm::FormClose(TCloseAction&)
 {
-    SaveBaseList(BaseRxMemoryData, ProgramFolder);
+    SaveBaseList(BaseRxMemoryData, ProgramFolderPath);
 }
 
 void TMainForm::AddBaseButtonClick()

@@ -13,8 +13,10 @@
 #include <string>
 
 // The folder of the running executable, ending in a backslash; set first
-// thing when the main window is created.
+// thing when the main window is created. ProgramFolder is its text;
+// ProgramFolderPath names it exactly and is what files are opened through.
 extern std::string ProgramFolder;
+extern std::wstring ProgramFolderPath;
 
 class TMainForm : public TForm {
 public:

@@ -54,9 +54,9 @@ private:
 };
 
 // Files whose load failed in this run: their next save keeps a copy first.
-std::set<std::string>& PendingBackups()
+std::set<std::wstring>& PendingBackups()
 {
-    static std::set<std::string> paths;
+    static std::set<std::wstring> paths;
     return paths;
 }
 
@@ -64,7 +64,7 @@ std::set<std::string>& PendingBackups()
 // cannot destroy entries the table never received. Runs before the save
 // opens the file for writing: the copy's own read-only open, which does not
 // share writing, would clash with that handle.
-void KeepBackupIfPending(const std::string& path)
+void KeepBackupIfPending(const std::wstring& path)
 {
     if (!PendingBackups().contains(path))
         return;
@@ -79,10 +79,10 @@ void KeepBackupIfPending(const std::string& path)
 // Writes the list to the temporary file and puts it in place of the target.
 // The target handle only guards the target: it was opened for writing, so
 // nobody else writes it meanwhile, and it is closed just before the swap.
-void ReplaceWithNewList(const std::string& path, UniqueHandle& guard,
+void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard,
                         const std::function<bool(BaseListValues&)>& nextEntry)
 {
-    const std::string tempPath = BaseListTempPath(path);
+    const std::wstring tempPath = BaseListTempPath(path);
     UniqueHandle temp = FileApi::Create(tempPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (!temp)
         RaiseLastError();
@@ -108,17 +108,17 @@ void ReplaceWithNewList(const std::string& path, UniqueHandle& guard,
 
 } // namespace
 
-std::string BaseListTempPath(const std::string& path)
+std::wstring BaseListTempPath(const std::wstring& path)
 {
-    return path + ".tmp";
+    return path + L".tmp";
 }
 
-std::string BaseListBackupPath(const std::string& path)
+std::wstring BaseListBackupPath(const std::wstring& path)
 {
-    return path + ".bak";
+    return path + L".bak";
 }
 
-void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListValues&)>& onEntry)
+void LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
     // A folder of that name counts as no file.
     if (!FileExists(path))
@@ -137,7 +137,7 @@ void LoadBaseListFile(const std::string& path, const std::function<void(const Ba
     }
 }
 
-void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListValues&)>& nextEntry)
+void SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry)
 {
     KeepBackupIfPending(path);
 
@@ -160,13 +160,13 @@ void SaveBaseListFile(const std::string& path, const std::function<bool(BaseList
     PendingBackups().erase(path);
 }
 
-void LoadBaseList(TRxMemoryData& table, const std::string& programFolder)
+void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 {
     // Until the sort the rows stand in reverse file order.
     LoadBaseListFile(programFolder + kBaseListFileName, BaseListRowAdder(table));
 }
 
-void SaveBaseList(TRxMemoryData& table, const std::string& programFolder)
+void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 {
     table.GoToFirstRow();
     SaveBaseListFile(programFolder + kBaseListFileName, BaseListRowWalker(table));

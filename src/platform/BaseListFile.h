@@ -2,10 +2,13 @@
 // information bases. The main window loads it into its table once at start
 // and saves the whole table back at every close.
 //
-//   LoadBaseList(BaseRxMemoryData, ProgramFolder);   // missing file: nothing
+//   LoadBaseList(BaseRxMemoryData, ProgramFolderPath);   // missing file: nothing
 //   BaseRxMemoryData.SortByFields("Name", true, false);
 //   ...
-//   SaveBaseList(BaseRxMemoryData, ProgramFolder);   // EInOutError on failure
+//   SaveBaseList(BaseRxMemoryData, ProgramFolderPath);   // EInOutError on failure
+//
+// Paths are wide: the program's folder may have any name, also one that the
+// single-byte text of the list cannot hold.
 //
 // Every failure raises EInOutError with the platform's error code, and every
 // path out of a load or a save leaves the file closed.
@@ -24,21 +27,21 @@
 
 class TRxMemoryData;
 
-inline constexpr const char* kBaseListFileName = "Bases.dat";
+inline constexpr const wchar_t* kBaseListFileName = L"Bases.dat";
 
 // Adds one row per entry of programFolder + "Bases.dat" (InsertRow, the four
 // fields, PostRow). Rows posted before a failure stay in the table.
-void LoadBaseList(TRxMemoryData& table, const std::string& programFolder);
+void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // Writes every row of the table, from the first, to programFolder +
 // "Bases.dat". Moves the table's current row.
-void SaveBaseList(TRxMemoryData& table, const std::string& programFolder);
+void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // The file layer beneath them, with the table replaced by the format's
 // callbacks; `path` is the full name of the list file.
-void LoadBaseListFile(const std::string& path, const std::function<void(const BaseListValues&)>& onEntry);
-void SaveBaseListFile(const std::string& path, const std::function<bool(BaseListValues&)>& nextEntry);
+void LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry);
+void SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry);
 
 // The names of the save's companion files.
-std::string BaseListTempPath(const std::string& path);
-std::string BaseListBackupPath(const std::string& path);
+std::wstring BaseListTempPath(const std::wstring& path);
+std::wstring BaseListBackupPath(const std::wstring& path);

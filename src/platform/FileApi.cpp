@@ -1,7 +1,5 @@
 #include "platform/FileApi.h"
 
-#include "platform/WideText.h"
-
 namespace {
 
 int callCount = 0;
@@ -38,11 +36,11 @@ int FileFaults::CallCount()
     return callCount;
 }
 
-UniqueHandle FileApi::Create(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD attributes)
+UniqueHandle FileApi::Create(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD attributes)
 {
     if (InjectFault())
         return UniqueHandle();
-    return UniqueHandle(CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, attributes, nullptr));
+    return UniqueHandle(CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
 }
 
 bool FileApi::Read(HANDLE file, void* buffer, DWORD size, DWORD* read)
@@ -79,23 +77,23 @@ bool FileApi::Close(UniqueHandle& file)
     return CloseHandle(handle) != FALSE;
 }
 
-bool FileApi::Move(const std::string& from, const std::string& to, DWORD flags)
+bool FileApi::Move(const std::wstring& from, const std::wstring& to, DWORD flags)
 {
     if (InjectFault())
         return false;
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags) != FALSE;
+    return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
-bool FileApi::Copy(const std::string& from, const std::string& to, bool failIfExists)
+bool FileApi::Copy(const std::wstring& from, const std::wstring& to, bool failIfExists)
 {
     if (InjectFault())
         return false;
-    return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists) != FALSE;
+    return CopyFileW(from.c_str(), to.c_str(), failIfExists) != FALSE;
 }
 
-bool FileApi::Delete(const std::string& path)
+bool FileApi::Delete(const std::wstring& path)
 {
     if (InjectFault())
         return false;
-    return DeleteFileW(Wide(path).c_str()) != FALSE;
+    return DeleteFileW(path.c_str()) != FALSE;
 }

@@ -1,5 +1,6 @@
 // Thin wrappers over the Win32 file calls of the base list file, taking the
-// program's Windows-1251 paths. Each behaves as the call it wraps (same
+// program's wide paths, so that no character of a
+// folder's name is lost on the way. Each behaves as the call it wraps (same
 // result, same GetLastError), and each counts as one call of the fault seam
 // below, so tests can make any single step of a load or a save fail:
 //
@@ -24,7 +25,7 @@ int CallCount();
 namespace FileApi {
 
 // CreateFileW; an invalid handle on failure.
-UniqueHandle Create(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+UniqueHandle Create(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
                     DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 // ReadFile on a synchronous handle.
 bool Read(HANDLE file, void* buffer, DWORD size, DWORD* read);
@@ -36,10 +37,10 @@ bool Flush(HANDLE file);
 // failure included, so that no path leaves the file open.
 bool Close(UniqueHandle& file);
 // MoveFileExW.
-bool Move(const std::string& from, const std::string& to, DWORD flags);
+bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
 // CopyFileW.
-bool Copy(const std::string& from, const std::string& to, bool failIfExists);
+bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists);
 // DeleteFileW.
-bool Delete(const std::string& path);
+bool Delete(const std::wstring& path);
 
 } // namespace FileApi

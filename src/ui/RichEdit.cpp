@@ -169,7 +169,7 @@ constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
 }  // namespace
 
 TRichEdit::TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)
-    : TControl(std::move(name), bounds, anchors), initialText_(std::move(text))
+    : TControl(std::move(name), bounds, anchors), initialText_(Wide(text))
 {
 }
 
@@ -214,11 +214,11 @@ void TRichEdit::HandleCreated()
     SetText(initialText_);
 }
 
-void TRichEdit::LoadFromFile(const std::string& fileName)
+void TRichEdit::LoadFromFile(const std::wstring& fileName)
 {
     UniqueHandle file = FileApi::Create(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file)
-        throw Exception("Cannot open file " + fileName);
+        throw Exception("Cannot open file " + Narrow(fileName));
     LARGE_INTEGER start{};
     LARGE_INTEGER here{};
     SetFilePointerEx(file.Get(), here, &start, FILE_CURRENT);
@@ -233,7 +233,7 @@ void TRichEdit::LoadFromFile(const std::string& fileName)
 std::string TRichEdit::Text() const
 {
     if (!Handle())
-        return initialText_;
+        return Narrow(initialText_);
     std::string bytes;
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&bytes);
@@ -246,11 +246,15 @@ std::string TRichEdit::Text() const
 
 void TRichEdit::SetText(const std::string& text)
 {
+    SetText(Wide(text));
+}
+
+void TRichEdit::SetText(const std::wstring& wide)
+{
     if (!Handle()) {
-        initialText_ = text;
+        initialText_ = wide;
         return;
     }
-    std::wstring wide = Wide(text);
     MemorySource source{reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);

@@ -5,7 +5,7 @@
 //
 //   TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363}, "Тест !!!!"};
 //   form.AddControl(HelpRichEdit);
-//   HelpRichEdit.LoadFromFile(folder + "Readme.rtf");  // throws Exception
+//   HelpRichEdit.LoadFromFile(folder + L"Readme.rtf");  // throws Exception
 #pragma once
 
 #include "platform/Handles.h"
@@ -26,10 +26,11 @@ public:
     // plain text with every line end made CR LF. Throws "Cannot open file %s"
     // when the file cannot be opened for reading while others are denied
     // writing, and "Failed to Load Stream" when neither pass succeeds.
-    void LoadFromFile(const std::string& fileName);
+    void LoadFromFile(const std::wstring& fileName);
 
     std::string Text() const;  // Windows-1251, paragraphs separated by CR LF
     void SetText(const std::string& text);
+    void SetText(const std::wstring& text);
     int LineCount() const;
 
 protected:
@@ -37,7 +38,7 @@ protected:
     void HandleCreated() override;
 
 private:
-    std::string initialText_;
+    std::wstring initialText_;
     const wchar_t* fontFace_ = nullptr;
     int fontHeight_ = 0;
     GdiObject ownFont_;

@@ -22,15 +22,15 @@ protected:
     {
         TestApplication();
         ReportedErrors().clear();
-        savedFolder_ = ProgramFolder;
-        ProgramFolder = folder.Path();
+        savedFolder_ = ProgramFolderPath;
+        ProgramFolderPath = folder.WidePath();
     }
 
     void TearDown() override
     {
         form.reset();
         ClearPendingActions();
-        ProgramFolder = savedFolder_;
+        ProgramFolderPath = savedFolder_;
         ReportedErrors().clear();
     }
 
@@ -71,7 +71,7 @@ protected:
     std::unique_ptr<THelpForm> form;
 
 private:
-    std::string savedFolder_;
+    std::wstring savedFolder_;
 };
 
 }  // namespace

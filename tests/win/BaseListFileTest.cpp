@@ -1,6 +1,5 @@
-// Bases.dat on real files in a temporary folder, with the file layer's fault
-// seam making single steps fail. (The folder's name stays ASCII: without a
-// UTF-8 glibc locale Wine cannot map Cyrillic file names to the host.)
+// Bases.dat on real files in a temporary folder with a Russian name, with the
+// file layer's fault seam making single steps fail.
 #include "app/ProgramFolder.h"
 #include "model/RxMemoryData.h"
 #include "platform/BaseListFile.h"
@@ -21,9 +20,9 @@ namespace {
 // The helpers below call Win32 directly, not through the wrappers, so they
 // never shift the fault seam's count.
 
-std::optional<std::string> ReadBytes(const std::string& path)
+std::optional<std::string> ReadBytes(const std::wstring& path)
 {
-    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return std::nullopt;
@@ -35,36 +34,36 @@ std::optional<std::string> ReadBytes(const std::string& path)
     return bytes;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes)
+void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
 }
 
-bool EntryExists(const std::string& path)
+bool EntryExists(const std::wstring& path)
 {
-    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // True when nobody holds the file open: an exclusive open succeeds.
-bool IsClosed(const std::string& path)
+bool IsClosed(const std::wstring& path)
 {
-    UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     return bool(file);
 }
 
-std::vector<BaseListEntry> Load(const std::string& path)
+std::vector<BaseListEntry> Load(const std::wstring& path)
 {
     std::vector<BaseListEntry> entries;
     LoadBaseListFile(path, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
     return entries;
 }
 
-void Save(const std::string& path, const std::vector<BaseListEntry>& entries)
+void Save(const std::wstring& path, const std::vector<BaseListEntry>& entries)
 {
     size_t i = 0;
     SaveBaseListFile(path, [&](BaseListValues& e) {
@@ -131,8 +130,8 @@ protected:
     void TearDown() override { FileFaults::Disarm(); }
 
     TempFolder temp_;
-    const std::string folder_ = temp_.Path();
-    const std::string path_ = folder_ + kBaseListFileName;
+    const std::wstring folder_ = temp_.WidePath();
+    const std::wstring path_ = folder_ + kBaseListFileName;
 };
 
 } // namespace
@@ -198,17 +197,17 @@ TEST_F(BaseListFile, RowsPostedBeforeAFailedLoadStayInTheTable)
 
 TEST_F(BaseListFile, FolderNamedLikeTheFileLoadsNothingAndRefusesTheSave)
 {
-    ASSERT_TRUE(CreateDirectoryW(Wide(path_).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
     EXPECT_TRUE(Load(path_).empty());
     EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(GetFileAttributesW(Wide(path_).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
 }
 
 TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
 {
     WriteBytes(path_, kOldBytes);
-    UniqueHandle holder(CreateFileW(Wide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
 
@@ -234,7 +233,7 @@ TEST_F(BaseListFile, ReadOnlyFileIsRefusedAndKeptAsItWas)
     // so the refusal the open would meet is injected; the attribute is still
     // set to show that loading does not mind it.
     WriteBytes(path_, kOldBytes);
-    ASSERT_TRUE(SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(FileExists(path_));
     EXPECT_EQ(Load(path_), kOldEntries);
     FileFaults::Arm(1, ERROR_ACCESS_DENIED);
@@ -279,7 +278,7 @@ TEST_F(BaseListFile, SaveFailingAtAnyStepLeavesTheOldFile)
 TEST_F(BaseListFile, FailedFirstSaveLeavesNoFileBehind)
 {
     const int calls = CallsOf([&] { Save(path_, kNewEntries); });
-    ASSERT_TRUE(DeleteFileW(Wide(path_).c_str()));
+    ASSERT_TRUE(DeleteFileW(path_.c_str()));
 
     for (int n = 1; n <= calls; ++n) {
         FileFaults::Arm(n, ERROR_DISK_FULL);
@@ -306,7 +305,7 @@ TEST_F(BaseListFile, LoadFailingAtAnyStepClosesTheFileAndTheNextSaveKeepsABackup
 
     for (int n = 1; n <= calls; ++n) {
         WriteBytes(path_, fileBytes);
-        ASSERT_TRUE(DeleteFileW(Wide(BaseListBackupPath(path_)).c_str()) || n == 1);
+        ASSERT_TRUE(DeleteFileW(BaseListBackupPath(path_).c_str()) || n == 1);
         std::vector<BaseListEntry> entries;
         FileFaults::Arm(n, ERROR_CRC);
         EXPECT_EQ(ErrorCodeOf([&] { LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); }); }),
@@ -355,7 +354,7 @@ TEST_F(BaseListFile, BackupOverwritesAnOlderOneAndIsSkippedWhenTheFileIsGone)
 
     FileFaults::Arm(1, ERROR_CRC);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_CRC);
-    ASSERT_TRUE(DeleteFileW(Wide(path_).c_str()));
+    ASSERT_TRUE(DeleteFileW(path_.c_str()));
     Save(path_, kOldEntries);
     EXPECT_EQ(ReadBytes(path_), kOldBytes);
     EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
@@ -364,13 +363,13 @@ TEST_F(BaseListFile, BackupOverwritesAnOlderOneAndIsSkippedWhenTheFileIsGone)
 TEST_F(BaseListFile, ExistenceTestSeesFilesOfAnyAttributeButNoFolders)
 {
     WriteBytes(path_, "x");
-    ASSERT_TRUE(SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     EXPECT_TRUE(FileExists(path_));
-    EXPECT_FALSE(FileExists(folder_ + "Missing.dat"));
-    EXPECT_FALSE(FileExists(folder_ + "Bases.*"));
-    EXPECT_FALSE(FileExists(folder_ + "NoSuchFolder\\Bases.dat"));
-    ASSERT_TRUE(CreateDirectoryW(Wide(folder_ + "Sub").c_str(), nullptr));
-    EXPECT_FALSE(FileExists(folder_ + "Sub"));
+    EXPECT_FALSE(FileExists(folder_ + L"Missing.dat"));
+    EXPECT_FALSE(FileExists(folder_ + L"Bases.*"));
+    EXPECT_FALSE(FileExists(folder_ + L"NoSuchFolder\\Bases.dat"));
+    ASSERT_TRUE(CreateDirectoryW((folder_ + L"Sub").c_str(), nullptr));
+    EXPECT_FALSE(FileExists(folder_ + L"Sub"));
 }
 
 TEST(ProgramFolder, IsTheExecutablesFolderWithItsBackslash)

@@ -22,14 +22,14 @@ protected:
     {
         TestApplication();
         ReportedErrors().clear();
-        savedFolder_ = ProgramFolder;
-        ProgramFolder = folder.Path();
+        savedFolder_ = ProgramFolderPath;
+        ProgramFolderPath = folder.WidePath();
     }
 
     void TearDown() override
     {
         FileFaults::Disarm();
-        ProgramFolder = savedFolder_;
+        ProgramFolderPath = savedFolder_;
     }
 
     std::string HelpFile() const { return folder.Path() + "Readme.rtf"; }
@@ -67,7 +67,7 @@ protected:
     std::unique_ptr<THelpForm> form;
 
 private:
-    std::string savedFolder_;
+    std::wstring savedFolder_;
 };
 
 const char kInitialText[] = "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!";

@@ -97,7 +97,7 @@ protected:
         TestApplication();
         ShellLayerStart();
         ReportedErrors().clear();
-        savedFolder_ = ProgramFolder;
+        savedFolder_ = ProgramFolderPath;
         MainForm = &main;
         NewBaseForm = &editor;
         SelectDirectoryForm = &chooser;
@@ -107,7 +107,7 @@ protected:
         chooser.SelectFormStorage.Active = false;
         help.HelpFormStorage.Active = false;
         main.Create();
-        ProgramFolder = folder.Path();  // the About window reads its help file from here
+        ProgramFolderPath = folder.WidePath();  // the About window reads its help file from here
         WriteHelpFile();
         editor.Create();
         chooser.Create();
@@ -128,7 +128,7 @@ protected:
         SelectDirectoryForm = nullptr;
         NewBaseForm = nullptr;
         MainForm = nullptr;
-        ProgramFolder = savedFolder_;
+        ProgramFolderPath = savedFolder_;
         EXPECT_TRUE(ReportedErrors().empty());
     }
 
@@ -156,7 +156,7 @@ protected:
     THelpForm help;
 
 private:
-    std::string savedFolder_;
+    std::wstring savedFolder_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "runtime/Exceptions.h"
 
 #include <atomic>
+#include <stdexcept>
 #include <memory>
 
 namespace {
@@ -72,15 +73,16 @@ TempFolder::TempFolder()
     static std::atomic<int> counter{0};
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring path = std::wstring(temp) + L"AutoPeriodTest" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                        std::to_wstring(counter++) + L"\\";
-    CreateDirectoryW(path.c_str(), nullptr);
-    path_ = Narrow(path);
+    widePath_ = std::wstring(temp) + L"Базы 1С " + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                std::to_wstring(counter++) + L"\\";
+    if (!CreateDirectoryW(widePath_.c_str(), nullptr))
+        throw std::runtime_error("cannot create a test folder with a Russian name (no UTF-8 locale for Wine?)");
+    path_ = Narrow(widePath_);
 }
 
 TempFolder::~TempFolder()
 {
-    std::wstring from = Wide(path_);
+    std::wstring from = widePath_;
     from.pop_back();
     from.push_back(L'\0');  // double-NUL-terminated list
     SHFILEOPSTRUCTW op{};

@@ -24,8 +24,9 @@ void ClearPendingActions();
 // Dispatches queued messages for about `milliseconds`.
 void Pump(int milliseconds = 50);
 
-// A fresh empty folder under the temp folder, Windows-1251 path ending in a
-// backslash; removed with its content by the destructor.
+// A fresh empty folder under the temp folder with a Russian name, as an
+// operator's folders have, ending in a backslash; removed with its content by
+// the destructor. Path() is its Windows-1251 text, WidePath() its exact name.
 class TempFolder {
 public:
     TempFolder();
@@ -33,7 +34,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder();
     const std::string& Path() const { return path_; }
+    const std::wstring& WidePath() const { return widePath_; }
 
 private:
     std::string path_;
+    std::wstring widePath_;
 };
