@@ -37,12 +37,15 @@ void* TRecordPool::Allocate(std::size_t size)
 
 void* TRecordPool::TakeNewSlab(std::size_t rounded)
 {
+    std::size_t slabSize = std::min(kSlabSize, kFirstSlabSize << std::min<std::size_t>(slabs_.size(), 4));
+    slabSize = std::max(slabSize, rounded);
+    // Both allocations first: if either throws, the pool is as it was.
+    slabs_.reserve(slabs_.size() + 1);
+    auto slab = std::make_unique_for_overwrite<std::byte[]>(slabSize);
     // What is left of the current slab is kept for rows that fit in it.
     if (std::size_t rest = std::size_t(end_ - next_); rest >= kGrain)
         Free(next_, rest);
-    std::size_t slabSize = std::min(kSlabSize, kFirstSlabSize << std::min<std::size_t>(slabs_.size(), 4));
-    slabSize = std::max(slabSize, rounded);
-    slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(slabSize));
+    slabs_.push_back(std::move(slab));
     next_ = slabs_.back().get() + rounded;
     end_ = slabs_.back().get() + slabSize;
     return slabs_.back().get();

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -49,4 +52,40 @@ TEST(RecordPool, GivesFreedSlotsOutAgainToRowsOfTheirSize)
     for (size_t i = 0; i < freedLarge.size(); ++i)
         again.insert(pool.Allocate(200));
     EXPECT_EQ(again, freedLarge);
+}
+
+namespace {
+// Array allocations in this test program fail on demand, so that a slab can
+// be refused; everything else goes to the usual heap.
+bool failNextArrayNew = false;
+}  // namespace
+
+void* operator new[](std::size_t size)
+{
+    if (failNextArrayNew) {
+        failNextArrayNew = false;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(RecordPool, ARefusedSlabLeavesThePoolAsItWas)
+{
+    TRecordPool pool;
+    std::vector<std::pair<std::byte*, size_t>> slots;
+    auto take = [&](size_t size) { slots.emplace_back(static_cast<std::byte*>(pool.Allocate(size)), size); };
+    // Fill the first slab with slots that leave an odd rest, then refuse the next slab.
+    take(3000);
+    failNextArrayNew = true;
+    EXPECT_THROW(take(3000), std::bad_alloc);
+    // Every size now, from the smallest up: none may share memory with another.
+    for (size_t size = 1; size <= 1200; size += 1)
+        take(size);
+    std::sort(slots.begin(), slots.end());
+    for (size_t i = 1; i < slots.size(); ++i)
+        ASSERT_GE(slots[i].first, slots[i - 1].first + slots[i - 1].second) << "two slots overlap";
 }
