@@ -10,6 +10,7 @@
 // wide. A column that is not shown reports a width of -1.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,8 +36,11 @@ public:
     void SetWidth(int width);
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
-    // Pixels on screen: never negative, 0 for a column that is not shown.
-    int DrawWidth() const { return visible_ && width_ > 0 ? width_ : 0; }
+    // Pixels on screen: never negative, 0 for a column that is not shown,
+    // and never so wide that the columns' sum or a scrolled position could
+    // leave the range of int (a stored width may be anything).
+    static constexpr int kMaxDrawWidth = 1 << 20;
+    int DrawWidth() const { return visible_ && width_ > 0 ? std::min(width_, kMaxDrawWidth) : 0; }
 
 private:
     TDBGridColumns& owner_;
