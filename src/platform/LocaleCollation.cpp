@@ -165,36 +165,53 @@ std::optional<std::array<char, 256>> ByteMap(const std::optional<PackedTable>& p
 
 } // namespace
 
+namespace {
+
+struct KeyTables {
+    std::optional<PackedTable> weights;
+    std::optional<std::array<char, 256>> byteMap;
+};
+
+// Taken from the platform on the first key asked for, not at start: some
+// twenty thousand calls into the locale that a program showing an empty or
+// short list never needs.
+const KeyTables& Tables()
+{
+    static const KeyTables tables = [] {
+        KeyTables t;
+        t.weights = Pack(TakeLetterWeights());
+        t.byteMap = ByteMap(t.weights);
+        return t;
+    }();
+    return tables;
+}
+
+} // namespace
+
 TextSortKey UserLocaleSortKey()
 {
-    static const std::optional<PackedTable> weights = Pack(TakeLetterWeights());
-    static const std::optional<std::array<char, 256>> byteMap = ByteMap(weights);
     // Letter weights are the same with and without case: case is a later
     // level. PackedWeights holds at most 7 bytes, within what a key may take
     // per character.
     static_assert(sizeof(PackedWeights::bytes) <= kMaxSortKeyBytesPerChar);
-    if (byteMap) {
-        const std::array<char, 256>* map = &*byteMap;
-        return [map](std::string_view text, bool, unsigned char* key) {
-            size_t used = 0;
+    return [](std::string_view text, bool, unsigned char* key) -> size_t {
+        const KeyTables& tables = Tables();
+        size_t used = 0;
+        if (tables.byteMap) {
+            const std::array<char, 256>& map = *tables.byteMap;
             for (char c : text) {
-                const unsigned char weight = (unsigned char)(*map)[(unsigned char)c];
+                const unsigned char weight = (unsigned char)map[(unsigned char)c];
                 key[used] = weight;
                 used += weight != 0;
             }
-            return used;
-        };
-    }
-    if (!weights)
-        return {};
-    const PackedTable* table = &*weights;
-    return [table](std::string_view text, bool, unsigned char* key) {
-        size_t used = 0;
-        for (char c : text) {
-            const PackedWeights& w = (*table)[(unsigned char)c];
-            for (unsigned char i = 0; i < w.size; ++i)
-                key[used++] = (unsigned char)w.bytes[i];
+        } else if (tables.weights) {
+            for (char c : text) {
+                const PackedWeights& w = (*tables.weights)[(unsigned char)c];
+                for (unsigned char i = 0; i < w.size; ++i)
+                    key[used++] = (unsigned char)w.bytes[i];
+            }
         }
+        // With neither, every key is empty and so every pair is compared.
         return used;
     };
 }

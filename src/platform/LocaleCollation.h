@@ -16,8 +16,8 @@ int CompareUserLocale(std::string_view a, std::string_view b, bool ignoreCase);
 // puts first, so where they differ they decide the comparison; texts alike
 // in letters and unlike in accents, case or punctuation get equal keys and
 // are left to CompareUserLocale. The weights of the code page's 255
-// characters are taken from the platform once per process (a few ms).
-// Empty when the platform's sort keys are not laid out as expected, or when
-// the locale sorts two letters as one (Czech "ch"); a table then compares
-// every pair.
+// characters are taken from the platform once per process, when the first
+// key is built. Every key is empty when the platform's sort keys are not
+// laid out as expected, or when the locale sorts two letters as one (Czech
+// "ch"): a table then compares every pair.
 TextSortKey UserLocaleSortKey();

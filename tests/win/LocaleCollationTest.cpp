@@ -55,12 +55,6 @@ void OpenWithNames(TRxMemoryData& table, const std::vector<std::string>& names)
 TEST(UserLocaleSortKey, WhereKeysDifferTheyOrderTextsAsCompareStringDoes)
 {
     TextSortKey key = UserLocaleSortKey();
-    // Russian sorts letter by letter, so it must have a key; a locale that
-    // sorts two letters as one (Czech "ch") has none, and the table then
-    // compares every pair.
-    if (!key && PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) != LANG_RUSSIAN)
-        GTEST_SKIP() << "no sort key under this locale";
-    ASSERT_TRUE(key) << "no sort key under the Russian locale";
     int decided = 0;
     for (bool ignoreCase : {true, false}) {
         for (const std::string& a : kTrickyTexts) {
@@ -75,6 +69,10 @@ TEST(UserLocaleSortKey, WhereKeysDifferTheyOrderTextsAsCompareStringDoes)
             }
         }
     }
+    // Russian sorts letter by letter; a locale that sorts two letters as one
+    // (Czech "ch") gets empty keys, and the table then compares every pair.
+    if (decided == 0 && PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) != LANG_RUSSIAN)
+        GTEST_SKIP() << "no sort key under this locale";
     // Most pairs differ in letters; the key must not give up on them.
     EXPECT_GT(decided, int(kTrickyTexts.size() * kTrickyTexts.size()));
 }
