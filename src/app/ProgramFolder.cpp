@@ -1,19 +1,11 @@
 #include "app/ProgramFolder.h"
 
-#include "platform/Handles.h"
+#include "platform/Win32.h"
 #include "platform/WideText.h"
-#include "runtime/AppTitle.h"
 
 #include <vector>
 
 namespace {
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { FindClose(h); }
-};
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 
 std::wstring ExecutablePath()
 {
@@ -40,23 +32,4 @@ std::wstring GetProgramFolderPath()
 std::string GetProgramFolder()
 {
     return Narrow(GetProgramFolderPath());
-}
-
-bool FileExists(const std::wstring& fileName)
-{
-    // A wildcard would let the search match some other entry; no file has one
-    // in its name. (A "?" is also what an unrepresentable character became
-    // in a single-byte name.)
-    if (fileName.empty() || fileName.find_first_of(L"*?") != std::wstring::npos)
-        return false;
-    // Searching the folder rather than asking for the attributes: the entry
-    // counts only when its folder can be read.
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(FindFirstFileW(fileName.c_str(), &data));
-    return find && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool FileExists(const std::string& fileName)
-{
-    return FileExists(Wide(fileName));
 }

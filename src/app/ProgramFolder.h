@@ -6,6 +6,8 @@
 //   std::string shown = GetProgramFolder();                     // the same as text
 #pragma once
 
+#include "platform/FileExists.h"
+
 #include <string>
 
 // The folder of the running executable, ending in a backslash (the drive
@@ -17,10 +19,3 @@ std::wstring GetProgramFolderPath();
 // text; a character that code page lacks reads as "?", so no file is opened
 // through it.
 std::string GetProgramFolder();
-
-// True when an entry of that name exists in its folder and is not a
-// directory, whatever its attributes; false otherwise, also when the folder
-// cannot be read. The name holds no wildcards.
-bool FileExists(const std::wstring& fileName);
-// The same for a Windows-1251 name.
-bool FileExists(const std::string& fileName);

@@ -9,8 +9,6 @@
 #include "platform/LocaleCollation.h"
 #include "platform/WideText.h"
 
-std::string ProgramFolder;
-std::wstring ProgramFolderPath;
 TMainForm* MainForm = nullptr;
 
 namespace {

@@ -2,6 +2,7 @@
 // that open the other windows, the load at creation and the save at close.
 #pragma once
 
+#include "app/SharedState.h"
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
 #include "storage/FormStorage.h"
@@ -11,12 +12,6 @@
 #include "ui/StdControls.h"
 
 #include <string>
-
-// The folder of the running executable, ending in a backslash; set first
-// thing when the main window is created. ProgramFolder is its text;
-// ProgramFolderPath names it exactly and is what files are opened through.
-extern std::string ProgramFolder;
-extern std::wstring ProgramFolderPath;
 
 class TMainForm : public TForm {
 public:

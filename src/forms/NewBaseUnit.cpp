@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-bool NewBaseMode = false;
 TNewBaseForm* NewBaseForm = nullptr;
 
 namespace {

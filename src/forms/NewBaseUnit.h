@@ -6,12 +6,10 @@
 //   NewBaseForm->ShowModal();
 #pragma once
 
+#include "app/SharedState.h"
 #include "storage/FormStorage.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
-
-// True: the editor adds a new entry; false: it edits the current one.
-extern bool NewBaseMode;
 
 class TNewBaseForm : public TForm {
 public:

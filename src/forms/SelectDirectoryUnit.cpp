@@ -1,7 +1,5 @@
 #include "forms/SelectDirectoryUnit.h"
 
-std::string SelectedDirectory;
-bool DirectorySelected = false;
 TSelectDirectoryForm* SelectDirectoryForm = nullptr;
 
 namespace {

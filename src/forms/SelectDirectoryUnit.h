@@ -6,17 +6,13 @@
 //   if (DirectorySelected) PathEdit.SetText(SelectedDirectory);
 #pragma once
 
+#include "app/SharedState.h"
 #include "forms/ShellTreeView.h"
 #include "storage/FormStorage.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
 #include <string>
-
-// The directory chosen last in this run; kept between uses.
-extern std::string SelectedDirectory;
-// Whether the chooser's last showing ended with "Выбрать каталог".
-extern bool DirectorySelected;
 
 class TSelectDirectoryForm : public TForm {
 public:

@@ -1,6 +1,6 @@
 #include "platform/BaseListFile.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/FileExists.h"
 #include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "platform/FileApi.h"

@@ -84,6 +84,29 @@ struct IconTraits {
 };
 using UniqueIcon = UniqueResource<IconTraits>;
 
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { FreeLibrary(h); }
+};
+using UniqueModule = UniqueResource<ModuleTraits>;
+
+// A device context made with CreateCompatibleDC.
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+using MemoryDC = UniqueResource<MemoryDCTraits>;
+
+// A search begun with FindFirstFileW.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindClose(h); }
+};
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+
 // Item identifier lists from the shell's allocator.
 struct PidlTraits {
     using Handle = LPITEMIDLIST;

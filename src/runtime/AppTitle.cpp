@@ -19,9 +19,3 @@ std::string ReportText(std::string_view message)
         text.push_back('.');
     return text;
 }
-
-std::string FolderOfPath(std::string_view path)
-{
-    auto slash = path.rfind('\\');
-    return std::string(slash == std::string_view::npos ? path : path.substr(0, slash + 1));
-}

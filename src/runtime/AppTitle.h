@@ -14,7 +14,3 @@ std::string ApplicationTitle(std::string_view exePath);
 
 // The message with a full stop appended when its last byte is above '.'.
 std::string ReportText(std::string_view message);
-
-// Everything up to and including the last backslash of a path; the whole
-// path when it has none.
-std::string FolderOfPath(std::string_view path);

@@ -10,13 +10,6 @@
 
 namespace {
 
-struct MemoryDCTraits {
-    using Handle = HDC;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DeleteDC(h); }
-};
-using MemoryDC = UniqueResource<MemoryDCTraits>;
-
 void FillColor(HDC dc, const RECT& r, int sysColor)
 {
     FillRect(dc, &r, GetSysColorBrush(sysColor));

@@ -15,13 +15,6 @@
 
 namespace {
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { FreeLibrary(h); }
-};
-using UniqueModule = UniqueResource<ModuleTraits>;
-
 // The library is looked up in the system folder only: a RICHED32.DLL planted
 // beside the program (or in the current folder) must never be loaded. The
 // altered search path makes its own dependencies come from there too.

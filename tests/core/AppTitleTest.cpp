@@ -21,9 +21,3 @@ TEST(ReportText, AddsAFullStopOnlyAfterCharactersAboveIt)
     EXPECT_EQ(ReportText(""), "");
     EXPECT_EQ(ReportText("\xc1\xe0\xe7\xe0"), "\xc1\xe0\xe7\xe0.");
 }
-
-TEST(FolderOfPath, KeepsTheLastBackslash)
-{
-    EXPECT_EQ(FolderOfPath("C:\\Tools\\prog.exe"), "C:\\Tools\\");
-    EXPECT_EQ(FolderOfPath("C:\\prog.exe"), "C:\\");
-}
