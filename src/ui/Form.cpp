@@ -77,8 +77,6 @@ TForm::~TForm()
         RemovePropW(hwnd_, kFormProp);
         DestroyWindow(hwnd_);
     }
-    if (font_)
-        DeleteObject(font_);
 }
 
 void TForm::AddControl(TControl& control)
@@ -146,9 +144,9 @@ void TForm::Create()
         SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                      0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    font_ = CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                        design_.FontFace);
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    font_.Reset(CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                            design_.FontFace));
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (design_.IconId) {
         icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId));
         SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -180,9 +178,7 @@ void TForm::Destroy()
     RemovePropW(hwnd_, kFormProp);
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
-    if (font_)
-        DeleteObject(font_);
-    font_ = nullptr;
+    font_.Reset();
 }
 
 void TForm::InvokeGuarded(const std::function<void()>& handler)

@@ -13,6 +13,7 @@
 //   myForm.ShowModal();
 #pragma once
 
+#include "platform/Handles.h"
 #include "platform/Win32.h"
 #include "ui/Component.h"
 #include "ui/Control.h"
@@ -57,7 +58,7 @@ public:
 
     const std::string& ClassName() const { return className_; }
     HWND Handle() const { return hwnd_; }
-    HFONT FontHandle() const { return font_; }
+    HFONT FontHandle() const { return static_cast<HFONT>(font_.Get()); }
 
     // Design: controls and components the form owns (not deleted by it).
     void AddControl(TControl& control);
@@ -127,7 +128,7 @@ private:
     std::string className_;
     TFormDesign design_;
     HWND hwnd_ = nullptr;
-    HFONT font_ = nullptr;
+    GdiObject font_;
     HICON icon_ = nullptr;
     std::vector<TControl*> controls_;
     std::vector<TComponent*> components_;

@@ -59,8 +59,6 @@ TLabel::TLabel(std::string name, TBounds bounds, std::string caption, unsigned a
 TLabel::~TLabel()
 {
     DestroyWindowHandle();
-    if (ownFont_)
-        DeleteObject(ownFont_);
 }
 
 void TLabel::SetOwnFont(const wchar_t* face, int height)
@@ -78,8 +76,10 @@ void TLabel::HandleCreated()
 {
     if (!fontFace_)
         return;
-    ownFont_ = CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_);
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_), FALSE);
+    // A window made again gets a font again; the one it had goes.
+    GdiObject font(CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    ownFont_ = std::move(font);
 }
 
 TEdit::TEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)

@@ -5,6 +5,7 @@
 //   ok.OnClick = [this] { OKButtonClick(); };
 #pragma once
 
+#include "platform/Handles.h"
 #include "ui/Control.h"
 
 #include <functional>
@@ -40,7 +41,7 @@ private:
     std::string caption_;
     const wchar_t* fontFace_ = nullptr;
     int fontHeight_ = 0;
-    HFONT ownFont_ = nullptr;
+    GdiObject ownFont_;
 };
 
 class TEdit : public TControl {

@@ -161,3 +161,20 @@ TEST(Form, AFailingCloseHandlerKeepsTheWindowOpen)
     SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(form.Visible());
 }
+
+TEST(Form, ALabelMadeAgainFreesTheFontItHad)
+{
+    TestApplication();
+    TProbeForm form;
+    TLabel label{"Label", {10, 50, 100, 19}, "Название:"};
+    label.SetOwnFont(L"MS Sans Serif", 13);
+    form.AddControl(label);
+    form.Create();
+    auto first = reinterpret_cast<HGDIOBJ>(SendMessageW(label.Handle(), WM_GETFONT, 0, 0));
+    ASSERT_EQ(GetObjectType(first), DWORD(OBJ_FONT));
+    label.DestroyWindowHandle();
+    label.CreateWindowFor(form, label.ControlId());
+    auto second = reinterpret_cast<HGDIOBJ>(SendMessageW(label.Handle(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(GetObjectType(second), DWORD(OBJ_FONT));
+    EXPECT_EQ(GetObjectType(first), 0u) << "the first font was left behind";
+}
