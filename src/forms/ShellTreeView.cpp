@@ -299,6 +299,8 @@ void TShellTreeView::BuildTree()
     bool expandMark = (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
     TShellFolder* raw = record.get();
     HTREEITEM root = InsertNode(TVI_ROOT, TVI_LAST, record.release(), label, expandMark);
+    if (!root)
+        return;  // the record went with the refused node
     SetNodeIcons(root, *raw);
     Expand(root);
     Select(root);

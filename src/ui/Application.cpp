@@ -104,6 +104,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam
 void TApplication::CreateForm(TForm& form)
 {
     forms_.push_back(&form);
+    form.application_ = this;
     if (!mainForm_)
         mainForm_ = &form;
     form.Create();
@@ -128,8 +129,20 @@ void TApplication::Terminate()
 
 void TApplication::DestroyForms()
 {
-    for (auto it = forms_.rbegin(); it != forms_.rend(); ++it)
+    std::vector<TForm*> forms = std::move(forms_);
+    forms_.clear();
+    mainForm_ = nullptr;
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        (*it)->application_ = nullptr;
         (*it)->Destroy();
+    }
+}
+
+void TApplication::ForgetForm(TForm& form)
+{
+    std::erase(forms_, &form);
+    if (mainForm_ == &form)
+        mainForm_ = nullptr;
 }
 
 bool TApplication::Dispatch(MSG& msg)

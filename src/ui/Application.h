@@ -41,8 +41,10 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    // Destroys every form, last created first.
+    // Destroys every form, last created first, and forgets them.
     void DestroyForms();
+    // Called by a form that goes before the application does.
+    void ForgetForm(TForm& form);
 
     // Takes and dispatches one message, waiting for it; false on WM_QUIT,
     // which stays posted for the outer loop.

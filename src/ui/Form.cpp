@@ -69,6 +69,8 @@ TForm::TForm(std::string name, std::string className, TFormDesign design)
 
 TForm::~TForm()
 {
+    if (application_)
+        application_->ForgetForm(*this);
     // The derived form's members (its controls and components) are gone by
     // now, so neither OnDestroy nor the controls may be touched here: forms
     // that need them are destroyed first (TApplication::DestroyForms, or

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class TApplication;
 class TButton;
 
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
@@ -135,5 +136,8 @@ private:
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
     bool destroyed_ = false;
+    // The application that created the form, told when the form goes.
+    TApplication* application_ = nullptr;
+    friend class TApplication;
     TWindowState pendingState_ = TWindowState::wsNormal;
 };

@@ -35,10 +35,14 @@ void PutOnClipboard(UINT format, const void* data, size_t size)
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory)
         throw Exception("Cannot copy to clipboard");
-    if (void* target = GlobalLock(memory)) {
-        std::memcpy(target, data, size);
-        GlobalUnlock(memory);
+    // An unfilled block must never reach the clipboard.
+    void* target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        throw Exception("Cannot copy to clipboard");
     }
+    std::memcpy(target, data, size);
+    GlobalUnlock(memory);
     if (!SetClipboardData(format, memory)) {
         GlobalFree(memory);
         throw Exception("Cannot copy to clipboard");

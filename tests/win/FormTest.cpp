@@ -178,3 +178,17 @@ TEST(Form, ALabelMadeAgainFreesTheFontItHad)
     EXPECT_EQ(GetObjectType(second), DWORD(OBJ_FONT));
     EXPECT_EQ(GetObjectType(first), 0u) << "the first font was left behind";
 }
+
+TEST(Form, AFormGoneBeforeItsApplicationIsForgotten)
+{
+    TestApplication();
+    TApplication application;  // as the program has it: declared before its forms
+    {
+        TProbeForm form;
+        application.CreateForm(form);
+        EXPECT_EQ(application.MainForm(), &form);
+    }
+    EXPECT_TRUE(application.Forms().empty());
+    EXPECT_EQ(application.MainForm(), nullptr);
+    application.DestroyForms();  // what the destructor does: no form left to touch
+}
