@@ -25,23 +25,34 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         TApplication application;
         Application = &application;
         application.OnException = ReportException;
-        application.Initialize();
+        // What fails outside every handler (a window that cannot be made, a
+        // missing system library) is reported before the program ends.
+        try {
+            application.Initialize();
 
-        TMainForm mainForm;
-        TSelectDirectoryForm selectDirectoryForm;
-        TNewBaseForm newBaseForm;
-        THelpForm helpForm;
-        MainForm = &mainForm;
-        SelectDirectoryForm = &selectDirectoryForm;
-        NewBaseForm = &newBaseForm;
-        HelpForm = &helpForm;
+            TMainForm mainForm;
+            TSelectDirectoryForm selectDirectoryForm;
+            TNewBaseForm newBaseForm;
+            THelpForm helpForm;
+            MainForm = &mainForm;
+            SelectDirectoryForm = &selectDirectoryForm;
+            NewBaseForm = &newBaseForm;
+            HelpForm = &helpForm;
 
-        application.CreateForm(mainForm);
-        application.CreateForm(selectDirectoryForm);
-        application.CreateForm(newBaseForm);
-        application.CreateForm(helpForm);
-        application.Run();
-        application.DestroyForms();
+            application.CreateForm(mainForm);
+            application.CreateForm(selectDirectoryForm);
+            application.CreateForm(newBaseForm);
+            application.CreateForm(helpForm);
+            application.Run();
+            application.DestroyForms();
+        } catch (...) {
+            application.HandleException(std::current_exception());
+            exitCode = 1;
+        }
+        MainForm = nullptr;
+        SelectDirectoryForm = nullptr;
+        NewBaseForm = nullptr;
+        HelpForm = nullptr;
     }
     OleUninitialize();
     return exitCode;

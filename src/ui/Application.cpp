@@ -6,6 +6,7 @@
 #include "ui/Form.h"
 
 #include <algorithm>
+#include <new>
 
 TApplication* Application = nullptr;
 
@@ -186,42 +187,65 @@ void TApplication::ProcessMessages()
     }
 }
 
-void TApplication::HandleException(const std::exception_ptr& error)
+void TApplication::HandleException(const std::exception_ptr& error) noexcept
 {
+    const char* what = nullptr;
     try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        if (OnException)
-            OnException(e);
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            what = e.what();
+            if (OnException)
+                OnException(e);
+        } catch (...) {
+            if (OnException)
+                OnException(Exception("Unknown error"));
+        }
     } catch (...) {
-        if (OnException)
-            OnException(Exception("Unknown error"));
+        // The report itself failed (no memory, a window that cannot be made):
+        // the system's own box still says what went wrong.
+        MessageBoxA(handle_, what ? what : "Unknown error", nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
     }
 }
 
 namespace {
-struct DisableContext {
-    HWND except;
-    HWND app;
+
+// The thread's windows, gathered without letting an exception out of the
+// enumeration's callback.
+struct ThreadWindows {
     std::vector<HWND> windows;
+    bool complete = true;
 };
 
-BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param)
+BOOL CALLBACK CollectOne(HWND hwnd, LPARAM param) noexcept
 {
-    auto* c = reinterpret_cast<DisableContext*>(param);
-    if (hwnd != c->except && hwnd != c->app && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        EnableWindow(hwnd, FALSE);
-        c->windows.push_back(hwnd);
+    auto* collected = reinterpret_cast<ThreadWindows*>(param);
+    try {
+        collected->windows.push_back(hwnd);
+        return TRUE;
+    } catch (...) {
+        collected->complete = false;
+        return FALSE;
     }
-    return TRUE;
 }
+
 }  // namespace
 
 std::vector<HWND> TApplication::DisableTaskWindows(HWND except)
 {
-    DisableContext context{except, handle_, {}};
-    EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&context));
-    return context.windows;
+    ThreadWindows all;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectOne, reinterpret_cast<LPARAM>(&all));
+    if (!all.complete)
+        throw std::bad_alloc();
+    std::vector<HWND> disabled;
+    disabled.reserve(all.windows.size());
+    for (HWND hwnd : all.windows) {
+        if (hwnd != except && hwnd != handle_ && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            EnableWindow(hwnd, FALSE);
+            disabled.push_back(hwnd);
+        }
+    }
+    return disabled;
 }
 
 void TApplication::EnableTaskWindows(const std::vector<HWND>& windows)

@@ -53,8 +53,9 @@ public:
     void ProcessMessages();
 
     // Reports an exception that escaped a handler. The report itself is the
-    // program's (set OnException); the framework only catches.
-    void HandleException(const std::exception_ptr& error);
+    // program's (set OnException); the framework only catches. Never throws:
+    // a report that fails falls back to a plain system box.
+    void HandleException(const std::exception_ptr& error) noexcept;
     std::function<void(const std::exception&)> OnException;
 
     // Modality: disables the thread's other visible top-level windows and

@@ -192,3 +192,22 @@ TEST(Form, AFormGoneBeforeItsApplicationIsForgotten)
     EXPECT_EQ(application.MainForm(), nullptr);
     application.DestroyForms();  // what the destructor does: no form left to touch
 }
+
+TEST(Form, AReportThatFailsItselfFallsBackToThePlainSystemBox)
+{
+    TApplication& application = TestApplication();
+    auto report = application.OnException;
+    application.OnException = [](const std::exception&) { throw std::bad_alloc(); };
+    std::wstring shown;
+    PostAction([&] {
+        HWND box = FindWindowW(L"#32770", nullptr);
+        ASSERT_NE(box, nullptr);
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        shown = text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    application.HandleException(std::make_exception_ptr(Exception("Disk full")));
+    application.OnException = report;
+    EXPECT_EQ(shown, L"Disk full");
+}
