@@ -1,6 +1,7 @@
 #include "storage/FormPlacement.h"
 
 #include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "runtime/IntParser.h"
 #include "storage/IniLink.h"
 #include "ui/Application.h"
@@ -96,14 +97,44 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const
            MaxTrackHeight == 0 && MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
 }
 
+namespace {
+
+template <typename Char>
+std::basic_string<Char> KeyForExecutable(std::basic_string_view<Char> name)
+{
+    const Char separators[] = {Char('\\'), Char('/'), Char(':'), Char(0)};
+    if (auto slash = name.find_last_of(separators); slash != name.npos)
+        name.remove_prefix(slash + 1);
+    if (auto dot = name.rfind(Char('.')); dot != name.npos)
+        name = name.substr(0, dot);
+    const Char software[] = {Char('S'), Char('o'), Char('f'), Char('t'), Char('w'),
+                             Char('a'), Char('r'), Char('e'), Char('\\'), Char(0)};
+    return software + std::basic_string<Char>(name);
+}
+
+std::wstring ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
 std::string DefaultRegistryKeyFor(std::string_view exePath)
 {
-    std::string_view name = exePath;
-    if (auto slash = name.find_last_of("\\/:"); slash != std::string_view::npos)
-        name.remove_prefix(slash + 1);
-    if (auto dot = name.rfind('.'); dot != std::string_view::npos)
-        name = name.substr(0, dot);
-    return "Software\\" + std::string(name);
+    return KeyForExecutable(exePath);
+}
+
+std::wstring DefaultRegistryKeyFor(std::wstring_view exePath)
+{
+    return KeyForExecutable(exePath);
 }
 
 TFormPlacement::TFormPlacement(TForm& owner, std::string name)
@@ -125,9 +156,9 @@ std::string TFormPlacement::Section() const
     return IniSection.empty() ? form_.ClassName() : IniSection;
 }
 
-std::string TFormPlacement::DefaultRegistryKey()
+std::wstring TFormPlacement::DefaultRegistryKey()
 {
-    return DefaultRegistryKeyFor(Application ? Application->ExeName() : std::string());
+    return DefaultRegistryKeyFor(std::wstring_view(ExecutablePath()));
 }
 
 HKEY TFormPlacement::RootKey() const
@@ -143,9 +174,9 @@ HKEY TFormPlacement::RootKey() const
     return HKEY_CURRENT_USER;
 }
 
-std::string TFormPlacement::RegistryKey() const
+std::wstring TFormPlacement::RegistryKey() const
 {
-    return IniFileName.empty() ? DefaultRegistryKey() : IniFileName;
+    return IniFileName.empty() ? DefaultRegistryKey() : Wide(IniFileName);
 }
 
 void TFormPlacement::AddLink(TIniLink& link)
