@@ -58,7 +58,8 @@ std::optional<std::string> Cp1251PathOf(const std::wstring& path)
             return std::nullopt;
         result += (i == 0 ? L"" : L"\\") + part;
     }
-    if (!SameEntry(PathThrough(&GetLongPathNameW, result), PathThrough(&GetLongPathNameW, path)))
+    std::wstring reached = PathThrough(&GetLongPathNameW, result);
+    if (reached.empty() || !SameEntry(reached, PathThrough(&GetLongPathNameW, path)))
         return std::nullopt;
     return Narrow(result);
 }
