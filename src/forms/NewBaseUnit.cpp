@@ -7,7 +7,7 @@
 #include "runtime/Cp1251.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cwchar>
 
 bool NewBaseMode = false;
 TNewBaseForm* NewBaseForm = nullptr;

@@ -64,8 +64,8 @@ void TSelectDirectoryForm::SelectDirectoryButtonClick()
     if (!text) {
         MessageDialog(L"Папку \u00AB" + path +
                           L"\u00BB нельзя сохранить в списке баз: в её пути есть символы, которых нет в "
-                          L"кодировке Windows-1251, а короткого имени у неё нет.\n\nВыберите другую папку "
-                          L"или переименуйте эту.",
+                          L"кодировке Windows-1251, а другого имени, ведущего к ней, файловая система не "
+                          L"даёт.\n\nВыберите другую папку или переименуйте эту.",
                       TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
         return;
     }

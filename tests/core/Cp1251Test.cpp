@@ -24,10 +24,10 @@ TEST(Cp1251, CharactersOutsideItAreListedOnceInTheOrderTyped)
         std::u32string outside;
     } cases[] = {
         // Everything the code page holds, the typed "?" and U+0098 included.
-        {u"\u0411\u0443\u0445 caf\u00e9? \u2116 \u0098 \u20ac\r\n", U""},
+        {u"\u0411\u0443\u0445 \u00abq?\u00bb \u2116 \u0098 \u20ac\r\n", U""},
         {u"\u0411\u0443\u0445\u0433\u0430\u043b\u0442\u0435\u0440\u0438\u044f \u6570\u636e "
          u"Qazaqstan \u04d8\u043b\u0435\u043c caf\u00e9 \u6570",
-         U"\u6570\u636e\u04d8"},
+         U"\u6570\u636e\u04d8\u00e9"},
         // Latin-1 letters that Windows-1252 has and Windows-1251 has not.
         {u"M\u00fcller J\u00fcrgen", U"\u00fc"},
         // A character beyond the basic plane is one character, not two halves;
