@@ -246,6 +246,7 @@ void RunForeignTextJourney(const std::wstring& shots)
     PressButton(warning, L"OK");
     WaitWindowGone(warning, "the warning");
     EXPECT_TRUE(IsWindowVisible(editor));
+    SaveScreenshot(editor, shots + L"editor-beyond-1251");
     EXPECT_EQ(Utf8(TextOf(boxes.Name)), Utf8(name));
     EXPECT_EQ(Utf8(TextOf(boxes.Path)), Utf8(path));
 
