@@ -99,19 +99,6 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const
 
 namespace {
 
-template <typename Char>
-std::basic_string<Char> KeyForExecutable(std::basic_string_view<Char> name)
-{
-    const Char separators[] = {Char('\\'), Char('/'), Char(':'), Char(0)};
-    if (auto slash = name.find_last_of(separators); slash != name.npos)
-        name.remove_prefix(slash + 1);
-    if (auto dot = name.rfind(Char('.')); dot != name.npos)
-        name = name.substr(0, dot);
-    const Char software[] = {Char('S'), Char('o'), Char('f'), Char('t'), Char('w'),
-                             Char('a'), Char('r'), Char('e'), Char('\\'), Char(0)};
-    return software + std::basic_string<Char>(name);
-}
-
 std::wstring ExecutablePath()
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -129,12 +116,18 @@ std::wstring ExecutablePath()
 
 std::string DefaultRegistryKeyFor(std::string_view exePath)
 {
-    return KeyForExecutable(exePath);
+    // Windows-1251 text converts to wide and back exactly.
+    return Narrow(DefaultRegistryKeyFor(std::wstring_view(Wide(exePath))));
 }
 
 std::wstring DefaultRegistryKeyFor(std::wstring_view exePath)
 {
-    return KeyForExecutable(exePath);
+    std::wstring_view name = exePath;
+    if (auto slash = name.find_last_of(L"\\/:"); slash != std::wstring_view::npos)
+        name.remove_prefix(slash + 1);
+    if (auto dot = name.rfind(L'.'); dot != std::wstring_view::npos)
+        name = name.substr(0, dot);
+    return L"Software\\" + std::wstring(name);
 }
 
 TFormPlacement::TFormPlacement(TForm& owner, std::string name)
