@@ -1,5 +1,6 @@
 #include "app/MessageDialog.h"
 
+#include "platform/WideText.h"
 #include "ui/MessageForm.h"
 
 #include <algorithm>
@@ -38,6 +39,12 @@ const ButtonInfo kButtons[] = {
 }  // namespace
 
 uint16_t MessageDialog(const std::string& text, TMsgDlgType kind, std::initializer_list<TMsgDlgBtn> buttons,
+                       int helpContext)
+{
+    return MessageDialog(Wide(text), kind, buttons, helpContext);
+}
+
+uint16_t MessageDialog(const std::wstring& text, TMsgDlgType kind, std::initializer_list<TMsgDlgBtn> buttons,
                        int /*helpContext: no help topic is attached to a box*/)
 {
     auto has = [&](TMsgDlgBtn b) { return std::find(buttons.begin(), buttons.end(), b) != buttons.end(); };

@@ -16,3 +16,6 @@ enum class TMsgDlgBtn { mbOK, mbCancel };
 // 1 for OK, 2 for Cancel (also Esc with Cancel present, the close box, Alt+F4).
 uint16_t MessageDialog(const std::string& text, TMsgDlgType kind, std::initializer_list<TMsgDlgBtn> buttons,
                        int helpContext = 0);
+// The same for a text that may hold characters beyond Windows-1251.
+uint16_t MessageDialog(const std::wstring& text, TMsgDlgType kind, std::initializer_list<TMsgDlgBtn> buttons,
+                       int helpContext = 0);

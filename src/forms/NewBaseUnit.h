@@ -34,6 +34,11 @@ public:
     void OKButtonClick();
     void CancelButtonClick();
     void SelectDirectoryBitBtnClick();
+
+private:
+    // False, after telling the operator which box holds which characters,
+    // when some box holds text that the list cannot keep.
+    bool AllBoxesFitTheList();
 };
 
 extern TNewBaseForm* NewBaseForm;

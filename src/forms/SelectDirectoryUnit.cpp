@@ -1,5 +1,8 @@
 #include "forms/SelectDirectoryUnit.h"
 
+#include "app/MessageDialog.h"
+#include "platform/Cp1251Path.h"
+
 TSelectDirectoryForm* SelectDirectoryForm = nullptr;
 
 namespace {
@@ -50,8 +53,22 @@ void TSelectDirectoryForm::FormShow()
 
 void TSelectDirectoryForm::SelectDirectoryButtonClick()
 {
+    // The path goes into Bases.dat as Windows-1251 text. A folder whose name
+    // that code page cannot write is kept by its short name where the file
+    // system has one; otherwise the operator is told, and the chooser stays
+    // open to pick or rename another folder.
+    std::wstring path = MainShellTreeView.SelectedPathW();
+    std::optional<std::string> text = Cp1251PathOf(path);
+    if (!text) {
+        MessageDialog(L"Папку \u00AB" + path +
+                          L"\u00BB нельзя сохранить в списке баз: в её пути есть символы, которых нет в "
+                          L"кодировке Windows-1251, а другого имени, ведущего к ней, файловая система не "
+                          L"даёт.\n\nВыберите другую папку или переименуйте эту.",
+                      TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+        return;
+    }
     DirectorySelected = true;
-    SelectedDirectory = MainShellTreeView.SelectedPath();
+    SelectedDirectory = *text;
     Close();
 }
 

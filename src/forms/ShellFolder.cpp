@@ -14,28 +14,28 @@ std::unique_ptr<TShellFolder> desktopRecord;
 
 // A class-identifier name ("::{20D04FE0-...}") means nothing to the
 // operator; such items are shown and stored by their display name.
-bool IsClassIdName(const std::string& name)
+bool IsClassIdName(const std::wstring& name)
 {
-    return name.compare(0, 3, "::{") == 0;
+    return name.compare(0, 3, L"::{") == 0;
 }
 
-std::string NameWithClassIdRule(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
+std::wstring NameWithClassIdRule(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
 {
-    std::string name = DisplayNameOf(folder, pidl, flags);
+    std::wstring name = DisplayNameOfW(folder, pidl, flags);
     if (IsClassIdName(name))
-        name = DisplayNameOf(folder, pidl, SHGDN_NORMAL);
+        name = DisplayNameOfW(folder, pidl, SHGDN_NORMAL);
     return name;
 }
 
-// Single-byte text in the system code page, as Windows-1251.
-std::string FromAnsi(const char* text, size_t length)
+// Single-byte text in the system code page.
+std::wstring FromAnsi(const char* text, size_t length)
 {
     if (length == 0)
-        return std::string();
+        return std::wstring();
     int wideLength = MultiByteToWideChar(CP_ACP, 0, text, int(length), nullptr, 0);
     std::wstring wide(wideLength, L'\0');
     MultiByteToWideChar(CP_ACP, 0, text, int(length), wide.data(), wideLength);
-    return Narrow(wide);
+    return wide;
 }
 
 std::string SystemMessage(HRESULT hr)
@@ -93,14 +93,24 @@ ULONG TShellFolder::Attributes(ULONG mask) const
 
 std::string TShellFolder::ParsingName() const
 {
+    return Narrow(ParsingNameW());
+}
+
+std::wstring TShellFolder::ParsingNameW() const
+{
     return NameWithClassIdRule(DesktopFolder().Get(), FullItemId(), SHGDN_FORPARSING);
 }
 
 std::string TShellFolder::ItemCaption() const
 {
+    return Narrow(ItemCaptionW());
+}
+
+std::wstring TShellFolder::ItemCaptionW() const
+{
     ComPtr<IShellFolder> parent = ParentShellFolder();
     if (!parent)
-        return "parentfolder = nil";
+        return L"parentfolder = nil";
     return NameWithClassIdRule(parent.Get(), ItemId(), SHGDN_INFOLDER);
 }
 
@@ -176,22 +186,32 @@ ComPtr<IShellFolder> BindItemFolder(IShellFolder* parent, LPCITEMIDLIST id)
 
 std::string DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
 {
+    return Narrow(DisplayNameOfW(folder, pidl, flags));
+}
+
+std::wstring DisplayNameOfW(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
+{
     if (!folder)
-        return std::string();
+        return std::wstring();
     STRRET name;
     std::memset(&name, 0, sizeof(name));
     if (FAILED(folder->GetDisplayNameOf(pidl, flags, &name)))
-        return std::string();
-    return ShellNameText(name, pidl);
+        return std::wstring();
+    return ShellNameTextW(name, pidl);
 }
 
 std::string ShellNameText(STRRET& name, LPCITEMIDLIST pidl)
 {
-    std::string text;
+    return Narrow(ShellNameTextW(name, pidl));
+}
+
+std::wstring ShellNameTextW(STRRET& name, LPCITEMIDLIST pidl)
+{
+    std::wstring text;
     switch (name.uType) {
     case STRRET_WSTR:
         if (name.pOleStr) {
-            text = Narrow(name.pOleStr);
+            text = name.pOleStr;
             CoTaskMemFree(name.pOleStr);
             name.pOleStr = nullptr;
         }
@@ -212,7 +232,7 @@ std::string ShellNameText(STRRET& name, LPCITEMIDLIST pidl)
         text = FromAnsi(name.cStr, strnlen(name.cStr, sizeof(name.cStr)));
         break;
     }
-    if (text.size() >= 2 && text[0] == '?' && text[1] >= '0' && text[1] <= '9')
-        std::erase(text, '?');
+    if (text.size() >= 2 && text[0] == L'?' && text[1] >= L'0' && text[1] <= L'9')
+        std::erase(text, L'?');
     return text;
 }

@@ -213,9 +213,14 @@ void TShellTreeView::Select(HTREEITEM node)
 
 std::string TShellTreeView::SelectedPath() const
 {
+    return Narrow(SelectedPathW());
+}
+
+std::wstring TShellTreeView::SelectedPathW() const
+{
     HTREEITEM node = Selected();
     TShellFolder* record = node ? Folders(node) : nullptr;
-    return record ? record->ParsingName() : std::string();
+    return record ? record->ParsingNameW() : std::wstring();
 }
 
 TShellFolder* TShellTreeView::Folders(HTREEITEM node) const
@@ -295,7 +300,7 @@ void TShellTreeView::BuildTree()
 
     ClearTree();
     auto record = std::make_unique<TShellFolder>(nullptr, rootId.Get(), rootFolder);
-    std::wstring label = Wide(DisplayNameOf(desktop.Get(), record->FullItemId(), SHGDN_NORMAL));
+    std::wstring label = DisplayNameOfW(desktop.Get(), record->FullItemId(), SHGDN_NORMAL);
     bool expandMark = (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
     TShellFolder* raw = record.get();
     HTREEITEM root = InsertNode(TVI_ROOT, TVI_LAST, record.release(), label, expandMark);
@@ -360,7 +365,7 @@ HTREEITEM TShellTreeView::AddChildNode(HTREEITEM parent, LPCITEMIDLIST id)
     ComPtr<IShellFolder> folder = BindItemFolder(parentRecord ? parentRecord->ItemFolder() : nullptr, id);
     auto record = std::make_unique<TShellFolder>(parentRecord, id, folder);
     TShellFolder* raw = record.get();
-    std::wstring label = Wide(raw->ItemCaption());
+    std::wstring label = raw->ItemCaptionW();
     ULONG attributes = raw->Attributes(SFGAO_HASSUBFOLDER | SFGAO_DISPLAYATTRMASK);
     HTREEITEM node = InsertNode(parent, TVI_LAST, record.release(), label, (attributes & SFGAO_HASSUBFOLDER) != 0);
     if (!node)
@@ -442,7 +447,7 @@ void TShellTreeView::ItemExpanding(HTREEITEM node)
 
 void TShellTreeView::LaunchItem(const TShellFolder& record)
 {
-    std::wstring file = Wide(record.ParsingName());
+    std::wstring file = record.ParsingNameW();
     size_t cut = file.find_last_of(L"\\:");
     std::wstring folder = cut == std::wstring::npos ? std::wstring() : file.substr(0, cut + 1);
     ShellExecuteW(Handle(), nullptr, file.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_HIDE);

@@ -34,6 +34,8 @@ public:
     void Select(HTREEITEM node);
     // ParsingName of the selected node's record; empty with no selection.
     std::string SelectedPath() const;
+    // The same exactly as the shell names it (ParsingNameW).
+    std::wstring SelectedPathW() const;
 
     TShellFolder* Folders(HTREEITEM node) const;
     HTREEITEM RootNode() const;

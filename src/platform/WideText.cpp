@@ -14,3 +14,9 @@ std::string Narrow(std::wstring_view text)
 {
     return Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
+
+bool FitsCp1251(std::wstring_view text)
+{
+    return CharactersOutsideCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()))
+        .empty();
+}

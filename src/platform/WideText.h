@@ -10,3 +10,5 @@
 
 std::wstring Wide(std::string_view text);
 std::string Narrow(std::wstring_view text);
+// True when Narrow(text) loses nothing.
+bool FitsCp1251(std::wstring_view text);

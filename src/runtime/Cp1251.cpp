@@ -1,5 +1,6 @@
 #include "runtime/Cp1251.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -59,4 +60,24 @@ std::string Utf16ToCp1251(std::u16string_view text)
     for (char16_t unit : text)
         result.push_back(Utf16ToCp1251Char(unit));
     return result;
+}
+
+std::u32string CharactersOutsideCp1251(std::u16string_view text)
+{
+    std::u32string found;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t unit = text[i];
+        if (unit == u'?' || Utf16ToCp1251Char(unit) != '?')
+            continue;
+        char32_t c = unit;
+        bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                    text[i + 1] <= 0xDFFF;
+        if (pair) {
+            c = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (std::find(found.begin(), found.end(), c) == found.end())
+            found.push_back(c);
+    }
+    return found;
 }

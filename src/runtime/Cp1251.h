@@ -7,7 +7,10 @@
 //   std::u16string wide = Cp1251ToUtf16("\xcf\xf3\xf2\xfc");  // "Путь"
 //   std::string narrow = Utf16ToCp1251(wide);               // back again
 //
-// Characters that Windows-1251 cannot hold become '?'.
+// Characters that Windows-1251 cannot hold become '?'; where that would lose
+// what the operator typed, ask first which characters those are:
+//
+//   CharactersOutsideCp1251(u"café 数据")  // U"数据"
 #pragma once
 
 #include <string>
@@ -18,3 +21,8 @@ std::u16string Cp1251ToUtf16(std::string_view text);
 void Cp1251ToUtf16(std::string_view text, char16_t* out);
 std::string Utf16ToCp1251(std::u16string_view text);
 char Utf16ToCp1251Char(char16_t unit);
+
+// The characters of `text` that Windows-1251 cannot hold, each once, in the
+// order of their first appearance; empty when the whole text converts
+// exactly. A surrogate pair is one character; a lone surrogate is itself.
+std::u32string CharactersOutsideCp1251(std::u16string_view text);

@@ -1,5 +1,7 @@
 #include "runtime/MessageLayout.h"
 
+#include "runtime/Cp1251.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -67,6 +69,16 @@ std::string MessageClipboardText(const std::string& caption, const std::string& 
     }
     text += "\r\n";
     text += kRule;
+    return text;
+}
+
+std::u16string MessageClipboardText(const std::string& caption, const std::u16string& message,
+                                    const std::vector<std::string>& buttonLabels)
+{
+    // The frame around an empty message, with the message put in where its
+    // line begins: after two rules and the caption's line.
+    std::u16string text = Cp1251ToUtf16(MessageClipboardText(caption, std::string(), buttonLabels));
+    text.insert(2 * (sizeof(kRule) - 1) + caption.size() + 2, message);
     return text;
 }
 

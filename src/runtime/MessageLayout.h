@@ -56,6 +56,10 @@ TMessageLayout LayoutMessage(const TMessageMetrics& metrics);
 // of 27 hyphens, every line ended by CR LF.
 std::string MessageClipboardText(const std::string& caption, const std::string& message,
                                  const std::vector<std::string>& buttonLabels);
+// The same around a message that may hold any character; the caption and
+// labels are Windows-1251.
+std::u16string MessageClipboardText(const std::string& caption, const std::u16string& message,
+                                    const std::vector<std::string>& buttonLabels);
 
 // Widths of the dialog's buttons, measured once per button kind and kept for
 // the whole run: the label's width in pixels plus 8.

@@ -1,6 +1,7 @@
 #include "storage/FormPlacement.h"
 
 #include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "runtime/IntParser.h"
 #include "storage/IniLink.h"
 #include "ui/Application.h"
@@ -96,14 +97,37 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const
            MaxTrackHeight == 0 && MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
 }
 
+namespace {
+
+std::wstring ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
 std::string DefaultRegistryKeyFor(std::string_view exePath)
 {
-    std::string_view name = exePath;
-    if (auto slash = name.find_last_of("\\/:"); slash != std::string_view::npos)
+    // Windows-1251 text converts to wide and back exactly.
+    return Narrow(DefaultRegistryKeyFor(std::wstring_view(Wide(exePath))));
+}
+
+std::wstring DefaultRegistryKeyFor(std::wstring_view exePath)
+{
+    std::wstring_view name = exePath;
+    if (auto slash = name.find_last_of(L"\\/:"); slash != std::wstring_view::npos)
         name.remove_prefix(slash + 1);
-    if (auto dot = name.rfind('.'); dot != std::string_view::npos)
+    if (auto dot = name.rfind(L'.'); dot != std::wstring_view::npos)
         name = name.substr(0, dot);
-    return "Software\\" + std::string(name);
+    return L"Software\\" + std::wstring(name);
 }
 
 TFormPlacement::TFormPlacement(TForm& owner, std::string name)
@@ -125,9 +149,9 @@ std::string TFormPlacement::Section() const
     return IniSection.empty() ? form_.ClassName() : IniSection;
 }
 
-std::string TFormPlacement::DefaultRegistryKey()
+std::wstring TFormPlacement::DefaultRegistryKey()
 {
-    return DefaultRegistryKeyFor(Application ? Application->ExeName() : std::string());
+    return DefaultRegistryKeyFor(std::wstring_view(ExecutablePath()));
 }
 
 HKEY TFormPlacement::RootKey() const
@@ -143,9 +167,9 @@ HKEY TFormPlacement::RootKey() const
     return HKEY_CURRENT_USER;
 }
 
-std::string TFormPlacement::RegistryKey() const
+std::wstring TFormPlacement::RegistryKey() const
 {
-    return IniFileName.empty() ? DefaultRegistryKey() : IniFileName;
+    return IniFileName.empty() ? DefaultRegistryKey() : Wide(IniFileName);
 }
 
 void TFormPlacement::AddLink(TIniLink& link)

@@ -81,7 +81,9 @@ public:
     std::string Section() const;
     // "Software\" and the executable's file name without folder and last
     // extension: C:\Tools\prog.exe keeps its values under Software\prog.
-    static std::string DefaultRegistryKey();
+    // The name is taken exactly, so an executable named in characters
+    // beyond the system's code page still has a key of its own.
+    static std::wstring DefaultRegistryKey();
 
     bool RestoreDone() const { return restoreDone_; }
     bool SaveDone() const { return saveDone_; }
@@ -121,7 +123,7 @@ private:
     void ReportError() const;
 
     HKEY RootKey() const;
-    std::string RegistryKey() const;
+    std::wstring RegistryKey() const;
     void ApplyStoredPlacement();
     void ApplyStoredState();
     void AdjustMaximizedPosition();
@@ -140,3 +142,4 @@ private:
 
 // "Software\" + the file name of exePath without folder and last extension.
 std::string DefaultRegistryKeyFor(std::string_view exePath);
+std::wstring DefaultRegistryKeyFor(std::wstring_view exePath);

@@ -52,6 +52,15 @@ LONG CreateKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* resu
                            nullptr, result, nullptr);
 }
 
+LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* result)
+{
+    LONG error;
+    if (InjectedFailure(RegistryCall::CreateKey, &error))
+        return error;
+    return RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                           nullptr, result, nullptr);
+}
+
 LONG OpenKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result)
 {
     LONG error;

@@ -40,6 +40,8 @@ int CallCount();
 namespace RegistryCalls {
 
 LONG CreateKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result);
+// The same for a key named exactly, whatever the system's code page.
+LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* result);
 LONG OpenKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result);
 // data may be null to ask for the type and size only.
 LONG QueryValue(HKEY key, const std::string& name, DWORD* type, BYTE* data, DWORD* size);

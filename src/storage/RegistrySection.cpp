@@ -29,7 +29,18 @@ TRegistrySections TRegistrySections::OpenForRead(HKEY root, const std::string& k
     return Open(root, keyPath, KEY_READ);
 }
 
-TRegistrySections TRegistrySections::Open(HKEY root, const std::string& keyPath, REGSAM access)
+TRegistrySections TRegistrySections::OpenForWrite(HKEY root, const std::wstring& keyPath)
+{
+    return Open(root, keyPath, KEY_ALL_ACCESS);
+}
+
+TRegistrySections TRegistrySections::OpenForRead(HKEY root, const std::wstring& keyPath)
+{
+    return Open(root, keyPath, KEY_READ);
+}
+
+template <typename KeyPath>
+TRegistrySections TRegistrySections::Open(HKEY root, const KeyPath& keyPath, REGSAM access)
 {
     RegKey base;
     if (RegistryCalls::CreateKey(root, keyPath, KEY_ALL_ACCESS, base.Receive()) != ERROR_SUCCESS)

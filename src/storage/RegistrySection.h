@@ -28,6 +28,10 @@ public:
     // A save opens section keys with full access, a restore with read access.
     static TRegistrySections OpenForWrite(HKEY root, const std::string& keyPath);
     static TRegistrySections OpenForRead(HKEY root, const std::string& keyPath);
+    // The same for a key path named exactly (the executable's own key);
+    // sections, names and values below it stay single-byte.
+    static TRegistrySections OpenForWrite(HKEY root, const std::wstring& keyPath);
+    static TRegistrySections OpenForRead(HKEY root, const std::wstring& keyPath);
 
     TRegistrySections(TRegistrySections&&) = default;
     TRegistrySections& operator=(TRegistrySections&&) = default;
@@ -58,7 +62,8 @@ public:
 private:
     TRegistrySections(HKEY root, RegKey base, REGSAM access)
         : root_(root), base_(std::move(base)), access_(access) {}
-    static TRegistrySections Open(HKEY root, const std::string& keyPath, REGSAM access);
+    template <typename KeyPath>
+    static TRegistrySections Open(HKEY root, const KeyPath& keyPath, REGSAM access);
     HKEY Parent() const { return base_ ? base_.Get() : root_; }
     void DeleteKeyTree(HKEY parent, const std::string& subKey);
 

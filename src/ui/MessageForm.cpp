@@ -21,10 +21,10 @@ TBounds ToBounds(const TLayoutRect& r)
     return {r.Left, r.Top, r.Width, r.Height};
 }
 
-HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, HWND parent, int id,
+HWND CreateChild(const wchar_t* windowClass, const std::wstring& text, DWORD style, HWND parent, int id,
                  const TBounds& b)
 {
-    return CreateWindowExW(0, windowClass, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top, b.Width,
+    return CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top, b.Width,
                            b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
 }
@@ -84,7 +84,7 @@ bool TMessageImage::OnDrawItem(DRAWITEMSTRUCT* item)
     return true;
 }
 
-TMessageLabel::TMessageLabel(std::string name, TBounds bounds, std::string caption)
+TMessageLabel::TMessageLabel(std::string name, TBounds bounds, std::wstring caption)
     : TControl(std::move(name), bounds), caption_(std::move(caption))
 {
 }
@@ -146,7 +146,7 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     metrics.X = alphabet.cx / 52;
     metrics.Y = alphabet.cy;
 
-    std::wstring text = Wide(request.Text);
+    const std::wstring& text = request.Text;
     RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
@@ -241,23 +241,25 @@ void TMessageForm::FormKeyDown(WORD key, bool& handled)
     handled = true;
 }
 
-std::string TMessageForm::ClipboardText() const
+std::wstring TMessageForm::ClipboardText() const
 {
     std::vector<std::string> labels;
     for (const TMessageButtonSpec& b : spec_.Buttons)
         labels.push_back(b.Caption);
-    return MessageClipboardText(Caption(), spec_.Text, labels);
+    std::u16string text =
+        MessageClipboardText(Caption(), std::u16string(spec_.Text.begin(), spec_.Text.end()), labels);
+    return std::wstring(text.begin(), text.end());
 }
 
 void TMessageForm::CopyToClipboard()
 {
     MessageBeep(0);
-    std::string text = ClipboardText();
+    std::wstring wide = ClipboardText();
+    std::string text = Narrow(wide);
     if (!OpenClipboard(Handle()))
         throw Exception("Cannot open clipboard");
     ScopeGuard close([] { CloseClipboard(); });
     EmptyClipboard();
-    std::wstring wide = Wide(text);
     PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     // The single-byte copy is the program's own Windows-1251 text; the locale
     // tells readers which code page it is in.

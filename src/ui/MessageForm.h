@@ -2,7 +2,7 @@
 // to its text in the system's message font, with an icon, a word-wrapped
 // label and a row of push buttons. Ctrl+C copies the whole box as text.
 //
-//   TMessageForm form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = "Удалить?",
+//   TMessageForm form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = L"Удалить?",
 //                      .Buttons = {{"OK", "OK", mrOk}, {"Cancel", "Cancel", mrCancel}},
 //                      .DefaultButton = "OK", .CancelButton = "Cancel"});
 //   int answer = form.Execute();
@@ -26,7 +26,7 @@ struct TMessageButtonSpec {
 struct TMessageSpec {
     std::string Caption;
     LPCWSTR Icon = nullptr;  // one of the system's standard icons (IDI_*)
-    std::string Text;        // Windows-1251; "&" marks a mnemonic in the label
+    std::wstring Text;       // any characters; "&" marks a mnemonic in the label
     std::vector<TMessageButtonSpec> Buttons;  // left to right
     std::string DefaultButton;  // name; empty for none
     std::string CancelButton;   // name; empty for none
@@ -48,13 +48,13 @@ private:
 // A label that wraps words and, unlike TLabel, shows "&" as a mnemonic.
 class TMessageLabel : public TControl {
 public:
-    TMessageLabel(std::string name, TBounds bounds, std::string caption);
+    TMessageLabel(std::string name, TBounds bounds, std::wstring caption);
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
 
 private:
-    std::string caption_;
+    std::wstring caption_;
 };
 
 // A push button that reports when it takes the focus, so that the form can
@@ -86,7 +86,7 @@ public:
     const TMessageLayout& MessageLayout() const { return layout_; }
     HFONT MessageFont() const { return static_cast<HFONT>(font_.Get()); }
     // The text Ctrl+C puts on the clipboard.
-    std::string ClipboardText() const;
+    std::wstring ClipboardText() const;
     // What Ctrl+C does: the default beep, then the text onto the clipboard
     // as plain text. Throws Exception when the clipboard cannot be opened.
     void CopyToClipboard();

@@ -100,6 +100,21 @@ std::string TEdit::Text() const
     return Handle() ? WindowText(Handle()) : initialText_;
 }
 
+std::wstring TEdit::WideText() const
+{
+    if (!Handle())
+        return Wide(initialText_);
+    std::wstring text(size_t(GetWindowTextLengthW(Handle())) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(Handle(), text.data(), int(text.size()))));
+    return text;
+}
+
+void TEdit::Select(int from, int to)
+{
+    if (Handle())
+        SendMessageW(Handle(), EM_SETSEL, WPARAM(from), LPARAM(to));
+}
+
 void TEdit::SetText(const std::string& text)
 {
     if (Handle())

@@ -50,6 +50,11 @@ public:
 
     std::string Text() const;
     void SetText(const std::string& text);
+    // The text exactly as the box holds it, characters beyond Windows-1251
+    // included.
+    std::wstring WideText() const;
+    // Selects characters [from, to) of WideText(); -1 for the end.
+    void Select(int from, int to);
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;

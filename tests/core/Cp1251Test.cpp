@@ -17,6 +17,28 @@ TEST(Cp1251, CyrillicMapsToItsCodePoints)
     EXPECT_EQ(Utf16ToCp1251(u"\u4e2d"), "?");
 }
 
+TEST(Cp1251, CharactersOutsideItAreListedOnceInTheOrderTyped)
+{
+    struct Case {
+        std::u16string text;
+        std::u32string outside;
+    } cases[] = {
+        // Everything the code page holds, the typed "?" and U+0098 included.
+        {u"\u0411\u0443\u0445 \u00abq?\u00bb \u2116 \u0098 \u20ac\r\n", U""},
+        {u"\u0411\u0443\u0445\u0433\u0430\u043b\u0442\u0435\u0440\u0438\u044f \u6570\u636e "
+         u"Qazaqstan \u04d8\u043b\u0435\u043c caf\u00e9 \u6570",
+         U"\u6570\u636e\u04d8\u00e9"},
+        // Latin-1 letters that Windows-1252 has and Windows-1251 has not.
+        {u"M\u00fcller J\u00fcrgen", U"\u00fc"},
+        // A character beyond the basic plane is one character, not two halves;
+        // a half on its own is reported as itself.
+        {u"a\U0001F600b\U0001F600", U"\U0001F600"},
+        {u"x\xd800y", U"\xd800"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CharactersOutsideCp1251(c.text), c.outside) << "case " << (&c - cases);
+}
+
 TEST(EInOutError, MessageFollowsTheCode)
 {
     EXPECT_EQ(EInOutError(2).Message(), "File not found");

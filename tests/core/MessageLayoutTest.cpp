@@ -64,6 +64,11 @@ TEST(MessageClipboardText, FramesCaptionMessageAndButtonsWithHyphenLines)
     EXPECT_EQ(MessageClipboardText("Confirm", "Удалить базу \"A&B\"?", {"OK", "Cancel"}),
               rule + "Confirm\r\n" + rule + "Удалить базу \"A&B\"?\r\n" + rule + "OK   Cancel   \r\n" + rule);
     EXPECT_EQ(rule.size(), 27u + 2u);
+    // A message beyond Windows-1251 is framed the same and kept whole.
+    const std::u16string wideRule(rule.begin(), rule.end());
+    EXPECT_EQ(MessageClipboardText("Warning", u"\u041f\u0443\u0442\u044c: \u6570 \U0001F600", {"OK"}),
+              wideRule + u"Warning\r\n" + wideRule + u"\u041f\u0443\u0442\u044c: \u6570 \U0001F600\r\n" + wideRule +
+                  u"OK   \r\n" + wideRule);
 }
 
 TEST(MessageClipboardText, RemovesEveryAmpersandFromButtonLabelsOnly)

@@ -1,8 +1,11 @@
 // Journey 2: the operator builds and changes the list through the windows,
 // and after every run Bases.dat holds exactly the entries shown, in name
-// order, byte for byte. Run again in a Wine run of its own under an English
-// locale (ANSI code page 1252): the program's text is Windows-1251 whatever
-// the system's code page, so the file must come out the same.
+// order, byte for byte. Then a copy of the program in a folder and under a
+// file name beyond Windows-1251 meets text and folders beyond it too: it
+// works as anywhere else, and nothing reaches Bases.dat as "?". Both run
+// again in a Wine run of their own under an English locale (ANSI code page
+// 1252): the program's text is Windows-1251 whatever the system's code page,
+// so the file must come out the same.
 #include "E2eConfig.h"
 #include "Operator.h"
 #include "Outcomes.h"
@@ -27,8 +30,6 @@ std::wstring ConfirmText(const std::wstring& name)
 
 // A folder of bases to pick in the folder chooser, reached there through
 // the Unix root "/" that Wine shows on the desktop: Z:\tmp\<unique>\<name>.
-// Latin names: with no Russian glibc locale installed, Wine cannot put
-// Cyrillic into Unix file names.
 class BaseFolder {
 public:
     BaseFolder(const std::wstring& unique, const std::wstring& name)
@@ -100,7 +101,7 @@ void RunEditingJourney(const std::wstring& shots)
 
     // Another one, typed, with its folder picked in the chooser; a cancelled
     // choice first leaves the typed path alone.
-    BaseFolder folder(L"ap_e2e_" + std::to_wstring(GetCurrentProcessId()) + L"_bases", L"Accounts 2024");
+    BaseFolder folder(L"ap_e2e_" + std::to_wstring(GetCurrentProcessId()) + L"_bases", L"Бухгалтерия 2024");
     BaseEntry accounts{"Бухгалтерия 2024", Narrow(folder.Path()), "Иванов И.И.", "пароль 1!"};
     {
         program.Start();
@@ -190,6 +191,95 @@ void RunEditingJourney(const std::wstring& shots)
     }
 }
 
+bool FitsCp1251(const std::wstring& text)
+{
+    return Wide(Narrow(text)) == text;
+}
+
+void RunForeignTextJourney(const std::wstring& shots)
+{
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    ProgramUnderTest program(true, L"J\u00fcrgen \u6570\u636e", L"AP_E2E_" + pid + L" \u6570\u636e");
+    const BaseEntry store{"Склад", "C:\\Базы\\Склад", "Кладовщик", ""};
+    program.WriteFile(L"Bases.dat", BaseListBytes({store}));
+    BaseFolder folder(L"ap_e2e_" + pid + L"_foreign", L"\u03a9mega \u65e5\u672c");
+
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+
+    // The help beside the program is found and shown.
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    SaveScreenshot(about, shots + L"help-beyond-1251");
+    // Read from outside, the box's text passes through the system's code
+    // page: its Latin words and its length tell the help from the one line
+    // that names a missing file.
+    std::wstring help = HelpText(about);
+    EXPECT_NE(help.find(L"AutoPeriod"), std::wstring::npos) << Utf8(help);
+    EXPECT_GT(help.size(), 2000u) << Utf8(help);
+    PressButton(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+
+    // The list beside it was loaded: its entry is the one edited.
+    DoubleClickGrid(GridOf(main));
+    HWND editor = WaitForEditor(program, kEditBaseCaption);
+    EXPECT_EQ(Readable(ReadEditor(editor).Name), Readable(store.Name));
+
+    // Pasted text that Windows-1251 cannot hold is not stored; the operator
+    // is told which box holds which characters and the editor keeps it all.
+    const std::wstring name = L"Бухгалтерия \u6570\u636e Qazaqstan \u04d8лем caf\u00e9";
+    const std::wstring path = L"C:\\Базы\\\u6570\u636e\u5e93\\M\u00fcller";
+    EditorBoxes boxes = EditorBoxesOf(editor);
+    SetText(boxes.Name, name);
+    SetText(boxes.Path, path);
+    PressButton(editor, L"OK");
+    HWND warning = WaitForMessageForm(program, L"Warning");
+    SaveScreenshot(warning, shots + L"message-beyond-1251");
+    std::wstring told = CopyMessageText(warning);
+    EXPECT_NE(told.find(L"\nНазвание: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
+                        L"\u00ab\u04d8\u00bb (U+04D8), \u00ab\u00e9\u00bb (U+00E9)\n"),
+              std::wstring::npos)
+        << Utf8(told);
+    EXPECT_NE(told.find(L"\nПуть: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
+                        L"\u00ab\u5e93\u00bb (U+5E93), \u00ab\u00fc\u00bb (U+00FC)\n"),
+              std::wstring::npos);
+    PressButton(warning, L"OK");
+    WaitWindowGone(warning, "the warning");
+    EXPECT_TRUE(IsWindowVisible(editor));
+    SaveScreenshot(editor, shots + L"editor-beyond-1251");
+    EXPECT_EQ(Utf8(TextOf(boxes.Name)), Utf8(name));
+    EXPECT_EQ(Utf8(TextOf(boxes.Path)), Utf8(path));
+
+    // A folder named beyond it is taken by a name that leads to it.
+    SetText(boxes.Name, L"Склад Qazaqstan");
+    PressButton(editor, L"...");
+    HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
+    SelectFolderByKeys(chooser, folder.TreeLabels());
+    SaveScreenshot(chooser, shots + L"chooser-beyond-1251");
+    PressButton(chooser, L"Выбрать каталог");
+    WaitWindowGone(chooser, "the folder chooser");
+    std::wstring stored = TextOf(boxes.Path);
+    EXPECT_TRUE(FitsCp1251(stored)) << Utf8(stored);
+    wchar_t longPath[MAX_PATH] = {};
+    GetLongPathNameW(stored.c_str(), longPath, MAX_PATH);
+    EXPECT_EQ(Utf8(longPath), Utf8(folder.Path()));
+    SaveScreenshot(editor, shots + L"editor-short-path");
+    PressButton(editor, L"OK");
+    WaitWindowGone(editor, "the editor");
+    program.CloseAndWait(main);
+    ExpectListFile(program, {{"Склад Qazaqstan", Narrow(stored), store.Login, store.Password}});
+
+    // Its window state has a key of its own that names it; another copy whose
+    // name differs only beyond the code page keeps its own.
+    EXPECT_TRUE(RegistryKeyExists(program.RegistryKey("NewForm")));
+    ProgramUnderTest other(true, L"Базы 1С", L"AP_E2E_" + pid + L" \u65e5\u672c");
+    other.Start();
+    other.CloseAndWait(other.WaitForMainWindow());
+    EXPECT_TRUE(RegistryKeyExists(other.RegistryKey("MainForm")));
+    EXPECT_FALSE(RegistryKeyExists(other.RegistryKey("NewForm")));
+    EXPECT_FALSE(RegistryKeyExists("Software\\AP_E2E_" + Utf8(pid) + " ??"));
+}
+
 } // namespace
 
 TEST(EditingJourney, AddsEditsAndDeletesEntriesAndSavesThemByteForByte)
@@ -202,4 +292,15 @@ TEST(EditingJourneyEnglishLocale, SavesTheSameBytesUnderCodePage1252)
     ASSERT_EQ(GetACP(), 1252u) << "this run needs the English locale (LC_ALL=en_US.UTF-8)";
     ASSERT_EQ(CodePageOfAChild(), 1252u) << "the program would not run under the English locale";
     RunEditingJourney(L"en-");
+}
+
+TEST(EditingJourney, FromAFolderBeyondWindows1251NothingIsStoredAsQuestionMarks)
+{
+    RunForeignTextJourney(std::wstring());
+}
+
+TEST(EditingJourneyEnglishLocale, FromAFolderBeyondWindows1251NothingIsStoredAsQuestionMarksUnderCodePage1252)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "this run needs the English locale (LC_ALL=en_US.UTF-8)";
+    RunForeignTextJourney(L"en-");
 }

@@ -85,10 +85,30 @@ std::string Readable(std::string_view bytes)
     return result;
 }
 
+namespace {
+
+// Keys are named in UTF-8 here and opened by their exact wide names: an
+// executable's key may hold any character. Names and values below them are
+// the program's ASCII ones.
+std::wstring FromUtf8(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+LONG OpenRegistryKey(const std::string& key, HKEY* result)
+{
+    return RegOpenKeyExW(HKEY_CURRENT_USER, FromUtf8(key).c_str(), 0, KEY_READ, result);
+}
+
+} // namespace
+
 std::optional<std::string> ReadRegistryText(const std::string& key, const std::string& value)
 {
     RegKey handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, handle.Receive()) != ERROR_SUCCESS)
+    if (OpenRegistryKey(key, handle.Receive()) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(handle.Get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -107,7 +127,7 @@ std::optional<std::string> ReadRegistryText(const std::string& key, const std::s
 bool RegistryKeyExists(const std::string& key)
 {
     RegKey handle;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
+    return OpenRegistryKey(key, handle.Receive()) == ERROR_SUCCESS;
 }
 
 namespace {
@@ -119,7 +139,7 @@ std::vector<std::string> RegistryNames(const std::string& key, Enumerate enumera
 {
     std::vector<std::string> names;
     RegKey handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, handle.Receive()) != ERROR_SUCCESS)
+    if (OpenRegistryKey(key, handle.Receive()) != ERROR_SUCCESS)
         return names;
     char name[256];
     for (DWORD i = 0;; ++i) {
@@ -148,7 +168,7 @@ void DeleteRegistryTree(const std::string& key)
     // Depth first: a key with subkeys cannot be deleted.
     for (const std::string& sub : RegistrySubkeys(key))
         DeleteRegistryTree(key + "\\" + sub);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, FromUtf8(key).c_str());
 }
 
 namespace {

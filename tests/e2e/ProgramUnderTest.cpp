@@ -18,10 +18,11 @@ int NextCopyNumber()
 
 } // namespace
 
-ProgramUnderTest::ProgramUnderTest(bool withReadme)
+ProgramUnderTest::ProgramUnderTest(bool withReadme, const std::wstring& folderName, const std::wstring& exeName)
 {
-    std::wstring baseName = L"AP_E2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                            std::to_wstring(NextCopyNumber());
+    std::wstring unique = L"AP_E2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                          std::to_wstring(NextCopyNumber());
+    std::wstring baseName = exeName.empty() ? unique : exeName;
     title_ = baseName.substr(0, 1);
     for (wchar_t c : baseName.substr(1))
         title_ += static_cast<wchar_t>(std::towlower(c));
@@ -29,9 +30,10 @@ ProgramUnderTest::ProgramUnderTest(bool withReadme)
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + baseName + L"\\";
-    RemoveFolderTree(folder_);
-    if (!CreateDirectoryW(folder_.c_str(), nullptr))
+    root_ = std::wstring(temp) + unique + L"\\";
+    folder_ = root_ + folderName + L"\\";
+    RemoveFolderTree(root_);
+    if (!CreateDirectoryW(root_.c_str(), nullptr) || !CreateDirectoryW(folder_.c_str(), nullptr))
         throw DriverError("cannot create the folder " + Utf8(folder_));
     exePath_ = folder_ + baseName + L".exe";
     if (!CopyFileW(Config().ProgramPath.c_str(), exePath_.c_str(), FALSE))
@@ -51,7 +53,7 @@ ProgramUnderTest::~ProgramUnderTest()
         WaitForSingleObject(process_.Get(), 5000);
     }
     DeleteRegistryTree(registryKey_);
-    RemoveFolderTree(folder_);
+    RemoveFolderTree(root_);
 }
 
 std::optional<std::string> ProgramUnderTest::ReadFile(std::wstring_view fileName) const

@@ -1,6 +1,7 @@
-// One copy of AutoPeriod.exe in a fresh folder of its own, under a file name
-// of its own (AP_E2E_<driver pid>_<n>.exe), so that each journey has its own
-// Bases.dat, Readme.rtf and registry key HKCU\Software\AP_E2E_<pid>_<n>.
+// One copy of AutoPeriod.exe in a fresh folder of its own, named as an
+// operator's folder is (<temp>\AP_E2E_<driver pid>_<n>\Базы 1С\), under a
+// file name of its own (AP_E2E_<pid>_<n>.exe), so that each journey has its
+// own Bases.dat, Readme.rtf and registry key HKCU\Software\AP_E2E_<pid>_<n>.
 // The destructor ends a copy that is still running, deletes the registry key
 // and removes the folder.
 //
@@ -20,8 +21,11 @@
 
 class ProgramUnderTest {
 public:
-    // With the Readme.rtf that the build puts beside the program, or none.
-    explicit ProgramUnderTest(bool withReadme = true);
+    // With the Readme.rtf that the build puts beside the program, or none;
+    // in a folder of that name; under that file name without ".exe" (empty:
+    // AP_E2E_<pid>_<n>).
+    explicit ProgramUnderTest(bool withReadme = true, const std::wstring& folderName = L"Базы 1С",
+                              const std::wstring& exeName = std::wstring());
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
     ~ProgramUnderTest();
@@ -51,7 +55,7 @@ public:
     void CloseAndWait(HWND mainWindow);
 
 private:
-    std::wstring folder_, exePath_, title_;
+    std::wstring root_, folder_, exePath_, title_;
     std::string registryKey_;
     UniqueHandle process_;
     DWORD processId_ = 0;

@@ -119,6 +119,13 @@ void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
     for (size_t i = 0; i < labels.size(); ++i) {
         if (i > 0)
             PostKey(tree, VK_RIGHT);
+        bool typeable = std::all_of(labels[i].begin(), labels[i].end(), [](wchar_t c) { return c < 0x80; });
+        if (!typeable) {
+            // Right again, on the node just opened, moves to its first child.
+            PostKey(tree, VK_RIGHT);
+            Settle(tree);
+            continue;
+        }
         PostChars(tree, labels[i]);
         Settle(tree, 4 + static_cast<int>(labels[i].size()) * 2);
         // The tree takes letters typed within a moment as one search text;

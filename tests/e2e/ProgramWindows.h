@@ -57,7 +57,9 @@ std::wstring HelpText(HWND helpForm);
 
 // In the folder chooser: from the tree's root down, selects the node whose
 // label starts with each text in turn (typing its first letters), opening
-// every node on the way.
+// every node on the way. Wine's tree finds only ASCII letters typed: a label
+// with any other character is reached as the first child of its parent, so
+// it must be the only one there.
 void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels);
 
 // The application's error box: a system message box titled with the

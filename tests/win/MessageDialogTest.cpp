@@ -267,7 +267,7 @@ TEST(MessageDialog, AnAmpersandInTheTextIsAMnemonicInTheLabel)
         EXPECT_FALSE(GetWindowLongW(Part(form, "Message")->Handle(), GWL_STYLE) & SS_NOPREFIX);
         // Sized as "AB" is drawn: the ampersand takes no room.
         EXPECT_EQ(labelWidth(form), TextSize(form.MessageFont(), "Удалить базу \"AB\"?", DT_NOPREFIX).cx);
-        EXPECT_NE(form.ClipboardText().find("\r\nУдалить базу \"A&B\"?\r\n"), std::string::npos);
+        EXPECT_NE(form.ClipboardText().find(Wide("\r\nУдалить базу \"A&B\"?\r\n")), std::wstring::npos);
         Click(form, "Cancel");
     });
     RunDialog("A&&B", kWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {

@@ -1,8 +1,10 @@
+#include "GridTestSupport.h"
 #include "WinTestSupport.h"
 
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
+#include "ui/MessageForm.h"
 
 #include <gtest/gtest.h>
 
@@ -244,4 +246,46 @@ TEST_F(NewBaseFormTest, TheFolderButtonTakesAChosenFolderAndKeepsThePathWhenTheC
     editor.SelectDirectoryBitBtn.Click();
     EXPECT_EQ(editor.PathEdit.Text(), "D:\\Базы 1С\\Склад");
     EXPECT_FALSE(chooser.Visible());
+}
+
+TEST_F(NewBaseFormTest, TextBeyondWindows1251IsNotStoredAndTheOperatorIsToldWhichBoxHoldsWhichCharacters)
+{
+    AddRow(kBuh);
+    const std::wstring name = L"Бухгалтерия 数据 Qazaqstan Әлем café 数";
+    const std::wstring path = L"C:\\Базы\\数据库\\Müller";
+    const std::wstring password = L"пароль\U0001F600";
+    std::wstring message;
+    ShowEditor(false, [&] {
+        SetWindowTextW(editor.NameEdit.Handle(), name.c_str());
+        SetWindowTextW(editor.PathEdit.Handle(), path.c_str());
+        SetWindowTextW(editor.PasswordEdit.Handle(), password.c_str());
+        PostAction([&] {
+            if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
+                EXPECT_EQ(box->Caption(), "Warning");
+                message = box->ClipboardText();
+                SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            }
+        });
+        editor.OKButton.Click();
+        // Still open, the text as typed, the first such character selected.
+        EXPECT_TRUE(editor.Visible());
+        EXPECT_EQ(editor.NameEdit.WideText(), name);
+        EXPECT_EQ(editor.PathEdit.WideText(), path);
+        EXPECT_EQ(editor.PasswordEdit.WideText(), password);
+        EXPECT_EQ(GetFocus(), editor.NameEdit.Handle());
+        DWORD from = 0, to = 0;
+        SendMessageW(editor.NameEdit.Handle(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        EXPECT_EQ(from, 12u);
+        EXPECT_EQ(to, 13u);
+        editor.CancelButton.Click();
+    });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{kBuh}));
+    EXPECT_NE(message.find(L"\nНазвание: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
+                           L"\u00ab\u04d8\u00bb (U+04D8), \u00ab\u00e9\u00bb (U+00E9)\n"),
+              std::wstring::npos);
+    EXPECT_NE(message.find(L"\nПуть: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
+                           L"\u00ab\u5e93\u00bb (U+5E93), \u00ab\u00fc\u00bb (U+00FC)\n"),
+              std::wstring::npos);
+    EXPECT_NE(message.find(L"\nПароль: \u00ab\U0001F600\u00bb (U+1F600)\n"), std::wstring::npos);
+    EXPECT_EQ(message.find(L"Пользователь"), std::wstring::npos);
 }

@@ -1,11 +1,13 @@
 // The folder chooser window: its design, and the outcome it hands back
 // through SelectedDirectory and DirectorySelected.
+#include "GridTestSupport.h"
 #include "ShellTestSupport.h"
 #include "WinTestSupport.h"
 
 #include "forms/SelectDirectoryUnit.h"
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
+#include "ui/MessageForm.h"
 #include "ui/StdControls.h"
 
 #include <gtest/gtest.h>
@@ -181,4 +183,63 @@ TEST_F(SelectDirectoryFormTest, ASecondOpeningShowsThePreviousChoiceStillSelecte
     EXPECT_EQ(pathOnSecondShow, dir / "One\\Two");
     EXPECT_TRUE(parentOpen);
     EXPECT_EQ(SelectedDirectory, dir / "One\\Two");
+}
+
+TEST_F(SelectDirectoryFormTest, AFolderNamedBeyondWindows1251IsStoredByItsShortNameNeverAsQuestionMarks)
+{
+    ShellTestFolder dir({"Базы\\"});
+    const std::wstring folder = Wide(dir / "Базы") + L"\\\u03a9mega \u65e5\u672c";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    TSelectDirectoryForm form;
+    form.Create();
+    TShellTreeView& tree = form.MainShellTreeView;
+    HTREEITEM node = NodeForPath(tree, folder);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(NodeLabel(tree, node), L"\u03a9mega \u65e5\u672c");
+    tree.Select(node);
+    PostAction([&] { form.SelectDirectoryButton.Click(); });
+    form.ShowModal();
+    EXPECT_TRUE(DirectorySelected);
+    // Only the name that does not fit is replaced, by the one the file system
+    // keeps for it; the stored path leads back to the folder.
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH), 0u);
+    std::wstring shortName = wcsrchr(shortPath, L'\\') + 1;
+    EXPECT_TRUE(FitsCp1251(shortName));
+    EXPECT_EQ(SelectedDirectory, dir / "Базы\\" + Narrow(shortName));
+    wchar_t longPath[MAX_PATH] = {};
+    GetLongPathNameW(Wide(SelectedDirectory).c_str(), longPath, MAX_PATH);
+    EXPECT_EQ(std::wstring(longPath), folder);
+}
+
+TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefusedAndTheChooserStaysOpen)
+{
+    // Gone since the tree listed it: there is no short name to keep it by.
+    ShellTestFolder dir({});
+    const std::wstring folder = Wide(dir.Path()) + L"\\\u6570\u636e";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    TSelectDirectoryForm form;
+    form.Create();
+    HTREEITEM node = NodeForPath(form.MainShellTreeView, folder);
+    ASSERT_NE(node, nullptr);
+    form.MainShellTreeView.Select(node);
+    ASSERT_TRUE(RemoveDirectoryW(folder.c_str()));
+    std::wstring message;
+    bool stillOpen = false;
+    PostAction([&] {
+        PostAction([&] {
+            if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
+                message = box->ClipboardText();
+                SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            }
+        });
+        form.SelectDirectoryButton.Click();
+        stillOpen = form.Visible();
+        form.CancelButton.Click();
+    });
+    form.ShowModal();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(DirectorySelected);
+    EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
+    EXPECT_NE(message.find(L"\u00ab" + folder + L"\u00bb"), std::wstring::npos);
 }

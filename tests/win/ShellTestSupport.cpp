@@ -9,10 +9,9 @@
 
 namespace {
 
-UniquePidl ParsePath(const std::string& path)
+UniquePidl ParsePath(std::wstring wide)
 {
     UniquePidl pidl;
-    std::wstring wide = Wide(path);
     DesktopFolder()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, pidl.Receive(), nullptr);
     return pidl;
 }
@@ -68,6 +67,23 @@ ShellTestFolder::~ShellTestFolder()
 }
 
 HTREEITEM NodeForPath(TShellTreeView& tree, const std::string& path)
+{
+    return NodeForPath(tree, Wide(path));
+}
+
+std::wstring NodeLabel(TShellTreeView& tree, HTREEITEM node)
+{
+    wchar_t text[MAX_PATH + 1] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = node;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree.Handle(), &item);
+    return text;
+}
+
+HTREEITEM NodeForPath(TShellTreeView& tree, const std::wstring& path)
 {
     UniquePidl target = ParsePath(path);
     if (!target)
