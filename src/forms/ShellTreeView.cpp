@@ -4,12 +4,12 @@
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
 #include "ui/Application.h"
+#include "ui/Window.h"
 
 #include <memory>
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 // Expand, collapse or toggle, without the modifier bits (not in MinGW's headers).
 constexpr UINT kExpandActionMask = 0x0003;
 
@@ -88,7 +88,7 @@ HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 
 void TShellTreeView::HandleCreated()
 {
-    SetWindowSubclass(Handle(), &TShellTreeView::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SubclassWindow<TShellTreeView, &TShellTreeView::HandleTreeMessage>(Handle(), this);
     SendMessageW(Handle(), TVM_SETINDENT, Indent, 0);
     // The system's list is shared by every program: the tree never frees it.
     SHFILEINFOW info{};
@@ -103,11 +103,7 @@ void TShellTreeView::Loaded()
 {
     loaded_ = true;
     // Loaded runs outside the form's guarded creation handler: report here.
-    try {
-        BuildTree();
-    } catch (...) {
-        Application->HandleException(std::current_exception());
-    }
+    GuardedCall([this] { BuildTree(); });
 }
 
 void TShellTreeView::RecreateWnd()
@@ -125,21 +121,6 @@ void TShellTreeView::RecreateWnd()
     // Back to the same place in the tab order and to the current bounds.
     SetWindowPos(Handle(), previous ? previous : HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOACTIVATE);
-}
-
-LRESULT CALLBACK TShellTreeView::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                              DWORD_PTR self)
-{
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &TShellTreeView::SubclassProc, kSubclassId);
-        return DefSubclassProc(hwnd, message, wParam, lParam);
-    }
-    try {
-        return reinterpret_cast<TShellTreeView*>(self)->HandleTreeMessage(hwnd, message, wParam, lParam);
-    } catch (...) {
-        Application->HandleException(std::current_exception());
-        return 0;
-    }
 }
 
 LRESULT TShellTreeView::HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -95,8 +95,6 @@ private:
         HTREEITEM previous_;
     };
 
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
     LRESULT HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Building and filling (ShellTreeView.cpp).

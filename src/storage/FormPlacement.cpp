@@ -6,6 +6,7 @@
 #include "storage/IniLink.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/Window.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -214,20 +215,10 @@ void TFormPlacement::Detach()
     form_.OnDestroy = std::move(savedOnDestroy_);
 }
 
-void TFormPlacement::ReportError() const
-{
-    if (Application)
-        Application->HandleException(std::current_exception());
-}
-
 void TFormPlacement::FormShow()
 {
     if (Active && UseRegistry) {
-        try {
-            RestoreFromRegistry();
-        } catch (...) {
-            ReportError();
-        }
+        GuardedCall([this] { RestoreFromRegistry(); });
     }
     if (savedOnShow_)
         savedOnShow_();
@@ -240,22 +231,14 @@ void TFormPlacement::FormCloseQuery(bool& canClose)
     if (!canClose || !Active || !UseRegistry)
         return;
     // The store never refuses a close: its failure is only reported.
-    try {
-        SaveToRegistry();
-    } catch (...) {
-        ReportError();
-    }
+    GuardedCall([this] { SaveToRegistry(); });
 }
 
 void TFormPlacement::FormDestroy()
 {
     if (Active && UseRegistry && !saveDone_) {
         savingOnDestroy_ = true;
-        try {
-            SaveToRegistry();
-        } catch (...) {
-            ReportError();
-        }
+        GuardedCall([this] { SaveToRegistry(); });
         savingOnDestroy_ = false;
     }
     if (savedOnDestroy_)

@@ -120,7 +120,6 @@ private:
     void FormShow();
     void FormCloseQuery(bool& canClose);
     void FormDestroy();
-    void ReportError() const;
 
     HKEY RootKey() const;
     std::wstring RegistryKey() const;

@@ -15,8 +15,10 @@ TApplication::TApplication() = default;
 TApplication::~TApplication()
 {
     DestroyForms();
-    if (handle_)
+    if (handle_) {
+        Unbind(handle_);
         DestroyWindow(handle_);
+    }
     if (oleInitialized_)
         CoUninitialize();
     if (Application == this)
@@ -49,57 +51,46 @@ void TApplication::Initialize()
 
     title_ = ApplicationTitle(ExeName());
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &TApplication::WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TApplication";
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    RegisterClassExW(&wc);
+    RegisterWindowClass(L"TApplication", wc);
     // A zero-sized window: it owns the forms, so minimising it hides them all.
-    handle_ = CreateWindowExW(0, L"TApplication", Wide(title_).c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    handle_ = CreateBound(0, L"TApplication", Wide(title_).c_str(),
+                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                          GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr);
 }
 
-LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
-        if (message == WM_SYSCOMMAND) {
-            switch (wParam & 0xFFF0) {
-            case SC_MINIMIZE:
-                // The owned forms hide with their owner.
-                ShowWindow(hwnd, SW_MINIMIZE);
-                return 0;
-            case SC_RESTORE:
-                ShowWindow(hwnd, SW_RESTORE);
-                if (Application && Application->MainForm() && Application->MainForm()->Handle())
-                    SetActiveWindow(Application->MainForm()->Handle());
-                return 0;
-            }
-        }
-        if (message == WM_CLOSE) {
-            // Closing the program from outside (task list, taskkill) closes
-            // the main form, with its save, rather than the owner window.
-            if (Application && Application->MainForm())
-                Application->MainForm()->Close();
+    if (message == WM_SYSCOMMAND) {
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            // The owned forms hide with their owner.
+            ShowWindow(hwnd, SW_MINIMIZE);
+            return 0;
+        case SC_RESTORE:
+            ShowWindow(hwnd, SW_RESTORE);
+            if (mainForm_ && mainForm_->Handle())
+                SetActiveWindow(mainForm_->Handle());
             return 0;
         }
-        if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && Application && Application->MainForm()) {
-            // Pass activation on to the form the user works with.
-            HWND target = Application->MainForm()->Handle();
-            if (HWND popup = GetLastActivePopup(hwnd); popup && popup != hwnd && IsWindowVisible(popup))
-                target = popup;
-            if (target && IsWindowVisible(target) && IsWindowEnabled(target))
-                SetActiveWindow(target);
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    } catch (...) {
-        if (Application)
-            Application->HandleException(std::current_exception());
+    }
+    if (message == WM_CLOSE) {
+        // Closing the program from outside (task list, taskkill) closes
+        // the main form, with its save, rather than the owner window.
+        if (mainForm_)
+            mainForm_->Close();
         return 0;
     }
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && mainForm_) {
+        // Pass activation on to the form the user works with.
+        HWND target = mainForm_->Handle();
+        if (HWND popup = GetLastActivePopup(hwnd); popup && popup != hwnd && IsWindowVisible(popup))
+            target = popup;
+        if (target && IsWindowVisible(target) && IsWindowEnabled(target))
+            SetActiveWindow(target);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void TApplication::CreateForm(TForm& form)
@@ -148,19 +139,17 @@ void TApplication::ForgetForm(TForm& form)
 
 bool TApplication::Dispatch(MSG& msg)
 {
-    try {
+    GuardedCall([&] {
         HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
         if (TForm* form = TForm::FromHandle(top)) {
             if (form->PreTranslateMessage(msg))
-                return true;
+                return;
         } else if (top && top != handle_ && IsDialogMessageW(top, &msg)) {
-            return true;
+            return;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
-    } catch (...) {
-        HandleException(std::current_exception());
-    }
+    });
     return true;
 }
 

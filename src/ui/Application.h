@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/Win32.h"
+#include "ui/Window.h"
 
 #include <exception>
 #include <functional>
@@ -18,12 +19,10 @@
 
 class TForm;
 
-class TApplication {
+class TApplication : public TWindow {
 public:
     TApplication();
-    TApplication(const TApplication&) = delete;
-    TApplication& operator=(const TApplication&) = delete;
-    ~TApplication();
+    ~TApplication() override;
 
     void Initialize();
     HWND Handle() const { return handle_; }
@@ -63,8 +62,10 @@ public:
     std::vector<HWND> DisableTaskWindows(HWND except);
     void EnableTaskWindows(const std::vector<HWND>& windows);
 
+protected:
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool Dispatch(MSG& msg);
 
     HWND handle_ = nullptr;

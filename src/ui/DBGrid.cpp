@@ -38,34 +38,23 @@ void TRxDBGrid::RegisterClasses()
     static bool registered = false;
     if (registered)
         return;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW grid{};
-    grid.cbSize = sizeof(grid);
     grid.style = CS_DBLCLKS;
-    grid.lpfnWndProc = &TRxDBGrid::WindowProc;
-    grid.hInstance = instance;
     grid.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    grid.lpszClassName = kGridClass;
-    RegisterClassExW(&grid);
+    RegisterWindowClass(kGridClass, grid);
 
     WNDCLASSEXW titles{};
-    titles.cbSize = sizeof(titles);
-    titles.lpfnWndProc = &TRxDBGrid::TitlesProc;
-    titles.hInstance = instance;
     titles.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     titles.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    titles.lpszClassName = kTitlesClass;
-    RegisterClassExW(&titles);
+    RegisterWindowClass(kTitlesClass, titles);
     registered = true;
 }
 
 HWND TRxDBGrid::CreateHandle(HWND parent, int id, const TBounds& b)
 {
     RegisterClasses();
-    return CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPCHILDREN, b.Left, b.Top, b.Width,
-                           b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), this);
+    return CreateBound(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPCHILDREN,
+                       b.Left, b.Top, b.Width, b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 void TRxDBGrid::HandleCreated()
@@ -79,31 +68,12 @@ void TRxDBGrid::HandleNeeded()
         throw Exception("Control '" + Name() + "' has no parent window");
 }
 
-LRESULT CALLBACK TRxDBGrid::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+void TRxDBGrid::WindowUnbound()
 {
-    if (message == WM_NCCREATE) {
-        auto* grid = static_cast<TRxDBGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        grid->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(grid));
-    }
-    auto* grid = reinterpret_cast<TRxDBGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!grid)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        grid->window_ = grid->titles_ = grid->header_ = grid->corner_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    try {
-        return grid->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        if (Application)
-            Application->HandleException(std::current_exception());
-        return 0;
-    }
+    window_ = titles_ = header_ = corner_ = nullptr;
 }
 
-LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: CreateTitles(); return 0;
@@ -153,25 +123,20 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK TRxDBGrid::TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+HWND TRxDBGrid::TTitleHost::Create(HWND parent)
 {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* grid = reinterpret_cast<TRxDBGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return CreateBound(0, kTitlesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kIndicatorWidth, 0, 0, 0, parent,
+                       nullptr);
+}
+
+LRESULT TRxDBGrid::TTitleHost::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_NOTIFYFORMAT: return NFR_UNICODE;
     case WM_NOTIFY:
-        if (!grid || !grid->header_)
-            break;
-        try {
-            return grid->OnTitleNotify(reinterpret_cast<NMHDR*>(lParam));
-        } catch (...) {
-            if (Application)
-                Application->HandleException(std::current_exception());
-            return 0;
-        }
-    case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); break;
+        if (grid_.header_)
+            return grid_.OnTitleNotify(reinterpret_cast<NMHDR*>(lParam));
+        break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -179,8 +144,7 @@ LRESULT CALLBACK TRxDBGrid::TitlesProc(HWND hwnd, UINT message, WPARAM wParam, L
 void TRxDBGrid::CreateTitles()
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    titles_ = CreateWindowExW(0, kTitlesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kIndicatorWidth, 0, 0,
-                              0, window_, nullptr, instance, this);
+    titles_ = titleHost_.Create(window_);
     if (!titles_)
         throw Exception("Error creating window " + Name());
     header_ = CreateWindowExW(0, WC_HEADERW, L"",
@@ -188,7 +152,7 @@ void TRxDBGrid::CreateTitles()
                               0, titles_, nullptr, instance, nullptr);
     if (!header_)
         throw Exception("Error creating window " + Name());
-    SetWindowSubclass(header_, &TRxDBGrid::HeaderProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SubclassWindow<TRxDBGrid, &TRxDBGrid::HeaderMessage>(header_, this);
     // The corner is a header control of its own, so that it looks like the
     // titles whatever the visual style; being disabled, it leaves the mouse
     // to the grid.

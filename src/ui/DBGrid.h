@@ -18,12 +18,13 @@
 
 #include "data/DataSet.h"
 #include "ui/Control.h"
+#include "ui/Window.h"
 #include "ui/DBGridColumns.h"
 
 #include <functional>
 #include <string>
 
-class TRxDBGrid : public TControl {
+class TRxDBGrid : public TControl, public TWindow {
 public:
     TRxDBGrid(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
     ~TRxDBGrid() override;
@@ -77,11 +78,23 @@ private:
     // costs one scroll bar update, not one per row.
     static constexpr UINT kRefreshScrollBars = WM_APP + 0x4D2;
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK TitlesProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK HeaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR refData);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The header's host: hands the header's notifications to the grid.
+    class TTitleHost : public TWindow {
+    public:
+        explicit TTitleHost(TRxDBGrid& grid) : grid_(grid) {}
+        HWND Create(HWND parent);
+
+    protected:
+        LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        TRxDBGrid& grid_;
+    };
+
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void WindowBound(HWND hwnd) override { window_ = hwnd; }
+    void WindowUnbound() override;
+    LRESULT HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static void RegisterClasses();
     TDataSet* DataSet() const { return source_ ? source_->DataSet() : nullptr; }
 
@@ -131,6 +144,7 @@ private:
     TDataSource* source_ = nullptr;
     std::function<void(TDataChange, int)> previousDataChange_;
     HWND window_ = nullptr;   // set at WM_NCCREATE, before TControl knows the handle
+    TTitleHost titleHost_{*this};
     HWND titles_ = nullptr;   // host of the header, clipped to the right of the indicator
     HWND header_ = nullptr;
     HWND corner_ = nullptr;   // an empty, disabled title above the indicator

@@ -126,26 +126,17 @@ void TRxDBGrid::OnHScroll(int code)
     }
 }
 
-LRESULT CALLBACK TRxDBGrid::HeaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR refData)
+LRESULT TRxDBGrid::HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* grid = reinterpret_cast<TRxDBGrid*>(refData);
-    try {
-        switch (message) {
-        case WM_LBUTTONDOWN:
-            if (grid->window_ && GetFocus() != grid->window_)
-                ::SetFocus(grid->window_);
-            break;
-        case WM_LBUTTONDBLCLK:
-            // A double-click on a title or an edge is the grid's double-click,
-            // wherever it lands.
-            grid->DblClick();
-            return 0;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, &TRxDBGrid::HeaderProc, id); break;
-        }
-    } catch (...) {
-        if (Application)
-            Application->HandleException(std::current_exception());
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        if (window_ && GetFocus() != window_)
+            ::SetFocus(window_);
+        break;
+    case WM_LBUTTONDBLCLK:
+        // A double-click on a title or an edge is the grid's double-click,
+        // wherever it lands.
+        DblClick();
         return 0;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);

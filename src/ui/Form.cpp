@@ -9,10 +9,6 @@
 
 namespace {
 
-// Binds a form's window to its object; a property rather than the user data
-// slot, so that no other window is ever taken for a form.
-const wchar_t kFormProp[] = L"AutoPeriod.Form";
-
 DWORD StyleFor(const TFormDesign& d)
 {
     DWORD style = WS_CLIPCHILDREN;
@@ -76,7 +72,7 @@ TForm::~TForm()
     // that need them are destroyed first (TApplication::DestroyForms, or
     // Destroy() in the derived destructor).
     if (hwnd_ && !destroyed_) {
-        RemovePropW(hwnd_, kFormProp);
+        Unbind(hwnd_);
         DestroyWindow(hwnd_);
     }
 }
@@ -105,20 +101,11 @@ TComponent* TForm::FindComponent(std::string_view name) const
 
 void TForm::RegisterClassOnce() const
 {
-    std::wstring cls = Wide(className_);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), cls.c_str(), &existing))
-        return;
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TForm::WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = cls.c_str();
-    RegisterClassExW(&wc);
+    RegisterWindowClass(Wide(className_).c_str(), wc);
 }
 
 void TForm::Create()
@@ -134,9 +121,8 @@ void TForm::Create()
     int x = defaultPos ? CW_USEDEFAULT : design_.Left;
     int y = defaultPos ? CW_USEDEFAULT : design_.Top;
     HWND owner = Application ? Application->Handle() : nullptr;
-    hwnd_ = CreateWindowExW(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y,
-                            outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
-                            GetModuleHandleW(nullptr), this);
+    hwnd_ = CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y,
+                        outer.right - outer.left, outer.bottom - outer.top, owner, nullptr);
     if (!hwnd_)
         throw Exception("Error creating window " + Name());
     if (design_.Position == TPosition::poScreenCenter || design_.Position == TPosition::poDesktopCenter) {
@@ -166,7 +152,8 @@ void TForm::Create()
 
     for (TComponent* component : components_)
         component->Loaded();
-    InvokeGuarded(OnCreate);
+    if (OnCreate)
+        GuardedCall(OnCreate);
 }
 
 void TForm::Destroy()
@@ -174,24 +161,14 @@ void TForm::Destroy()
     if (!hwnd_ || destroyed_)
         return;
     destroyed_ = true;
-    InvokeGuarded(OnDestroy);
+    if (OnDestroy)
+        GuardedCall(OnDestroy);
     for (TControl* control : controls_)
         control->DestroyWindowHandle();
-    RemovePropW(hwnd_, kFormProp);
+    Unbind(hwnd_);
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
     font_.Reset();
-}
-
-void TForm::InvokeGuarded(const std::function<void()>& handler)
-{
-    if (!handler)
-        return;
-    try {
-        handler();
-    } catch (...) {
-        Application->HandleException(std::current_exception());
-    }
 }
 
 bool TForm::Visible() const
@@ -207,7 +184,8 @@ void TForm::Show()
         SetForegroundWindow(hwnd_);
         return;
     }
-    InvokeGuarded(OnShow);
+    if (OnShow)
+        GuardedCall(OnShow);
     // The state the window was hidden in, or the one asked for since (the
     // state store does so from OnShow); a normal show also un-maximises a
     // window that was hidden maximised.
@@ -285,17 +263,17 @@ bool TForm::CloseQuery()
 
 bool TForm::RunClose()
 {
-    try {
-        if (!CloseQuery())
-            return false;
-        TCloseAction action = IsMainForm() ? TCloseAction::caFree : TCloseAction::caHide;
-        if (OnClose)
-            OnClose(action);
-        return action != TCloseAction::caNone;
-    } catch (...) {
-        Application->HandleException(std::current_exception());
-        return false;
-    }
+    // A close handler that fails keeps the window open.
+    return GuardedCall(
+        [&] {
+            if (!CloseQuery())
+                return false;
+            TCloseAction action = IsMainForm() ? TCloseAction::caFree : TCloseAction::caHide;
+            if (OnClose)
+                OnClose(action);
+            return action != TCloseAction::caNone;
+        },
+        false);
 }
 
 void TForm::Close()
@@ -450,29 +428,10 @@ bool TForm::PreTranslateMessage(MSG& msg)
 
 TForm* TForm::FromHandle(HWND hwnd)
 {
-    return hwnd ? static_cast<TForm*>(GetPropW(hwnd, kFormProp)) : nullptr;
+    return dynamic_cast<TForm*>(FromWindow(hwnd));
 }
 
-LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* form = static_cast<TForm*>(create->lpCreateParams);
-        form->hwnd_ = hwnd;
-        SetPropW(hwnd, kFormProp, form);
-    }
-    TForm* form = FromHandle(hwnd);
-    if (!form)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return form->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        Application->HandleException(std::current_exception());
-        return 0;
-    }
-}
-
-LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:

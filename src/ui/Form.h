@@ -17,6 +17,7 @@
 #include "platform/Win32.h"
 #include "ui/Component.h"
 #include "ui/Control.h"
+#include "ui/Window.h"
 
 #include <functional>
 #include <string>
@@ -52,7 +53,7 @@ struct TFormDesign {
     bool KeyPreview = false;
 };
 
-class TForm : public TComponent {
+class TForm : public TComponent, public TWindow {
 public:
     TForm(std::string name, std::string className, TFormDesign design);
     ~TForm() override;
@@ -115,16 +116,15 @@ public:
     static TForm* FromHandle(HWND hwnd);
 
 protected:
-    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void WindowBound(HWND hwnd) override { hwnd_ = hwnd; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void RegisterClassOnce() const;
     void Layout(int clientWidth, int clientHeight);
     bool CloseQuery();
     bool RunClose();  // close query and close handler; true when the window may go
     void FocusFirstControl();
-    void InvokeGuarded(const std::function<void()>& handler);
 
     std::string className_;
     TFormDesign design_;

@@ -5,6 +5,7 @@
 #include "runtime/Cp1251.h"
 #include "runtime/Exceptions.h"
 #include "runtime/LineBreakNormaliser.h"
+#include "ui/Window.h"
 
 #include <richedit.h>
 
@@ -140,23 +141,6 @@ DWORD CALLBACK WriteMemory(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* tak
 
 constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 
-// Once asked for its dialog code with a message, the control takes itself for
-// a box in a dialog and closes its parent on Escape; here Escape means nothing.
-LRESULT CALLBACK IgnoreEscape(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
-{
-    switch (message) {
-    case WM_KEYDOWN:
-    case WM_CHAR:
-        if (wParam == VK_ESCAPE)
-            return 0;
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, &IgnoreEscape, id);
-        break;
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
 constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
 
 }  // namespace
@@ -192,7 +176,7 @@ HWND TRichEdit::CreateHandle(HWND parent, int id, const TBounds& b)
 
 void TRichEdit::HandleCreated()
 {
-    SetWindowSubclass(Handle(), &IgnoreEscape, 0, 0);
+    SubclassWindow<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
     // The control's own default character format is not the form's (under
     // Wine it is bold "System"): the font goes in before any text.
     if (fontFace_) {
@@ -205,6 +189,15 @@ void TRichEdit::HandleCreated()
     // stream short; the box is read-only, so the limit guards nothing.
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
     SetText(initialText_);
+}
+
+// Once asked for its dialog code with a message, the control takes itself for
+// a box in a dialog and closes its parent on Escape; here Escape means nothing.
+LRESULT TRichEdit::EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if ((message == WM_KEYDOWN || message == WM_CHAR) && wParam == VK_ESCAPE)
+        return 0;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void TRichEdit::LoadFromFile(const std::wstring& fileName)

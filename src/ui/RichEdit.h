@@ -38,6 +38,8 @@ protected:
     void HandleCreated() override;
 
 private:
+    LRESULT EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     std::wstring initialText_;
     const wchar_t* fontFace_ = nullptr;
     int fontHeight_ = 0;

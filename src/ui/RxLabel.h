@@ -7,12 +7,14 @@
 #pragma once
 
 #include "ui/Control.h"
+#include "ui/Window.h"
 
 #include <string>
 
-class TRxLabel : public TControl {
+class TRxLabel : public TControl, public TWindow {
 public:
     TRxLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
+    ~TRxLabel() override;
 
     std::string Caption() const;  // Windows-1251
     void SetCaption(const std::string& caption);
@@ -20,9 +22,11 @@ public:
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
 
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static void Paint(HWND hwnd);
+    void Paint(HWND hwnd);
 
     std::string caption_;
+    HFONT font_ = nullptr;  // the form's, set with WM_SETFONT
 };

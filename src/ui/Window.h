@@ -1,0 +1,105 @@
+// The one way the framework ties a native window to its object, and the one
+// place where an exception thrown while handling a message stops.
+//
+//   class TGridTitles : public TWindow {
+//       LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+//   };
+//   RegisterWindowClass(L"AutoPeriod.Titles", wc);         // wc.lpfnWndProc set here
+//   HWND titles = titles_.CreateBound(0, L"AutoPeriod.Titles", L"", WS_CHILD, bounds, parent);
+//
+// A class registered for such objects gets TWindow::WindowProc: at
+// WM_NCCREATE it binds the object passed to CreateBound, and from then on
+// every message goes to the object's HandleMessage, until WM_NCDESTROY
+// unbinds it. System controls that an object changes are subclassed the same
+// way (SubclassWindow). Whatever a handler throws is reported by the application
+// (GuardedCall) and the message is answered as handled.
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <exception>
+#include <type_traits>
+#include <utility>
+
+// Reports the exception being handled through the application's error
+// report, or through a plain system box if there is no application or the
+// report fails itself. Never throws.
+void ReportEscapedException() noexcept;
+
+// Runs `handler`; what it throws is reported and `onError` returned instead.
+// The boundary for every window procedure and callback of the framework.
+template <typename Handler, typename Result = decltype(std::declval<Handler&>()())>
+Result GuardedCall(Handler&& handler, Result onError = Result()) noexcept
+{
+    try {
+        return handler();
+    } catch (...) {
+        ReportEscapedException();
+        return onError;
+    }
+}
+
+template <typename Handler>
+    requires std::is_void_v<decltype(std::declval<Handler&>()())>
+void GuardedCall(Handler&& handler) noexcept
+{
+    try {
+        handler();
+    } catch (...) {
+        ReportEscapedException();
+    }
+}
+
+class TWindow {
+public:
+    TWindow() = default;
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+    virtual ~TWindow() = default;
+
+    // The object bound to a window made by CreateBound, or null.
+    static TWindow* FromWindow(HWND hwnd);
+
+protected:
+    // Registers a window class for such objects once; lpfnWndProc, cbSize and
+    // hInstance are filled in here.
+    static void RegisterWindowClass(const wchar_t* className, WNDCLASSEXW wc);
+    // CreateWindowExW with this object bound to the new window.
+    HWND CreateBound(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu);
+
+    // Every message of the bound window. Unhandled ones go to DefWindowProcW.
+    virtual LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // At WM_NCCREATE, before any other message, and after WM_NCDESTROY.
+    virtual void WindowBound(HWND /*hwnd*/) {}
+    virtual void WindowUnbound() {}
+    // Lets a window go without telling its object (an object being
+    // destroyed takes no more messages).
+    static void Unbind(HWND hwnd);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+};
+
+namespace detail {
+template <typename Owner, LRESULT (Owner::*Method)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                              DWORD_PTR data) noexcept
+{
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, &SubclassProc<Owner, Method>, id);
+    auto* owner = reinterpret_cast<Owner*>(data);
+    return GuardedCall([&]() -> LRESULT { return (owner->*Method)(hwnd, message, wParam, lParam); });
+}
+}  // namespace detail
+
+// Puts an object's member in front of a system control's own window
+// procedure, inside the same exception boundary; the member passes on what
+// it does not handle with DefSubclassProc. The subclass goes with the window.
+//
+//   SubclassWindow<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
+template <typename Owner, LRESULT (Owner::*Method)(HWND, UINT, WPARAM, LPARAM)>
+void SubclassWindow(HWND hwnd, Owner* owner, UINT_PTR id = 1)
+{
+    SetWindowSubclass(hwnd, &detail::SubclassProc<Owner, Method>, id, reinterpret_cast<DWORD_PTR>(owner));
+}
