@@ -36,10 +36,15 @@ bool Flush(HANDLE file);
 // CloseHandle. The handle is released whatever the result, an injected
 // failure included, so that no path leaves the file open.
 bool Close(UniqueHandle& file);
-// MoveFileExW.
-bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
-// CopyFileW.
-bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists);
+// ReplaceFileW without a backup name: `replacement` takes the place of
+// `replaced`, which keeps its attributes and security.
+bool Replace(const std::wstring& replaced, const std::wstring& replacement);
+// SetEndOfFile at the current position.
+bool Truncate(HANDLE file);
+// GetFileAttributesW; INVALID_FILE_ATTRIBUTES on failure.
+DWORD Attributes(const std::wstring& path);
+// SetFileAttributesW.
+bool SetAttributes(const std::wstring& path, DWORD attributes);
 // DeleteFileW.
 bool Delete(const std::wstring& path);
 
