@@ -218,8 +218,8 @@ void WriteInPlace(const std::wstring& path, const std::wstring& tempPath)
     FileApi::Delete(tempPath);
 }
 
-// Writes the list to a temporary file, flushes it and puts it in place of
-// the target. The target handle only guards the target: it was opened for
+// Writes the list to a temporary file, flushes it and renames it over the
+// target, falling back to the in-place write when that is refused. The target handle only guards the target: it was opened for
 // writing, so nobody else writes it meanwhile, and it is closed just before
 // the swap.
 void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD attributes,
@@ -237,7 +237,10 @@ void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD att
             RaiseLastError();
         if (!FileApi::Close(guard))
             RaiseLastError();
-        if (FileApi::Replace(path, temp.path))
+        // A rename keeps the attributes the temporary file was created with.
+        // (ReplaceFileW would also keep the old file's security, but under
+        // Wine a failed call leaves a stray file of its own in the folder.)
+        if (FileApi::Move(temp.path, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return;
         WriteInPlace(path, temp.path);
     } catch (...) {

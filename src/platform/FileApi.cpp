@@ -77,12 +77,11 @@ bool FileApi::Close(UniqueHandle& file)
     return CloseHandle(handle) != FALSE;
 }
 
-bool FileApi::Replace(const std::wstring& replaced, const std::wstring& replacement)
+bool FileApi::Move(const std::wstring& from, const std::wstring& to, DWORD flags)
 {
     if (InjectFault())
         return false;
-    return ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) != FALSE;
+    return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
 bool FileApi::Truncate(HANDLE file)

@@ -36,9 +36,8 @@ bool Flush(HANDLE file);
 // CloseHandle. The handle is released whatever the result, an injected
 // failure included, so that no path leaves the file open.
 bool Close(UniqueHandle& file);
-// ReplaceFileW without a backup name: `replacement` takes the place of
-// `replaced`, which keeps its attributes and security.
-bool Replace(const std::wstring& replaced, const std::wstring& replacement);
+// MoveFileExW.
+bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
 // SetEndOfFile at the current position.
 bool Truncate(HANDLE file);
 // GetFileAttributesW; INVALID_FILE_ATTRIBUTES on failure.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -72,6 +73,29 @@ void Save(const std::wstring& path, const std::vector<BaseListEntry>& entries)
         e = ViewsOf(entries[i++]);
         return true;
     });
+}
+
+// The names in the folder, files and folders.
+std::set<std::wstring> FolderContent(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+            names.insert(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Another program's handle on the file.
+UniqueHandle Hold(const std::wstring& path, DWORD access, DWORD share)
+{
+    return UniqueHandle(
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // The code of the EInOutError the action raises; 0 when it raises none.
@@ -227,68 +251,131 @@ TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
     EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
 }
 
-TEST_F(BaseListFile, ReadOnlyFileIsRefusedAndKeptAsItWas)
+TEST_F(BaseListFile, RefusedSaveLeavesTheCurrentRowWhereTheOperatorPutIt)
 {
-    // Under Wine run as root the read-only attribute does not stop a write,
-    // so the refusal the open would meet is injected; the attribute is still
-    // set to show that loading does not mind it.
+    WriteBytes(path_, "B\r\n\r\n\r\n\r\nA\r\n\r\n\r\n\r\nC\r\n\r\n\r\n\r\n");
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    LoadBaseList(table, folder_);
+    table.SortByFields("Name", true, false);
+    table.GoToFirstRow();
+    table.GoToNextRow();
+    ASSERT_EQ(table.GetFieldText("Name"), "B");
+
+    UniqueHandle holder = Hold(path_, GENERIC_WRITE, FILE_SHARE_READ);
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(ErrorCodeOf([&] { SaveBaseList(table, folder_); }), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(table.GetFieldText("Name"), "B");
+}
+
+// Names of the temporary file that are taken (a folder, a file another
+// program holds) do not stop the save, and are left as they were.
+TEST_F(BaseListFile, TakenTemporaryNamesArePassedOver)
+{
     WriteBytes(path_, kOldBytes);
-    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_TRUE(FileExists(path_));
-    EXPECT_EQ(Load(path_), kOldEntries);
-    FileFaults::Arm(1, ERROR_ACCESS_DENIED);
-    try {
+    ASSERT_TRUE(CreateDirectoryW(BaseListTempPath(path_).c_str(), nullptr));
+    const std::wstring busy = path_ + L".1.tmp";
+    WriteBytes(busy, "busy");
+    UniqueHandle holder = Hold(busy, GENERIC_READ, 0);
+    ASSERT_TRUE(holder);
+
+    Save(path_, kNewEntries);
+    EXPECT_EQ(ReadBytes(path_), kNewBytes);
+    holder.Reset();
+    EXPECT_EQ(ReadBytes(busy), "busy");
+    EXPECT_EQ(FolderContent(folder_), (std::set<std::wstring>{L"Bases.dat", L"Bases.dat.tmp", L"Bases.dat.1.tmp"}));
+}
+
+// Viewers and sync tools open the file for reading with read and write
+// sharing but without delete sharing: it cannot be replaced, but it can be
+// rewritten, so the complete list is written into it in place.
+TEST_F(BaseListFile, ReaderThatForbidsReplacingGetsTheListWrittenInPlace)
+{
+    WriteBytes(path_, kOldBytes);
+    UniqueHandle reader = Hold(path_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_TRUE(reader);
+    Save(path_, kNewEntries);
+    EXPECT_EQ(ReadBytes(path_), kNewBytes);
+    EXPECT_EQ(FolderContent(folder_), std::set<std::wstring>{L"Bases.dat"});
+}
+
+TEST_F(BaseListFile, SavedFileKeepsItsAttributesReplacedOrWrittenInPlace)
+{
+    for (bool reader : {false, true}) {
+        WriteBytes(path_, kOldBytes);
+        ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+        UniqueHandle holder;
+        if (reader)
+            holder = Hold(path_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
         Save(path_, kNewEntries);
-        ADD_FAILURE() << "the save did not fail";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(e.Message(), "File access denied");
+        holder.Reset();
+        EXPECT_EQ(ReadBytes(path_), kNewBytes) << "reader " << reader;
+        EXPECT_TRUE(GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_HIDDEN) << "reader " << reader;
+        ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL));
     }
-    EXPECT_EQ(ReadBytes(path_), kOldBytes);
 }
 
 // Each step of a save failing in turn, for a list longer than one write
-// block: the file stays byte for byte, nothing is left behind, the code is
-// the step's, and the next save goes through.
-TEST_F(BaseListFile, SaveFailingAtAnyStepLeavesTheOldFile)
+// block, over an old file, over none, and with a reader that forbids the
+// replace: the list is never lost. The save either fails with the step's
+// code and leaves the old file, or goes through; or, once the in-place write
+// has begun, it fails naming the file that holds the complete list. The
+// next save goes through and leaves nothing but Bases.dat.
+TEST_F(BaseListFile, SaveFailingAtAnyStepNeverLosesTheList)
 {
     const std::vector<BaseListEntry> entries = ManyEntries(400);
-    WriteBytes(path_, kOldBytes);
-    const int calls = CallsOf([&] { Save(path_, entries); });
-    const std::string saved = *ReadBytes(path_);
-    EXPECT_GE(calls, 8);  // two write blocks among them
+    Save(path_, entries);
+    const std::string newBytes = *ReadBytes(path_);
+    int keptCases = 0;
 
-    for (int n = 1; n <= calls; ++n) {
-        for (DWORD code : {DWORD(ERROR_DISK_FULL), DWORD(ERROR_ACCESS_DENIED)}) {
-            WriteBytes(path_, kOldBytes);
-            FileFaults::Arm(n, code);
-            EXPECT_EQ(ErrorCodeOf([&] { Save(path_, entries); }), int(code)) << "step " << n;
-            FileFaults::Disarm();
-            EXPECT_EQ(ReadBytes(path_), kOldBytes) << "step " << n;
-            EXPECT_TRUE(IsClosed(path_)) << "step " << n;
-            EXPECT_FALSE(EntryExists(BaseListTempPath(path_))) << "step " << n;
-            Save(path_, entries);
-            EXPECT_EQ(ReadBytes(path_), saved) << "step " << n;
+    struct Condition {
+        bool oldFile, reader;
+    };
+    for (Condition c : {Condition{true, false}, Condition{false, false}, Condition{true, true}}) {
+        UniqueHandle reader;
+        auto prepare = [&] {
+            reader.Reset();
+            if (c.oldFile)
+                WriteBytes(path_, kOldBytes);
+            else
+                DeleteFileW(path_.c_str());
+            if (c.reader)
+                reader = Hold(path_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        };
+        prepare();
+        const int calls = CallsOf([&] { Save(path_, entries); });
+        EXPECT_GE(calls, 8);  // two write blocks among them
+        const std::string where = std::string("old file ") + (c.oldFile ? "yes" : "no") + ", reader " +
+                                  (c.reader ? "yes" : "no") + ", step ";
+
+        for (int n = 1; n <= calls; ++n) {
+            for (DWORD code : {DWORD(ERROR_DISK_FULL), DWORD(ERROR_ACCESS_DENIED)}) {
+                prepare();
+                FileFaults::Arm(n, code);
+                try {
+                    Save(path_, entries);
+                    EXPECT_TRUE(ReadBytes(path_) == newBytes) << where << n;
+                } catch (const EInOutError& e) {
+                    EXPECT_EQ(e.ErrorCode(), int(code)) << where << n;
+                    const std::string kept = "\"" + Narrow(BaseListTempPath(path_)) + "\"";
+                    if (e.Message().find(kept) != std::string::npos) {
+                        ++keptCases;
+                        EXPECT_TRUE(ReadBytes(BaseListTempPath(path_)) == newBytes) << where << n;
+                    } else {
+                        EXPECT_EQ(ReadBytes(path_), c.oldFile ? std::optional(kOldBytes) : std::nullopt)
+                            << where << n << ": " << e.Message();
+                    }
+                }
+                FileFaults::Disarm();
+                reader.Reset();
+                EXPECT_TRUE(!c.oldFile || IsClosed(path_)) << where << n;
+                Save(path_, entries);
+                EXPECT_TRUE(ReadBytes(path_) == newBytes) << where << n;
+                EXPECT_EQ(FolderContent(folder_), std::set<std::wstring>{L"Bases.dat"}) << where << n;
+            }
         }
     }
-    // Only a failed load calls for a backup.
-    EXPECT_FALSE(EntryExists(BaseListBackupPath(path_)));
-}
-
-TEST_F(BaseListFile, FailedFirstSaveLeavesNoFileBehind)
-{
-    const int calls = CallsOf([&] { Save(path_, kNewEntries); });
-    ASSERT_TRUE(DeleteFileW(path_.c_str()));
-
-    for (int n = 1; n <= calls; ++n) {
-        FileFaults::Arm(n, ERROR_DISK_FULL);
-        EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_DISK_FULL) << "step " << n;
-        EXPECT_FALSE(EntryExists(path_)) << "step " << n;
-        EXPECT_FALSE(EntryExists(BaseListTempPath(path_))) << "step " << n;
-    }
-    FileFaults::Disarm();
-    Save(path_, kNewEntries);
-    EXPECT_EQ(ReadBytes(path_), kNewBytes);
+    EXPECT_GT(keptCases, 0);
 }
 
 // Each step of a load failing in turn, for a file longer than one read block:
@@ -329,12 +416,21 @@ TEST_F(BaseListFile, BackupIsMadeOnlyByTheFirstSaveAfterAFailedLoad)
     FileFaults::Arm(1, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_SHARING_VIOLATION);
 
-    // The copy is the first step of that save; when it fails, so does the
-    // save, and the file is left alone.
-    FileFaults::Arm(1, ERROR_DISK_FULL);
-    EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_DISK_FULL);
+    // A backup that cannot be taken stops the save, which says which file
+    // and why, and leaves the list file alone.
+    const std::wstring backup = BaseListBackupPath(path_);
+    ASSERT_TRUE(CreateDirectoryW(backup.c_str(), nullptr));
+    try {
+        Save(path_, kNewEntries);
+        ADD_FAILURE() << "the save did not fail";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(e.Message(), "Не удалось сохранить копию списка баз в файл \"" + Narrow(backup) +
+                                   "\" (нет доступа: файл только для чтения, это папка или нет прав на запись, "
+                                   "код 5). Список не записан, файл \"" + Narrow(path_) + "\" не изменён");
+    }
     EXPECT_EQ(ReadBytes(path_), kOldBytes);
-    EXPECT_FALSE(EntryExists(BaseListBackupPath(path_)));
+    ASSERT_TRUE(RemoveDirectoryW(backup.c_str()));
 
     Save(path_, kNewEntries);
     EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
@@ -343,14 +439,20 @@ TEST_F(BaseListFile, BackupIsMadeOnlyByTheFirstSaveAfterAFailedLoad)
     EXPECT_EQ(ReadBytes(path_), "");
 }
 
+// An older backup, even one an earlier version left read-only and hidden
+// with the attributes of Bases.dat, is replaced by a plain writable copy.
 TEST_F(BaseListFile, BackupOverwritesAnOlderOneAndIsSkippedWhenTheFileIsGone)
 {
-    WriteBytes(BaseListBackupPath(path_), "stale");
+    const std::wstring backup = BaseListBackupPath(path_);
+    WriteBytes(backup, "stale");
+    ASSERT_TRUE(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     WriteBytes(path_, kOldBytes);
+    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_HIDDEN));
     FileFaults::Arm(1, ERROR_CRC);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_CRC);
     Save(path_, kNewEntries);
-    EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), kOldBytes);
+    EXPECT_EQ(ReadBytes(backup), kOldBytes);
+    EXPECT_EQ(GetFileAttributesW(backup.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
 
     FileFaults::Arm(1, ERROR_CRC);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_CRC);
