@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <set>
@@ -480,4 +482,149 @@ TEST(ProgramFolder, IsTheExecutablesFolderWithItsBackslash)
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_TRUE(FileExists(folder + "win_tests.exe"));
+}
+
+namespace {
+
+// Where a save stood when its process was killed, shared with the killer.
+struct SaveProgress {
+    volatile LONG rowsHanded;
+    volatile LONG done;
+    volatile LONG elapsedMs;
+};
+
+// Two lists of the same length with different bytes: "which" 0 or 1.
+std::vector<BaseListEntry> KillTestEntries(size_t count, int which)
+{
+    std::vector<BaseListEntry> entries;
+    for (size_t i = 0; i < count; ++i)
+        entries.push_back({(which ? "\xcd\xee\xe2\xe0\xff " : "\xd1\xf2\xe0\xf0\xe0\xff ") + std::to_string(i),
+                           "C:\\1C\\" + std::string(150 + which * 20, 'p'), "login", std::to_string(i * 7 + which)});
+    return entries;
+}
+
+constexpr size_t kKillTestRows = 60000;
+
+} // namespace
+
+// The child of the kill test: saves one list into the folder, telling the
+// parent through the shared block how far it has come.
+//   win_tests.exe --save-child <folder> <which> <mapping name>
+int RunSaveChild(int argc, wchar_t** argv)
+{
+    if (argc < 5)
+        return 2;
+    const std::wstring folder = argv[2], mapping = argv[4];
+    const int which = _wtoi(argv[3]);
+    UniqueHandle map(OpenFileMappingW(FILE_MAP_WRITE, FALSE, mapping.c_str()));
+    UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, (mapping + L"-ready").c_str()));
+    auto* progress = static_cast<SaveProgress*>(MapViewOfFile(map.Get(), FILE_MAP_WRITE, 0, 0, sizeof(SaveProgress)));
+    if (!progress || !ready)
+        return 3;
+    const std::vector<BaseListEntry> entries = KillTestEntries(kKillTestRows, which);
+    size_t i = 0;
+    SetEvent(ready.Get());
+    const DWORD start = GetTickCount();
+    SaveBaseListFile(folder + kBaseListFileName, [&](BaseListValues& e) {
+        if (i == entries.size())
+            return false;
+        e = ViewsOf(entries[i++]);
+        InterlockedExchange(&progress->rowsHanded, LONG(i));
+        return true;
+    });
+    InterlockedExchange(&progress->elapsedMs, LONG(GetTickCount() - start));
+    InterlockedExchange(&progress->done, 1);
+    UnmapViewOfFile(progress);
+    return 0;
+}
+
+// A save killed at moments spread over its whole course (writing the rows,
+// flushing, renaming, just after): Bases.dat is always the complete old list
+// or the complete new one, and loads. AUTOPERIOD_SAVE_KILLS sets the number
+// of kills (60 by default; scripts/crash-check runs more).
+TEST_F(BaseListFile, KilledAtAnyMomentOfASaveLeavesTheOldListOrTheNewOne)
+{
+    const char* killsSetting = std::getenv("AUTOPERIOD_SAVE_KILLS");
+    const int kills = killsSetting ? std::max(1, std::atoi(killsSetting)) : 60;
+    std::string bytes[2];
+    for (int which : {1, 0}) {
+        Save(path_, KillTestEntries(kKillTestRows, which));
+        bytes[which] = *ReadBytes(path_);
+    }
+    ASSERT_NE(bytes[0], bytes[1]);
+
+    const std::wstring mapping = L"AutoPeriodSaveKill" + std::to_wstring(GetCurrentProcessId());
+    UniqueHandle map(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SaveProgress),
+                                        mapping.c_str()));
+    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, (mapping + L"-ready").c_str()));
+    auto* progress = static_cast<SaveProgress*>(MapViewOfFile(map.Get(), FILE_MAP_WRITE, 0, 0, sizeof(SaveProgress)));
+    ASSERT_TRUE(progress && ready);
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+
+    // Starts a child saving list `which`; returns once it begins.
+    auto startSave = [&](int which) {
+        *progress = SaveProgress{};
+        ResetEvent(ready.Get());
+        // The folder's closing backslash doubled, so that it does not escape the quote.
+        std::wstring command = L"\"" + std::wstring(exe) + L"\" --save-child \"" + folder_ + L"\\\" " +
+                               std::to_wstring(which) + L" " + mapping;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return UniqueHandle();
+        CloseHandle(info.hThread);
+        UniqueHandle process(info.hProcess);
+        HANDLE waits[] = {ready.Get(), process.Get()};
+        WaitForMultipleObjects(2, waits, FALSE, 30000);
+        return process;
+    };
+
+    // One save to the end gives the span over which the kills are spread.
+    int current = 0;
+    {
+        UniqueHandle child = startSave(1);
+        ASSERT_TRUE(child);
+        WaitForSingleObject(child.Get(), 60000);
+        ASSERT_EQ(progress->done, 1);
+        current = 1;
+    }
+    const DWORD span = std::max<DWORD>(progress->elapsedMs * 5 / 4, 10);
+
+    // Where each kill landed: fifths of the rows, after the last row
+    // (flush, rename), after the save.
+    int landed[7] = {};
+    int stayed = 0, replaced = 0;
+    for (int k = 0; k < kills; ++k) {
+        const int which = 1 - current;
+        UniqueHandle child = startSave(which);
+        ASSERT_TRUE(child);
+        Sleep(DWORD(uint64_t(span) * k / kills));
+        TerminateProcess(child.Get(), 9);
+        WaitForSingleObject(child.Get(), 30000);
+        const LONG rows = progress->rowsHanded;
+        ++landed[progress->done ? 6 : rows == LONG(kKillTestRows) ? 5 : rows * 5 / LONG(kKillTestRows)];
+
+        const std::optional<std::string> now = ReadBytes(path_);
+        if (now == bytes[current]) {
+            ++stayed;
+        } else if (now == bytes[which]) {
+            ++replaced;
+            current = which;
+        } else {
+            ADD_FAILURE() << "kill " << k << " after " << rows << " rows left " << (now ? now->size() : 0)
+                          << " bytes that are neither list";
+            continue;
+        }
+        size_t loaded = 0;
+        LoadBaseListFile(path_, [&](const BaseListValues&) { ++loaded; });
+        EXPECT_EQ(loaded, kKillTestRows) << "kill " << k;
+    }
+    UnmapViewOfFile(progress);
+    std::printf("%d kills over %lu ms of a %zu-byte save; landed in rows 0-20-40-60-80-100%%: %d %d %d %d %d, "
+                "after the last row: %d, after the save: %d; old list kept %d times, new one %d times\n",
+                kills, span, bytes[0].size(), landed[0], landed[1], landed[2], landed[3], landed[4], landed[5],
+                landed[6], stayed, replaced);
+    EXPECT_GT(kills - landed[6], 0) << "no kill fell inside a save";
 }
