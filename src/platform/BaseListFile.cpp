@@ -8,6 +8,7 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -72,10 +73,19 @@ std::set<std::wstring>& PendingBackups()
 // Complete lists left beside a Bases.dat whose in-place write failed part
 // way: until a save succeeds they are the only complete copy on the disk,
 // so no later save takes their name for its temporary file.
-std::set<std::wstring>& KeptCopies()
+// Keyed by the list file they belong to.
+std::multimap<std::wstring, std::wstring>& KeptCopies()
 {
-    static std::set<std::wstring> paths;
-    return paths;
+    static std::multimap<std::wstring, std::wstring> copies;
+    return copies;
+}
+
+bool IsKeptCopy(const std::wstring& name)
+{
+    for (const auto& [list, copy] : KeptCopies())
+        if (copy == name)
+            return true;
+    return false;
 }
 
 std::string Quoted(const std::wstring& path)
@@ -164,18 +174,22 @@ void KeepBackupIfPending(const std::wstring& path)
 struct TempFile {
     UniqueHandle handle;
     std::wstring path;
+    bool beside = true;  // in the list's folder, so that it can be renamed over it
 };
 
 // A new file for the list beside the target, with the target's attributes.
 // Usually "Bases.dat.tmp", a leftover of an interrupted save overwritten;
 // when that name is taken (a folder, a read-only or busy file, a kept copy)
-// the first free "Bases.dat.N.tmp".
+// the first free "Bases.dat.N.tmp". A folder where the user may rewrite
+// Bases.dat but create no file (a program folder whose rights allow only
+// that) gets the temporary file in the user's temporary folder instead.
 TempFile CreateTempFile(const std::wstring& path, DWORD attributes)
 {
     DWORD firstError = 0;
+    bool onlyDenied = true;
     for (int n = 0; n <= kSpareTempNames; ++n) {
         std::wstring name = path + (n == 0 ? L"" : L"." + std::to_wstring(n)) + L".tmp";
-        if (KeptCopies().contains(name))
+        if (IsKeptCopy(name))
             continue;
         UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, n == 0 ? CREATE_ALWAYS : CREATE_NEW, attributes);
         if (file)
@@ -183,15 +197,23 @@ TempFile CreateTempFile(const std::wstring& path, DWORD attributes)
         DWORD error = GetLastError();
         if (!firstError)
             firstError = error;
+        onlyDenied = onlyDenied && error == ERROR_ACCESS_DENIED;
         if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION && error != ERROR_FILE_EXISTS &&
             error != ERROR_ALREADY_EXISTS)
             break;
     }
+    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    if (onlyDenied && GetTempPathW(MAX_PATH + 1, folder) && GetTempFileNameW(folder, L"Bas", 0, name)) {
+        if (UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, CREATE_ALWAYS))
+            return {std::move(file), name, false};
+        DeleteFileW(name);
+    }
     throw EInOutError(int(firstError));
 }
 
-// The plain rewrite, for when another program holds Bases.dat so that it
-// cannot be replaced (open for reading without sharing deletion): the
+// The plain rewrite, for when Bases.dat cannot be replaced (another program
+// has it open for reading without sharing deletion, or the folder lets the
+// user rewrite the file but create none): the
 // complete list is copied from the temporary file into the file itself.
 // Until that has succeeded the temporary file stays; if it fails after the
 // file was opened, the operator is told where the complete list is.
@@ -210,7 +232,7 @@ void WriteInPlace(const std::wstring& path, const std::wstring& tempPath)
         error = GetLastError();
     }
     if (!written) {
-        KeptCopies().insert(tempPath);
+        KeptCopies().emplace(path, tempPath);
         throw EInOutError(int(error), "Файл " + Quoted(path) + " записан не полностью (" + ReasonText(error) +
                                           "). Полный список баз сохранён в файле " + Quoted(tempPath));
     }
@@ -219,9 +241,9 @@ void WriteInPlace(const std::wstring& path, const std::wstring& tempPath)
 }
 
 // Writes the list to a temporary file, flushes it and renames it over the
-// target, falling back to the in-place write when that is refused. The target handle only guards the target: it was opened for
-// writing, so nobody else writes it meanwhile, and it is closed just before
-// the swap.
+// target, falling back to the in-place write when that is refused. The
+// target handle only guards the target: it was opened for writing, so
+// nobody else writes it meanwhile, and it is closed just before the swap.
 void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD attributes,
                         const std::function<bool(BaseListValues&)>& nextEntry)
 {
@@ -240,12 +262,12 @@ void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD att
         // A rename keeps the attributes the temporary file was created with.
         // (ReplaceFileW would also keep the old file's security, but under
         // Wine a failed call leaves a stray file of its own in the folder.)
-        if (FileApi::Move(temp.path, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (temp.beside && FileApi::Move(temp.path, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return;
         WriteInPlace(path, temp.path);
     } catch (...) {
         temp.handle.Reset();
-        if (!KeptCopies().contains(temp.path))
+        if (!IsKeptCopy(temp.path))
             FileApi::Delete(temp.path);
         throw;
     }
@@ -254,11 +276,10 @@ void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD att
 // Once Bases.dat holds the complete list, the copies kept for it can go.
 void DeleteKeptCopies(const std::wstring& path)
 {
-    auto& kept = KeptCopies();
-    for (auto it = kept.lower_bound(path + L"."); it != kept.end() && it->starts_with(path + L".");) {
-        FileApi::Delete(*it);
-        it = kept.erase(it);
-    }
+    auto [first, last] = KeptCopies().equal_range(path);
+    for (auto it = first; it != last; ++it)
+        FileApi::Delete(it->second);
+    KeptCopies().erase(first, last);
 }
 
 } // namespace

@@ -555,6 +555,26 @@ TEST_F(BaseListFileAsUser, ReadOnlyBackupNeverBlocksTheSaveAfterAFailedLoad)
     EXPECT_TRUE(Hold(backup, GENERIC_WRITE, 0));
 }
 
+// A folder where the user may rewrite Bases.dat but create no file (made by
+// scripts/wine-as-user: owned by root, the file by the test user): the list
+// goes to a temporary file in the user's temporary folder and is then
+// written in place, as a plain rewrite would do it.
+TEST_F(BaseListFileAsUser, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace)
+{
+    const char* locked = std::getenv("AUTOPERIOD_LOCKED_FOLDER");
+    if (!locked)
+        GTEST_SKIP() << "no folder prepared by scripts/wine-as-user";
+    std::wstring folder = L"Z:" + Wide(locked) + L"\\";
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    const std::wstring path = folder + kBaseListFileName;
+    ASSERT_FALSE(UniqueHandle(CreateFileW((folder + L"probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr)));
+    ASSERT_EQ(FolderContent(folder), std::set<std::wstring>{L"Bases.dat"});
+    Save(path, kNewEntries);
+    EXPECT_EQ(ReadBytes(path), kNewBytes);
+    EXPECT_EQ(FolderContent(folder), std::set<std::wstring>{L"Bases.dat"});
+}
+
 TEST_F(BaseListFile, ExistenceTestSeesFilesOfAnyAttributeButNoFolders)
 {
     WriteBytes(path_, "x");
