@@ -21,8 +21,10 @@
 //   over Bases.dat, which so always holds the complete old or new list; the
 //   new file keeps the hidden, system and archive attributes of the old;
 // - when the rename is refused because another program holds Bases.dat
-//   (open for reading without sharing deletion), the complete list is
-//   copied into Bases.dat in place; the temporary file goes only once that
+//   (open for reading without sharing deletion), or the folder takes no new
+//   file though Bases.dat may be rewritten (the temporary file then goes to
+//   the user's temporary folder), the complete list is copied into
+//   Bases.dat in place; the temporary file goes only once that
 //   has worked, and if it fails part-way the error names that file;
 // - the first save after a failed load of the same file first copies it to
 //   Bases.dat.bak (a plain writable file), since it may hold entries that
