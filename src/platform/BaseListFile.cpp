@@ -188,7 +188,10 @@ TempFile CreateTempFile(const std::wstring& path, DWORD attributes)
     DWORD firstError = 0;
     bool onlyDenied = true;
     for (int n = 0; n <= kSpareTempNames; ++n) {
-        std::wstring name = path + (n == 0 ? L"" : L"." + std::to_wstring(n)) + L".tmp";
+        std::wstring name = path;
+        if (n > 0)
+            name += L"." + std::to_wstring(n);
+        name += L".tmp";
         if (IsKeptCopy(name))
             continue;
         UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, n == 0 ? CREATE_ALWAYS : CREATE_NEW, attributes);
