@@ -62,8 +62,16 @@ void ReportException(const std::exception& error)
     HWND focus = GetFocus();
     std::vector<HWND> disabled = Application ? Application->DisableTaskWindows(nullptr) : std::vector<HWND>{};
     {
+        // A quit posted when the main window closed is still queued while
+        // the windows are destroyed after the loop; the box's own loop would
+        // take it and return at once, unseen. Hold it back until the box is
+        // answered.
+        MSG quit;
+        const bool quitPending = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
         MonitorFollower follow(app);
         MessageBoxW(app, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+        if (quitPending)
+            PostQuitMessage(int(quit.wParam));
     }
     if (Application)
         Application->EnableTaskWindows(disabled);

@@ -13,11 +13,24 @@
 // Every failure raises EInOutError with the platform's error code, and every
 // path out of a load or a save leaves the file closed.
 //
-// A save never leaves Bases.dat half written: the list goes to a temporary
-// file beside it, which replaces Bases.dat only once complete; on any failure
-// Bases.dat stays as it was and the temporary file is removed. The first save
-// after a failed load of the same file copies it to Bases.dat.bak first,
-// since it may hold entries that never reached the table.
+// A save refuses only what rewriting the file in place would refuse (a
+// read-only file, a folder of that name, a file another program writes),
+// with the same codes, and never loses the list:
+// - the list goes to a temporary file beside Bases.dat ("Bases.dat.tmp", or
+//   "Bases.dat.N.tmp" when that name is taken), is flushed, and is renamed
+//   over Bases.dat, which so always holds the complete old or new list; the
+//   new file keeps the hidden, system and archive attributes of the old;
+// - when the rename is refused because another program holds Bases.dat
+//   (open for reading without sharing deletion), or the folder takes no new
+//   file though Bases.dat may be rewritten (the temporary file then goes to
+//   the user's temporary folder), the complete list is copied into
+//   Bases.dat in place; the temporary file goes only once that
+//   has worked, and if it fails part-way the error names that file;
+// - the first save after a failed load of the same file first copies it to
+//   Bases.dat.bak (a plain writable file), since it may hold entries that
+//   never reached the table; a copy that cannot be made stops the save with
+//   a message naming the backup and the reason.
+// On any other failure Bases.dat stays as it was and nothing is left behind.
 #pragma once
 
 #include "model/BaseListFormat.h"
@@ -34,7 +47,8 @@ inline constexpr const wchar_t* kBaseListFileName = L"Bases.dat";
 void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // Writes every row of the table, from the first, to programFolder +
-// "Bases.dat". Moves the table's current row.
+// "Bases.dat". Moves the table's current row once the new file exists; a
+// save refused before that leaves it where it was.
 void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // The file layer beneath them, with the table replaced by the format's

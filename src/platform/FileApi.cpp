@@ -84,11 +84,25 @@ bool FileApi::Move(const std::wstring& from, const std::wstring& to, DWORD flags
     return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
-bool FileApi::Copy(const std::wstring& from, const std::wstring& to, bool failIfExists)
+bool FileApi::Truncate(HANDLE file)
 {
     if (InjectFault())
         return false;
-    return CopyFileW(from.c_str(), to.c_str(), failIfExists) != FALSE;
+    return SetEndOfFile(file) != FALSE;
+}
+
+DWORD FileApi::Attributes(const std::wstring& path)
+{
+    if (InjectFault())
+        return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(path.c_str());
+}
+
+bool FileApi::SetAttributes(const std::wstring& path, DWORD attributes)
+{
+    if (InjectFault())
+        return false;
+    return SetFileAttributesW(path.c_str(), attributes) != FALSE;
 }
 
 bool FileApi::Delete(const std::wstring& path)

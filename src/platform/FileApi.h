@@ -38,8 +38,12 @@ bool Flush(HANDLE file);
 bool Close(UniqueHandle& file);
 // MoveFileExW.
 bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
-// CopyFileW.
-bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists);
+// SetEndOfFile at the current position.
+bool Truncate(HANDLE file);
+// GetFileAttributesW; INVALID_FILE_ATTRIBUTES on failure.
+DWORD Attributes(const std::wstring& path);
+// SetFileAttributesW.
+bool SetAttributes(const std::wstring& path, DWORD attributes);
 // DeleteFileW.
 bool Delete(const std::wstring& path);
 

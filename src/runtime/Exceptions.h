@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 class Exception : public std::exception {
 public:
@@ -30,6 +31,9 @@ public:
 class EInOutError : public Exception {
 public:
     explicit EInOutError(int code) : Exception(MessageForCode(code)), code_(code) {}
+    // A failure that needs more words than the code's own message: which
+    // file, and what became of the list.
+    EInOutError(int code, std::string message) : Exception(std::move(message)), code_(code) {}
     int ErrorCode() const noexcept { return code_; }
     static std::string MessageForCode(int code);
 

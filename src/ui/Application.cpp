@@ -74,6 +74,12 @@ LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
             return 0;
         }
     }
+    if (message == WM_QUERYENDSESSION)
+        return QueryEndSession() ? TRUE : FALSE;
+    if (message == WM_ENDSESSION) {
+        EndSession(wParam != FALSE);
+        return 0;
+    }
     if (message == WM_CLOSE) {
         // Closing the program from outside (task list, taskkill) closes
         // the main form, with its save, rather than the owner window.
@@ -91,6 +97,52 @@ LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+namespace {
+
+// Vista's shutdown block reason, looked up at run time so that no import
+// ties the program to a particular version of user32.
+void SetShutdownBlock(HWND window, bool block)
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (!user32 || !window)
+        return;
+    if (block) {
+        using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+        if (auto create = reinterpret_cast<Create>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))
+            create(window, L"Список баз не сохранён в файл Bases.dat");
+    } else {
+        using Destroy = BOOL(WINAPI*)(HWND);
+        if (auto destroy = reinterpret_cast<Destroy>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))
+            destroy(window);
+    }
+}
+
+}  // namespace
+
+bool TApplication::QueryEndSession()
+{
+    if (!mainForm_ || !mainForm_->Handle() || terminated_)
+        return true;
+    // RunClose reports its own failure, so the operator learns why the
+    // session does not end.
+    sessionSaved_ = mainForm_->RunClose();
+    if (shutdownBlocked_ == sessionSaved_) {
+        shutdownBlocked_ = !sessionSaved_;
+        SetShutdownBlock(mainForm_->Handle(), shutdownBlocked_);
+    }
+    return sessionSaved_;
+}
+
+void TApplication::EndSession(bool ending)
+{
+    // A session ended without asking (or after a refusal that was
+    // overridden) still gets one more attempt to write the list.
+    if (ending && !sessionSaved_ && !terminated_ && mainForm_ && mainForm_->Handle())
+        sessionSaved_ = mainForm_->RunClose();
+    if (!ending)
+        sessionSaved_ = false;
 }
 
 void TApplication::CreateForm(TForm& form)

@@ -62,6 +62,11 @@ public:
     std::vector<HWND> DisableTaskWindows(HWND except);
     void EnableTaskWindows(const std::vector<HWND>& windows);
 
+    // Log-off or shutdown: the main form is saved as at its close; when
+    // that fails the session end is refused and held back with a reason.
+    bool QueryEndSession();
+    void EndSession(bool ending);
+
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -74,6 +79,8 @@ private:
     std::vector<TForm*> forms_;
     bool terminated_ = false;
     bool oleInitialized_ = false;
+    bool sessionSaved_ = false;
+    bool shutdownBlocked_ = false;
 };
 
 extern TApplication* Application;

@@ -79,6 +79,9 @@ public:
     void Hide();
     int ShowModal();
     void Close();
+    // The close query and the close handler without closing: true when the
+    // window may go. The session end runs the main form's close this way.
+    bool RunClose();
     bool Visible() const;
     bool Modal() const { return modal_; }
     int ModalResult = mrNone;
@@ -123,7 +126,6 @@ private:
     void RegisterClassOnce() const;
     void Layout(int clientWidth, int clientHeight);
     bool CloseQuery();
-    bool RunClose();  // close query and close handler; true when the window may go
     void FocusFirstControl();
 
     std::string className_;

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 
 // Another program's write handle on a file, sharing reading only.
@@ -44,6 +46,29 @@ bool ListLooksEmpty(const ProgramUnderTest& program, HWND main)
     PressButton(box, empty ? L"OK" : L"Cancel");
     WaitWindowGone(box, "the message window");
     return empty;
+}
+
+// The question of "Удалить базу", answered with Cancel.
+std::wstring DeletionQuestion(const ProgramUnderTest& program, HWND main)
+{
+    PressButton(main, L"Удалить базу");
+    HWND box = WaitForMessageForm(program, L"Confirm");
+    std::wstring question;
+    for (HWND part : Descendants(box))
+        if (TextOf(part).rfind(L"Удалить базу", 0) == 0)
+            question = TextOf(part);
+    PressButton(box, L"Cancel");
+    WaitWindowGone(box, "the message window");
+    return question;
+}
+
+// What the system asks every program at log-off; the program's answer.
+LRESULT AskToEndSession(HWND appWindow)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(appWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000, &answer))
+        throw DriverError("no answer to WM_QUERYENDSESSION");
+    return LRESULT(answer);
 }
 
 } // namespace
@@ -84,6 +109,7 @@ TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
     HWND editor = WaitForEditor(program, kNewBaseCaption);
     PressButton(editor, L"OK");
     WaitWindowGone(editor, "the editor");
+    SelectRow(GridOf(main), 1);
 
     HeldForWriting hold(program.PathOf(L"Bases.dat"));
     CloseWithCloseBox(main);
@@ -95,12 +121,53 @@ TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(program.ReadFile(L"Bases.dat"), original);
     EXPECT_EQ(program.ReadFile(L"Bases.dat.tmp"), std::nullopt);
+    // The refused save left the operator's entry current.
+    EXPECT_EQ(Utf8(DeletionQuestion(program, main)), Utf8(L"Удалить базу \"Новая информационная база\"?"));
 
     hold.Release();
     program.CloseAndWait(main);
     std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(Readable(*saved), Readable(BaseListBytes({kAccounts, kFresh})));
+}
+
+// Log-off or shutdown writes the list as a close does, with the placement;
+// while it cannot be written the operator is told and the session end is
+// refused, so the entries are not lost with the process.
+TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
+{
+    ProgramUnderTest program;
+    const std::string original = BaseListBytes({kAccounts});
+    program.WriteFile(L"Bases.dat", original);
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    HWND appWindow = GetWindow(main, GW_OWNER);
+    ASSERT_NE(appWindow, nullptr);
+    PressButton(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    PressButton(editor, L"OK");
+    WaitWindowGone(editor, "the editor");
+
+    {
+        HeldForWriting hold(program.PathOf(L"Bases.dat"));
+        auto answer = std::async(std::launch::async, [&] { return AskToEndSession(appWindow); });
+        HWND box = WaitForErrorBox(program);
+        EXPECT_EQ(Utf8(ErrorBoxText(box)), "I/O error 32.");
+        AnswerErrorBox(box);
+        EXPECT_EQ(answer.get(), FALSE);
+        SendMessageW(appWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    }
+    EXPECT_TRUE(program.Running());
+    EXPECT_EQ(program.ReadFile(L"Bases.dat"), original);
+
+    EXPECT_EQ(AskToEndSession(appWindow), TRUE);
+    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(Readable(*saved), Readable(BaseListBytes({kAccounts, kFresh})));
+    EXPECT_TRUE(ReadRegistryText(program.RegistryKey("MainForm"), "NormPos").has_value());
+    EXPECT_TRUE(RegistryKeyExists(program.RegistryKey("MainForm") + "\\TMainFormMainRxDBGrid"));
+    // The system ends the process after this; the driver does it here.
+    SendMessageTimeoutW(appWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, nullptr);
 }
 
 TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)

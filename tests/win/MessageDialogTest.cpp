@@ -1,6 +1,8 @@
 #include "WinTestSupport.h"
 
 #include "app/MessageDialog.h"
+#include "app/ReportException.h"
+#include "runtime/Exceptions.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 #include "ui/MessageForm.h"
@@ -8,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -324,4 +328,45 @@ TEST(MessageDialog, ABusyClipboardIsReportedAndTheBoxStaysOpen)
     DestroyWindow(holder);
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(reported, std::vector<std::string>{"Cannot open clipboard."});
+}
+
+namespace {
+// Presses OK in a visible system message box of the thread, if there is one.
+BOOL CALLBACK AnswerSystemBox(HWND hwnd, LPARAM answered)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd))
+        return TRUE;
+    // As a person would: a moment after the box came up.
+    Sleep(100);
+    reinterpret_cast<std::atomic<bool>*>(answered)->store(true);
+    PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+}  // namespace
+
+// After the main window has closed, its quit message is still queued while
+// the windows are destroyed; an error reported then (a window's state store
+// failing its last save) must still be shown and answered.
+TEST(ReportException, ShowsTheErrorBoxAndWaitsForTheAnswerWithAQuitPending)
+{
+    TestApplication();
+    const DWORD thread = GetCurrentThreadId();
+    std::atomic<bool> answered{false};
+    std::thread operatorAtTheScreen([&] {
+        for (int i = 0; i < 200 && !answered; ++i) {
+            EnumThreadWindows(thread, &AnswerSystemBox, reinterpret_cast<LPARAM>(&answered));
+            Sleep(20);
+        }
+    });
+    PostQuitMessage(3);
+    ReportException(Exception("Failed to set data for 'Flags'"));
+    const bool answeredBeforeReturn = answered;
+    operatorAtTheScreen.join();
+    EXPECT_TRUE(answeredBeforeReturn);
+    // The quit is handed back for whatever loop is still to end.
+    MSG quit;
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3u);
 }

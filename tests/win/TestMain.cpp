@@ -14,8 +14,13 @@ class PendingActionsReset : public testing::EmptyTestEventListener {
 };
 }  // namespace
 
+// The child process of the test that kills saves (BaseListFileTest.cpp).
+int RunSaveChild(int argc, wchar_t** argv);
+
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc > 1 && wcscmp(argv[1], L"--save-child") == 0)
+        return RunSaveChild(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new PendingActionsReset);
     OleInitialize(nullptr);
