@@ -22,6 +22,18 @@ TFormDesign HelpFormDesign()
     return d;
 }
 
+std::string Megabytes(unsigned long long bytes)
+{
+    return std::to_string((bytes + 1024 * 1024 - 1) / (1024 * 1024));
+}
+
+std::string TooLargeText(const std::string& name, unsigned long long size)
+{
+    return "Файл помощи \"" + name + "\" слишком велик для показа: " + Megabytes(size) +
+           " МБ, а окно справки показывает файлы не больше " + Megabytes(kRichEditMaxFileBytes) +
+           " МБ. Откройте его в текстовом редакторе или в WordPad.";
+}
+
 }  // namespace
 
 THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
@@ -43,9 +55,14 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
 void THelpForm::FormCreate()
 {
     std::string name = ProgramFolder + kHelpFileName;
-    if (FileExists(name))
-        HelpRichEdit.LoadFromFile(name);
-    else
+    if (FileExists(name)) {
+        try {
+            HelpRichEdit.LoadFromFile(name);
+        } catch (const EFileTooLarge& e) {
+            // Not an error of the program's: the window says what happened.
+            HelpRichEdit.SetText(TooLargeText(name, e.Size));
+        }
+    } else
         HelpRichEdit.SetText("Файл помощи \"" + name + "\" не найден");
 }
 

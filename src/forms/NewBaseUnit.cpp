@@ -1,5 +1,6 @@
 #include "forms/NewBaseUnit.h"
 
+#include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/SelectDirectoryUnit.h"
 
@@ -65,6 +66,7 @@ TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormD
     AddComponent(FormStorage1);
 
     OnShow = [this] { FormShow(); };
+    OnHelp = [] { HelpForm->ShowModal(); };
     OKButton.OnClick = [this] { OKButtonClick(); };
     CancelButton.OnClick = [this] { CancelButtonClick(); };
     SelectDirectoryBitBtn.OnClick = [this] { SelectDirectoryBitBtnClick(); };

@@ -28,6 +28,8 @@ enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poScreenCenter, 
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+// The monitor a window first shows on: wherever it was placed, or the main form's.
+enum class TDefaultMonitor { dmDesktop, dmMainForm };
 
 constexpr int mrNone = 0;
 constexpr int mrOk = 1;
@@ -42,6 +44,7 @@ struct TFormDesign {
     TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
     unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
     TPosition Position = TPosition::poDesigned;
+    TDefaultMonitor DefaultMonitor = TDefaultMonitor::dmDesktop;
     int MinWidth = 0;   // outer size limits, 0 for none
     int MinHeight = 0;
     int IconId = 0;     // resource id of the window's icon, 0 for the default
@@ -106,6 +109,8 @@ public:
     std::function<void()> OnDestroy;
     // With KeyPreview, key presses reach the form before the focused control.
     std::function<void(WORD key, bool& handled)> OnKeyDown;
+    // F1, the caption's help button and WM_HELP; without it they do nothing.
+    std::function<void()> OnHelp;
 
     // Dialog keys for the message loop: Tab, Enter, Esc, key preview.
     bool PreTranslateMessage(MSG& msg);
@@ -122,6 +127,9 @@ private:
     bool CloseQuery();
     bool RunClose();  // close query and close handler; true when the window may go
     void FocusFirstControl();
+    void MoveOntoMainFormsMonitor();
+    void MoveIntoWorkArea();
+    void Help();
     void InvokeGuarded(const std::function<void()>& handler);
 
     std::string className_;
