@@ -122,6 +122,27 @@ TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
     EXPECT_EQ(HeaderItemText(g.TitleHandle(), 0), "Название базы");
 }
 
+TEST_F(MainFormTest, TheTaskbarsWindowShowsTheTitleAndTheProgramsIconInBothSizes)
+{
+    HWND owner = TestApplication().Handle();
+    EXPECT_EQ(WindowText(owner), TestApplication().Title());
+    EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), owner);
+    const int sizes[][2] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
+    for (const auto& [kind, width] : sizes) {
+        SCOPED_TRACE(kind);
+        auto icon = reinterpret_cast<HICON>(SendMessageW(owner, WM_GETICON, kind, 0));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, width);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+}
+
 TEST_F(MainFormTest, FocusStartsOnAddBaseAndTabRunsThroughTheDesignedOrder)
 {
     form.Show();
