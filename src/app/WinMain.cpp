@@ -14,7 +14,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     // Libraries loaded by name (the rich edit control's, the shell's) come
     // from the system folder only, never from the program's folder or the
     // current one, where anybody may have put a file of that name.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // SetDefaultDllDirectories came with KB2533623: on Windows 7 and Vista
+    // without it a static import would keep the program from starting, so
+    // it is looked up; without it, SetDllDirectoryW("") still drops the
+    // current folder and the rich edit library is loaded by its full path.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll"))
+        if (auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
+            setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 
     // The shell namespace of the folder chooser needs OLE on this thread.

@@ -170,6 +170,17 @@ int TDataSet::RowCount() const
     return Active() ? InternalRowCount() : 0;
 }
 
+int TDataSet::FindFirstRow(std::string_view fieldName, const std::function<bool(std::string_view)>& match) const
+{
+    if (!Active())
+        return 0;
+    int field = FieldIndexOrFail(fieldName);
+    for (int row = 0, count = InternalRowCount(); row < count; ++row)
+        if (match(InternalRowText(row, field)))
+            return row + 1;
+    return 0;
+}
+
 bool TDataSet::IsTableEmpty() const
 {
     return DisplayCount() == 0;

@@ -91,6 +91,9 @@ public:
     void GoToNextRow() { MoveByRows(1); }
     int MoveByRows(int n);
     bool IsTableEmpty() const;
+    // The 1-based number of the first row, in table order, whose text in
+    // that field passes `match`; 0 when none does. The cursor stays.
+    int FindFirstRow(std::string_view fieldName, const std::function<bool(std::string_view)>& match) const;
 
     void InsertRow();
     void EditRow();

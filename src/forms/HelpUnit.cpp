@@ -22,6 +22,18 @@ TFormDesign HelpFormDesign()
     return d;
 }
 
+std::wstring Megabytes(unsigned long long bytes)
+{
+    return std::to_wstring((bytes + 1024 * 1024 - 1) / (1024 * 1024));
+}
+
+std::wstring TooLargeText(const std::wstring& name, unsigned long long size)
+{
+    return L"Файл помощи \"" + name + L"\" слишком велик для показа: " + Megabytes(size) +
+           L" МБ, а окно справки показывает файлы не больше " + Megabytes(kRichEditMaxFileBytes) +
+           L" МБ. Откройте его в текстовом редакторе или в WordPad.";
+}
+
 }  // namespace
 
 THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
@@ -43,9 +55,14 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
 void THelpForm::FormCreate()
 {
     std::wstring name = ProgramFolderPath + kHelpFileName;
-    if (FileExists(name))
-        HelpRichEdit.LoadFromFile(name);
-    else
+    if (FileExists(name)) {
+        try {
+            HelpRichEdit.LoadFromFile(name);
+        } catch (const EFileTooLarge& e) {
+            // Not an error of the program's: the window says what happened.
+            HelpRichEdit.SetText(TooLargeText(name, e.Size));
+        }
+    } else
         HelpRichEdit.SetText(L"Файл помощи \"" + name + L"\" не найден");
 }
 

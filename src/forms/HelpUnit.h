@@ -15,7 +15,8 @@ public:
 
     TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363},
                            "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!"};
-    TRxLabel RxLabel1{"RxLabel1", {3, 376, 382, 22}, "AutoPeriod — учёт информационных баз 1С"};
+    // The authorship line; the same words as the copyright of the version information.
+    TRxLabel RxLabel1{"RxLabel1", {3, 376, 382, 22}, "© 2026 Команда разработчиков AutoPeriod"};
     TButton ButtonClose{"ButtonClose", {387, 371, 117, 25}, "Закрыть", akRight | akBottom};
     TFormStorage HelpFormStorage{*this, "HelpFormStorage"};
 

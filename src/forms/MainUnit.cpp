@@ -57,12 +57,19 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
     MainRxDBGrid.Columns().Add("Path", "Путь", 205);
     MainRxDBGrid.SetDataSource(&BaseDataSource);
+    // Typing a name's first letters in the grid finds it, compared as the sort compares.
+    MainRxDBGrid.IncrementalSearchField = "Name";
+    MainRxDBGrid.IncrementalSearchCompare = [](std::string_view a, std::string_view b) {
+        return CompareUserLocale(a, b, true);
+    };
 
     OnCreate = [this] { FormCreate(); };
     OnClose = [this](TCloseAction& action) { FormClose(action); };
     AddBaseButton.OnClick = [this] { AddBaseButtonClick(); };
     DeleteBaseButton.OnClick = [this] { DeleteBaseButtonClick(); };
     HelpButton.OnClick = [this] { HelpButtonClick(); };
+    // F1 and the caption's help button show the help as "Помощь" does.
+    OnHelp = [this] { HelpButtonClick(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };
     MainRxDBGrid.OnDblClick = [this] { MainRxDBGridDblClick(); };
 }

@@ -1,6 +1,7 @@
 #include "forms/NewBaseUnit.h"
 
 #include "app/MessageDialog.h"
+#include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/SelectDirectoryUnit.h"
 #include "platform/WideText.h"
@@ -111,6 +112,7 @@ TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormD
     AddComponent(FormStorage1);
 
     OnShow = [this] { FormShow(); };
+    OnHelp = [] { HelpForm->ShowModal(); };
     OKButton.OnClick = [this] { OKButtonClick(); };
     CancelButton.OnClick = [this] { CancelButtonClick(); };
     SelectDirectoryBitBtn.OnClick = [this] { SelectDirectoryBitBtnClick(); };

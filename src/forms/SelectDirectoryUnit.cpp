@@ -17,6 +17,7 @@ TFormDesign Design()
     d.BorderStyle = TBorderStyle::bsDialog;
     d.BorderIcons = biSystemMenu;
     d.Position = TPosition::poDefault;
+    d.DefaultMonitor = TDefaultMonitor::dmMainForm;
     return d;
 }
 }  // namespace

@@ -10,6 +10,33 @@
 
 TApplication* Application = nullptr;
 
+namespace {
+
+BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
+{
+    auto* first = reinterpret_cast<std::wstring*>(param);
+    // A numeric identifier travels as "#<number>", which the loader accepts.
+    *first = IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) : std::wstring(name);
+    return FALSE;
+}
+
+}  // namespace
+
+// The executable's icon as Explorer shows it: its first icon group, at the
+// asked size; the system's application icon when it has none. Shared icons:
+// the system frees them with the module.
+HICON TApplication::LoadProgramIcon(int width, int height)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    std::wstring first;
+    EnumResourceNamesW(module, RT_GROUP_ICON, &TakeFirstName,
+                       reinterpret_cast<LONG_PTR>(&first));
+    HICON icon = nullptr;
+    if (!first.empty())
+        icon = static_cast<HICON>(LoadImageW(module, first.c_str(), IMAGE_ICON, width, height, LR_SHARED));
+    return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 TApplication::TApplication() = default;
 
 TApplication::~TApplication()
@@ -50,13 +77,22 @@ void TApplication::Initialize()
     InitCommonControlsEx(&icc);
 
     title_ = ApplicationTitle(ExeName());
+    // The hidden window carries the taskbar button and the Alt+Tab entry:
+    // it shows the executable's own icon, in both sizes.
+    bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
     WNDCLASSEXW wc{};
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIcon = bigIcon_;
+    wc.hIconSm = smallIcon_;
     RegisterWindowClass(L"TApplication", wc);
     // A zero-sized window: it owns the forms, so minimising it hides them all.
     handle_ = CreateBound(0, L"TApplication", Wide(title_).c_str(),
                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr);
+    if (handle_) {
+        SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    }
 }
 
 LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -26,6 +26,8 @@ public:
 
     void Initialize();
     HWND Handle() const { return handle_; }
+    // The executable's first icon group at that size (taskbar, Alt+Tab).
+    static HICON LoadProgramIcon(int width, int height);
     const std::string& Title() const { return title_; }
     std::string ExeName() const;  // full path of the running executable, Windows-1251
 
@@ -74,6 +76,8 @@ private:
     bool Dispatch(MSG& msg);
 
     HWND handle_ = nullptr;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
     std::string title_;
     TForm* mainForm_ = nullptr;
     std::vector<TForm*> forms_;

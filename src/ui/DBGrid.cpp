@@ -96,6 +96,7 @@ LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+    case WM_CHAR: OnChar(static_cast<wchar_t>(wParam)); return 0;
     case WM_LBUTTONDOWN: OnMouseDown(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_LBUTTONDBLCLK: DblClick(); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;

@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 class TRxDBGrid : public TControl, public TWindow {
 public:
@@ -59,6 +60,15 @@ public:
     // The colour of the column and row lines: between the button face and
     // its shadow, so that the lines show on white with any colour scheme.
     static COLORREF LineColor();
+
+    // Type-ahead: characters typed with the focus in the grid make current
+    // the first row whose IncrementalSearchField starts with the text typed
+    // so far, as IncrementalSearchCompare (three-way; the table's own
+    // collation) sees it; after a pause of kTypingPauseMs the next character
+    // starts a new text. Off while the field is empty. Nothing is edited.
+    std::string IncrementalSearchField;
+    std::function<int(std::string_view a, std::string_view b)> IncrementalSearchCompare;
+    static constexpr DWORD kTypingPauseMs = 1000;
 
     std::function<void()> OnDblClick;
     // After the user moved or resized a column.
@@ -117,6 +127,7 @@ private:
 
     // Keyboard, mouse, scroll bars and title notifications (DBGridInput.cpp).
     void OnKeyDown(WPARAM key);
+    void OnChar(wchar_t ch);
     void OnMouseDown(int x, int y);
     void DblClick();
     void OnVScroll(int code, int thumb);
@@ -166,4 +177,6 @@ private:
     bool rowsInvalid_ = false;  // every row waits for the next paint already
     bool scrollBarsPending_ = false;
     int wheelRemainder_ = 0;
+    std::string typed_;  // the type-ahead text, Windows-1251
+    DWORD typedAt_ = 0;
 };

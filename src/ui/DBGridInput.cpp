@@ -2,6 +2,7 @@
 // the titles' edges and the titles themselves.
 #include "ui/DBGrid.h"
 
+#include "runtime/Cp1251.h"
 #include "ui/Application.h"
 
 #include <algorithm>
@@ -43,6 +44,33 @@ void TRxDBGrid::OnKeyDown(WPARAM key)
             ds->DeleteRow();
         break;
     }
+}
+
+void TRxDBGrid::OnChar(wchar_t ch)
+{
+    // Control characters (Backspace, Enter, Esc, Ctrl combinations) and
+    // characters without a Windows-1251 form are not text.
+    if (ch < L' ' || ch == 0x7F || IncrementalSearchField.empty() || !IncrementalSearchCompare)
+        return;
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active() || ds->State() != TDataSetState::dsBrowse)
+        return;
+    char byte = Utf16ToCp1251Char(static_cast<char16_t>(ch));
+    if (byte == '?' && ch != L'?')
+        return;
+    DWORD now = GetTickCount();
+    if (now - typedAt_ > kTypingPauseMs)
+        typed_.clear();
+    typedAt_ = now;
+    typed_ += byte;
+    const std::string_view typed = typed_;
+    int row = ds->FindFirstRow(IncrementalSearchField, [&](std::string_view text) {
+        return text.size() >= typed.size() && IncrementalSearchCompare(text.substr(0, typed.size()), typed) == 0;
+    });
+    // No name starts so: the current entry stays, and the text typed so far
+    // stays too, as in Explorer's lists.
+    if (row > 0 && row != ds->CurrentRowNumber())
+        ds->SetCurrentRowNumber(row);
 }
 
 void TRxDBGrid::OnMouseDown(int x, int y)

@@ -137,8 +137,11 @@ void TForm::Create()
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (design_.IconId) {
         icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId));
+        // The caption shows the icon's own 16 x 16 image, not the big one shrunk.
+        HANDLE small = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId), IMAGE_ICON,
+                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
         SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : icon_));
     }
 
     // Window z-order is the tab order: create the controls in it.
@@ -184,8 +187,11 @@ void TForm::Show()
         SetForegroundWindow(hwnd_);
         return;
     }
+    if (design_.DefaultMonitor == TDefaultMonitor::dmMainForm)
+        MoveOntoMainFormsMonitor();
     if (OnShow)
         GuardedCall(OnShow);
+    MoveIntoWorkArea();
     // The state the window was hidden in, or the one asked for since (the
     // state store does so from OnShow); a normal show also un-maximises a
     // window that was hidden maximised.
@@ -200,6 +206,56 @@ void TForm::Show()
         FocusFirstControl();
     else
         ::SetFocus(lastFocus_);
+}
+
+// A window placed on another monitor than the main form's (the platform's
+// default place, say) moves over by the offset between the two monitors. A
+// stored placement applied afterwards still takes over.
+void TForm::MoveOntoMainFormsMonitor()
+{
+    TForm* main = Application ? Application->MainForm() : nullptr;
+    if (!main || main == this || !main->Handle())
+        return;
+    HMONITOR target = MonitorFromWindow(main->Handle(), MONITOR_DEFAULTTONEAREST);
+    HMONITOR here = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
+    if (target == here)
+        return;
+    MONITORINFO to{}, from{};
+    to.cbSize = from.cbSize = sizeof(MONITORINFO);
+    if (!GetMonitorInfoW(target, &to) || !GetMonitorInfoW(here, &from))
+        return;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    SetWindowPos(hwnd_, nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A window about to show in its normal state with part of it outside its
+// monitor's work area (under the taskbar, past a screen edge) is moved in,
+// never resized, along each direction in which it fits; a window that lies
+// wholly inside, designed or stored, stays exactly where it is.
+void TForm::MoveIntoWorkArea()
+{
+    if (pendingState_ != TWindowState::wsNormal)
+        return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    auto fit = [](LONG low, LONG high, LONG workLow, LONG workHigh) {
+        if (high - low > workHigh - workLow)
+            return low;  // too large to fit: left where it is
+        if (high > workHigh)
+            low -= high - workHigh;
+        return std::max(low, workLow);
+    };
+    LONG left = fit(r.left, r.right, work.left, work.right);
+    LONG top = fit(r.top, r.bottom, work.top, work.bottom);
+    if (left != r.left || top != r.top)
+        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::Hide()
@@ -390,6 +446,13 @@ void TForm::Layout(int clientWidth, int clientHeight)
     }
 }
 
+void TForm::Help()
+{
+    // A second request while help is up (F1 pressed again) opens nothing more.
+    if (OnHelp && IsWindowEnabled(hwnd_))
+        OnHelp();
+}
+
 bool TForm::PreTranslateMessage(MSG& msg)
 {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
@@ -398,6 +461,10 @@ bool TForm::PreTranslateMessage(MSG& msg)
             OnKeyDown(static_cast<WORD>(msg.wParam), handled);
             if (handled)
                 return true;
+        }
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_F1 && OnHelp) {
+            Help();
+            return true;
         }
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
             HWND focus = GetFocus();
@@ -481,6 +548,29 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_NEXTDLGCTL: {
+        // A control that handles Tab itself (the rich edit box) asks its
+        // parent to move the focus on, as it would ask a dialog.
+        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+        if (next && IsChild(hwnd_, next))
+            ::SetFocus(next);
+        return 0;
+    }
+    case WM_HELP:
+        if (OnHelp) {
+            Help();
+            return TRUE;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        // The caption's "?" button: no control has a help topic of its own,
+        // so it opens the program's help at once.
+        if ((wParam & 0xFFF0) == SC_CONTEXTHELP && OnHelp) {
+            Help();
+            return 0;
+        }
+        break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

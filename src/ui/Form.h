@@ -31,6 +31,8 @@ enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poScreenCenter, 
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+// The monitor a window first shows on: wherever it was placed, or the main form's.
+enum class TDefaultMonitor { dmDesktop, dmMainForm };
 
 constexpr int mrNone = 0;
 constexpr int mrOk = 1;
@@ -45,6 +47,7 @@ struct TFormDesign {
     TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
     unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
     TPosition Position = TPosition::poDesigned;
+    TDefaultMonitor DefaultMonitor = TDefaultMonitor::dmDesktop;
     int MinWidth = 0;   // outer size limits, 0 for none
     int MinHeight = 0;
     int IconId = 0;     // resource id of the window's icon, 0 for the default
@@ -112,6 +115,8 @@ public:
     std::function<void()> OnDestroy;
     // With KeyPreview, key presses reach the form before the focused control.
     std::function<void(WORD key, bool& handled)> OnKeyDown;
+    // F1, the caption's help button and WM_HELP; without it they do nothing.
+    std::function<void()> OnHelp;
 
     // Dialog keys for the message loop: Tab, Enter, Esc, key preview.
     bool PreTranslateMessage(MSG& msg);
@@ -127,6 +132,9 @@ private:
     void Layout(int clientWidth, int clientHeight);
     bool CloseQuery();
     void FocusFirstControl();
+    void MoveOntoMainFormsMonitor();
+    void MoveIntoWorkArea();
+    void Help();
 
     std::string className_;
     TFormDesign design_;

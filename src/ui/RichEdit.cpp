@@ -39,18 +39,15 @@ void EnsureRichEditLibrary()
     static UniqueModule library = LoadSystemLibrary(L"riched32.dll");
 }
 
-constexpr size_t kMaxHelpBytes = 2 * 1024 * 1024;
-
 // One streaming pass: the file and the line-break state of this pass.
 struct StreamSource {
     HANDLE file;
     bool widen;  // hand the text on as UTF-16 (the plain pass)
     LineBreakNormaliser normaliser;
     std::vector<char> narrow;
-    // Bytes this pass may still take from the file. A help text of tens of
-    // megabytes exhausts the control's memory in a 32-bit process and takes
-    // the whole program down; the box shows the beginning instead.
-    size_t remaining = kMaxHelpBytes;
+    // Bytes this pass may still take from the file: the size was checked
+    // before the load, and a file that grows meanwhile is cut there.
+    size_t remaining = kRichEditMaxFileBytes;
 };
 
 // Answers one request of requestSize bytes: rich text goes on byte for byte;
@@ -205,6 +202,11 @@ void TRichEdit::LoadFromFile(const std::wstring& fileName)
     UniqueHandle file = FileApi::Create(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file)
         throw Exception("Cannot open file " + Narrow(fileName));
+    // Cutting a rich text short would make the control take it for plain
+    // text and show its markup; a file too large to show is refused whole.
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.Get(), &size) && static_cast<unsigned long long>(size.QuadPart) > kRichEditMaxFileBytes)
+        throw EFileTooLarge(Narrow(fileName), static_cast<unsigned long long>(size.QuadPart));
     LARGE_INTEGER start{};
     LARGE_INTEGER here{};
     SetFilePointerEx(file.Get(), here, &start, FILE_CURRENT);

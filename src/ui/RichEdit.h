@@ -9,9 +9,26 @@
 #pragma once
 
 #include "platform/Handles.h"
+#include "runtime/Exceptions.h"
 #include "ui/Control.h"
 
 #include <string>
+
+// A file larger than this is not loaded at all. The first-generation control
+// under Wine takes about a second and 40 MB of memory per megabyte of rich
+// text, slows down sharply past 16 MB (20 MB: over two minutes, 800 MB) and
+// fails at about 24 MB, exhausting a 32-bit process; a third of that keeps
+// start-up to seconds.
+inline constexpr unsigned long long kRichEditMaxFileBytes = 8ull * 1024 * 1024;
+
+// LoadFromFile's refusal of a file over kRichEditMaxFileBytes; the content
+// is left as it was.
+class EFileTooLarge : public Exception {
+public:
+    EFileTooLarge(const std::string& fileName, unsigned long long size)
+        : Exception("File " + fileName + " is too large"), Size(size) {}
+    unsigned long long Size;
+};
 
 class TRichEdit : public TControl {
 public:
@@ -25,7 +42,9 @@ public:
     // if the control refuses that, streamed again from the same start as
     // plain text with every line end made CR LF. Throws "Cannot open file %s"
     // when the file cannot be opened for reading while others are denied
-    // writing, and "Failed to Load Stream" when neither pass succeeds.
+    // writing, "Failed to Load Stream" when neither pass succeeds, and
+    // EFileTooLarge, before anything is read, for a file over
+    // kRichEditMaxFileBytes.
     void LoadFromFile(const std::wstring& fileName);
 
     std::string Text() const;  // Windows-1251, paragraphs separated by CR LF

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <vector>
 
 namespace {
 
@@ -27,7 +29,68 @@ std::vector<std::string> Sorted(std::vector<std::string> names)
     return names;
 }
 
+// A text of the executable's version information ("FileDescription" ...),
+// from its first translation.
+std::wstring VersionText(const std::wstring& exe, const wchar_t* name)
+{
+    DWORD ignored = 0;
+    std::vector<char> data(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    if (data.empty() || !GetFileVersionInfoW(exe.c_str(), 0, DWORD(data.size()), data.data()))
+        return L"<no version information>";
+    struct Translation {
+        WORD language, codePage;
+    }* translations = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &size) ||
+        size < sizeof(Translation))
+        return L"<no translation>";
+    wchar_t path[64];
+    std::swprintf(path, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translations->language, translations->codePage, name);
+    wchar_t* text = nullptr;
+    if (!VerQueryValueW(data.data(), path, reinterpret_cast<void**>(&text), &size) || !text)
+        return L"<no " + std::wstring(name) + L">";
+    return text;
+}
+
 } // namespace
+
+TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOperatorLooks)
+{
+    ProgramUnderTest program;
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+
+    // Version information, as Explorer's properties show it, of the copy
+    // that runs (the folder's only program).
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(program.PathOf(L"*.exe").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    const std::wstring exePath = program.PathOf(found.cFileName);
+    EXPECT_EQ(Utf8(VersionText(exePath, L"ProductName")), "AutoPeriod");
+    EXPECT_EQ(Utf8(VersionText(exePath, L"ProductVersion")), std::string(AUTOPERIOD_VERSION) + ".0");
+    EXPECT_EQ(Utf8(VersionText(exePath, L"FileVersion")), std::string(AUTOPERIOD_VERSION) + ".0");
+    EXPECT_EQ(Utf8(VersionText(exePath, L"FileDescription")), Utf8(kMainFormCaption));
+    const std::wstring copyright = VersionText(exePath, L"LegalCopyright");
+    EXPECT_EQ(copyright.substr(0, 1), L"©");
+
+    // The taskbar button and Alt+Tab belong to the hidden application
+    // window, titled with the application title. (Its icons are checked in
+    // process: Wine answers WM_GETICON from another process with none.)
+    std::vector<HWND> owners = TopWindows(program.ProcessId(), L"TApplication");
+    ASSERT_EQ(owners.size(), 1u);
+    EXPECT_EQ(Utf8(TextOf(owners[0])), Utf8(program.Title()));
+    EXPECT_EQ(GetWindow(main, GW_OWNER), owners[0]);
+
+    // The About window's line names the authorship, as the copyright does.
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    HWND label = FindChild(about, L"AutoPeriod.RxLabel", copyright);
+    EXPECT_NE(label, nullptr) << "no authorship line " << Utf8(copyright);
+    PressButton(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+    program.CloseAndWait(main);
+}
 
 TEST(FirstRunJourney, ShowsAnEmptyListAndSavesAnEmptyFileAndTheMainWindowsStateOnly)
 {

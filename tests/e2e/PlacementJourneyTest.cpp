@@ -143,3 +143,95 @@ TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
     EXPECT_EQ(ReadRegistryText(mainKey, "NormPos"), Text(kMainBounds));
     EXPECT_EQ(ReadRegistryText(program.RegistryKey("NewForm"), "NormPos").value_or("").substr(0, 7), "40,600,");
 }
+
+namespace {
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+void ExpectInside(HWND window, const RECT& work, const char* what)
+{
+    RECT r = WindowRect(window);
+    EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+        << what << " at " << Text(r) << ", the work area is " << Text(work);
+}
+
+void WriteRegistryText(const std::string& key, const char* name, const std::string& value)
+{
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+    RegCloseKey(handle);
+}
+
+} // namespace
+
+// Run on a Wine desktop of 1024 x 720 (the e2e_tests_small_desktop entry):
+// at their designed places the main window (bottom edge 725) and the About
+// window (756) would reach below the work area, "Помощь", "Закрыть" with them.
+TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPlaceThatFitsIsKept)
+{
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 720) << "this journey needs the 1024 x 720 desktop";
+    ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "D:\\1C\\Store", "Кладовщик", ""}}));
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    const RECT work = WorkAreaOf(main);
+    SaveScreenshot(main, L"main-small-desktop");
+    // Moved up, not resized, not moved sideways.
+    RECT bounds = WindowRect(main);
+    EXPECT_EQ(Text(bounds), Text({332, work.bottom - 378, 863, work.bottom}));
+    ExpectInside(Child(main, L"Button", L"Помощь"), work, "\"Помощь\"");
+    ExpectInside(Child(main, L"Button", L"Закрыть"), work, "\"Закрыть\"");
+
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    SaveScreenshot(about, L"about-small-desktop");
+    ExpectInside(about, work, "the About window");
+    EXPECT_EQ(WindowRect(about).left, 323);
+    ExpectInside(Child(about, L"Button", L"Закрыть"), work, "the About window's \"Закрыть\"");
+    PressButton(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+
+    // The folder chooser, at the platform's default place, on the main window's monitor.
+    PressButton(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    ExpectInside(editor, work, "the editor");
+    PressButton(editor, L"...");
+    HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
+    ExpectInside(chooser, work, "the folder chooser");
+    EXPECT_EQ(MonitorFromWindow(chooser, MONITOR_DEFAULTTONULL), MonitorFromWindow(main, MONITOR_DEFAULTTONULL));
+    PressButton(chooser, L"Отмена");
+    WaitWindowGone(chooser, "the folder chooser");
+    PressButton(editor, L"Отмена");
+    WaitWindowGone(editor, "the editor");
+
+    // A stored place that fits comes back exactly; the operator's own move
+    // is stored as it is.
+    constexpr RECT kFits{100, 40, 731, 518};
+    SetWindowPos(main, nullptr, kFits.left, kFits.top, kFits.right - kFits.left, kFits.bottom - kFits.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle(main);
+    program.CloseAndWait(main);
+    const std::string mainKey = program.RegistryKey("MainForm");
+    EXPECT_EQ(ReadRegistryText(mainKey, "NormPos"), Text(kFits));
+    program.Start();
+    main = program.WaitForMainWindow();
+    EXPECT_EQ(Text(WindowRect(main)), Text(kFits));
+    program.CloseAndWait(main);
+
+    // A stored place reaching below the work area (saved on a taller
+    // screen) is moved in, its size kept.
+    for (const char* name : {"NormPos", "NormPos(1024x720)"})
+        WriteRegistryText(mainKey, name, "150,400,750,900");
+    program.Start();
+    main = program.WaitForMainWindow();
+    EXPECT_EQ(Text(WindowRect(main)), Text({150, work.bottom - 500, 750, work.bottom}));
+    program.CloseAndWait(main);
+}

@@ -1,4 +1,4 @@
-#include "WinTestSupport.h"
+#include "GridTestSupport.h"
 
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -194,4 +195,39 @@ TEST_F(HelpFormTest, OnlyTheCloseButtonEndsTheShowingNotEscapeOrEnterInTheTextBo
     });
     help.ShowModal();
     EXPECT_FALSE(help.Visible());
+}
+
+TEST_F(HelpFormTest, TabAndShiftTabCycleBetweenTheTextAndTheCloseButton)
+{
+    THelpForm& help = CreateForm();
+    HWND text = help.HelpRichEdit.Handle(), close = help.ButtonClose.Handle();
+    std::vector<HWND> visited;
+    PostAction([&] {
+        visited.push_back(GetFocus());
+        for (bool shift : {false, false, true, true}) {
+            PressKey(GetFocus(), VK_TAB, false, shift);
+            Pump(20);
+            visited.push_back(GetFocus());
+        }
+        help.ButtonClose.Click();
+    });
+    help.ShowModal();
+    EXPECT_EQ(visited, (std::vector<HWND>{text, close, text, close, text}));
+}
+
+TEST_F(HelpFormTest, ARichTextFileOfSomeMegabytesIsShownFormattedNotAsMarkup)
+{
+    // Well past the two megabytes that once cut it short.
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 MS Sans Serif;}}\\f0 {\\b Начало}\\par ";
+    while (rtf.size() < 5u * 1024 * 1024 / 2)
+        rtf += "Строка справки {\\i курсивом} и {\\b полужирное}.\\par\r\n";
+    rtf += "Конец\\par}";
+    WriteHelpFile(rtf);
+    THelpForm& help = CreateForm();
+    EXPECT_TRUE(ReportedErrors().empty());
+    std::string shown = help.HelpRichEdit.Text();
+    EXPECT_EQ(shown.substr(0, 8), "Начало\r\n");
+    EXPECT_EQ(shown.find("\\par"), std::string::npos);
+    EXPECT_NE(shown.find("Конец"), std::string::npos);
+    EXPECT_TRUE(IsBold(0));
 }

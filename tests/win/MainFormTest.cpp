@@ -1,5 +1,6 @@
 #include "GridTestSupport.h"
 
+#include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 
@@ -8,6 +9,12 @@
 #include <initializer_list>
 
 namespace {
+
+// A pause that starts a new type-ahead text.
+DWORD BasePause()
+{
+    return TRxDBGrid::kTypingPauseMs + 100;
+}
 
 RECT BoundsInParent(HWND control)
 {
@@ -113,6 +120,27 @@ TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
     EXPECT_EQ(g.Column(1).Width(), 205);
     EXPECT_EQ(g.DataSource(), &form.BaseDataSource);
     EXPECT_EQ(HeaderItemText(g.TitleHandle(), 0), "Название базы");
+}
+
+TEST_F(MainFormTest, TheTaskbarsWindowShowsTheTitleAndTheProgramsIconInBothSizes)
+{
+    HWND owner = TestApplication().Handle();
+    EXPECT_EQ(WindowText(owner), TestApplication().Title());
+    EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), owner);
+    const int sizes[][2] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
+    for (const auto& [kind, width] : sizes) {
+        SCOPED_TRACE(kind);
+        auto icon = reinterpret_cast<HICON>(SendMessageW(owner, WM_GETICON, kind, 0));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, width);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
 }
 
 TEST_F(MainFormTest, FocusStartsOnAddBaseAndTabRunsThroughTheDesignedOrder)
@@ -253,5 +281,90 @@ TEST_F(MainFormTest, ADoubleClickOnTheGridOpensTheEditorToEditTheCurrentEntry)
     EXPECT_TRUE(editorShown);
     EXPECT_FALSE(modeDuringShow);
     EXPECT_FALSE(editor.Visible());
+    form.Hide();
+}
+
+TEST_F(MainFormTest, F1AndTheCaptionsHelpButtonShowTheHelpFromTheMainWindowAndTheEditor)
+{
+    THelpForm help;
+    help.HelpFormStorage.Active = false;
+    help.Create();
+    HelpForm = &help;
+    form.Show();
+    struct Case {
+        const char* what;
+        TForm& from;
+        std::function<void()> ask;
+    };
+    HELPINFO info{};
+    info.cbSize = sizeof(info);
+    info.iContextType = HELPINFO_WINDOW;
+    const Case cases[] = {
+        {"F1 in the main window", form, [&] { PressKey(form.AddBaseButton.Handle(), VK_F1); }},
+        {"F1 in the grid", form, [&] { PressKey(Grid(), VK_F1); }},
+        {"the caption's help button", form,
+         [&] { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0); }},
+        {"WM_HELP", form, [&] { SendMessageW(form.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info)); }},
+        {"F1 in the editor", editor, [&] { PressKey(editor.NameEdit.Handle(), VK_F1); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool modal = false, fromDisabled = false;
+        auto askAndAnswer = [&] {
+            PostAction([&] {
+                modal = help.Visible() && help.Modal();
+                fromDisabled = !IsWindowEnabled(c.from.Handle());
+                help.ButtonClose.Click();
+            });
+            c.ask();
+        };
+        if (&c.from == &editor) {
+            NewBaseMode = true;
+            PostAction([&] {
+                askAndAnswer();
+                editor.CancelButton.Click();
+            });
+            editor.ShowModal();
+        } else {
+            askAndAnswer();
+        }
+        EXPECT_TRUE(modal);
+        EXPECT_TRUE(fromDisabled);
+        EXPECT_FALSE(help.Visible());
+        EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+    }
+    form.Hide();
+    help.Destroy();
+    HelpForm = nullptr;
+}
+
+TEST_F(MainFormTest, TypingInTheGridFindsTheFirstNameStartingWithTheTextAsTheSortComparesIt)
+{
+    AddEntries({"Альфа", "бета", "Бетон", "Ёлка", "Елена", "Жук", "Zeta"});
+    form.Show();
+    form.MainRxDBGrid.SetFocus();
+    auto type = [&](const wchar_t* text) {
+        for (const wchar_t* c = text; *c; ++c)
+            PostMessageW(Grid(), WM_CHAR, *c, 1);
+        Pump(20);
+        return Table().GetFieldText("Name");
+    };
+    // Case and Е/Ё as the collation has them, not bytes: "Б" finds "бета".
+    EXPECT_EQ(type(L"Б"), "бета");
+    EXPECT_EQ(type(L"ЕТО"), "Бетон");
+    EXPECT_EQ(type(L"x"), "Бетон");  // no name starts with "бетоx": the entry stays
+    Sleep(BasePause());
+    EXPECT_EQ(type(L"ё"), "Ёлка");
+    Sleep(BasePause());
+    EXPECT_EQ(type(L"е"), "Елена");
+    Sleep(BasePause());
+    EXPECT_EQ(type(L"z"), "Zeta");
+    // Other keys keep their meaning; Backspace and Enter edit nothing.
+    PressKey(Grid(), VK_DOWN);
+    EXPECT_EQ(Table().GetFieldText("Name"), "Альфа");
+    type(L"\b\r");
+    EXPECT_EQ(Table().GetFieldText("Name"), "Альфа");
+    EXPECT_EQ(Table().RowCount(), 7);
+    EXPECT_EQ(Table().State(), TDataSetState::dsBrowse);
     form.Hide();
 }
