@@ -8,6 +8,7 @@
 #include "forms/ShellFolder.h"
 #include "platform/Win32.h"
 #include "ui/Application.h"
+#include "ui/Window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
@@ -35,28 +36,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         application.OnException = ReportException;
         // What fails outside every handler (a window that cannot be made, a
         // missing system library) is reported before the program ends.
-        try {
-            application.Initialize();
+        exitCode = GuardedCall(
+            [&] {
+                application.Initialize();
 
-            TMainForm mainForm;
-            TSelectDirectoryForm selectDirectoryForm;
-            TNewBaseForm newBaseForm;
-            THelpForm helpForm;
-            MainForm = &mainForm;
-            SelectDirectoryForm = &selectDirectoryForm;
-            NewBaseForm = &newBaseForm;
-            HelpForm = &helpForm;
+                TMainForm mainForm;
+                TSelectDirectoryForm selectDirectoryForm;
+                TNewBaseForm newBaseForm;
+                THelpForm helpForm;
+                MainForm = &mainForm;
+                SelectDirectoryForm = &selectDirectoryForm;
+                NewBaseForm = &newBaseForm;
+                HelpForm = &helpForm;
 
-            application.CreateForm(mainForm);
-            application.CreateForm(selectDirectoryForm);
-            application.CreateForm(newBaseForm);
-            application.CreateForm(helpForm);
-            application.Run();
-            application.DestroyForms();
-        } catch (...) {
-            application.HandleException(std::current_exception());
-            exitCode = 1;
-        }
+                application.CreateForm(mainForm);
+                application.CreateForm(selectDirectoryForm);
+                application.CreateForm(newBaseForm);
+                application.CreateForm(helpForm);
+                application.Run();
+                application.DestroyForms();
+                return 0;
+            },
+            1);
         MainForm = nullptr;
         SelectDirectoryForm = nullptr;
         NewBaseForm = nullptr;
