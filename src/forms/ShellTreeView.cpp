@@ -88,7 +88,7 @@ HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 
 void TShellTreeView::HandleCreated()
 {
-    SubclassWindow<TShellTreeView, &TShellTreeView::HandleTreeMessage>(Handle(), this);
+    treeSubclass_.Attach<TShellTreeView, &TShellTreeView::HandleTreeMessage>(Handle(), this);
     SendMessageW(Handle(), TVM_SETINDENT, Indent, 0);
     // The system's list is shared by every program: the tree never frees it.
     SHFILEINFOW info{};
@@ -149,7 +149,7 @@ LRESULT TShellTreeView::HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam
         FreeAllRecords();
         break;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return treeSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
 bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)

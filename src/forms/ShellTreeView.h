@@ -11,6 +11,7 @@
 
 #include "platform/Handles.h"
 #include "ui/Control.h"
+#include "ui/Window.h"
 
 #include <string>
 #include <vector>
@@ -96,6 +97,7 @@ private:
     };
 
     LRESULT HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TSubclass treeSubclass_;
 
     // Building and filling (ShellTreeView.cpp).
     void BuildTree();

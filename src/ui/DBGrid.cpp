@@ -153,7 +153,7 @@ void TRxDBGrid::CreateTitles()
                               0, titles_, nullptr, instance, nullptr);
     if (!header_)
         throw Exception("Error creating window " + Name());
-    SubclassWindow<TRxDBGrid, &TRxDBGrid::HeaderMessage>(header_, this);
+    headerSubclass_.Attach<TRxDBGrid, &TRxDBGrid::HeaderMessage>(header_, this);
     // The corner is a header control of its own, so that it looks like the
     // titles whatever the visual style; being disabled, it leaves the mouse
     // to the grid.

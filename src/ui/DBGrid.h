@@ -105,6 +105,7 @@ private:
     void WindowBound(HWND hwnd) override { window_ = hwnd; }
     void WindowUnbound() override;
     LRESULT HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TSubclass headerSubclass_;
     static void RegisterClasses();
     TDataSet* DataSet() const { return source_ ? source_->DataSet() : nullptr; }
 

@@ -167,7 +167,7 @@ LRESULT TRxDBGrid::HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         DblClick();
         return 0;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return headerSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
 LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)

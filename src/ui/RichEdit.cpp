@@ -173,7 +173,7 @@ HWND TRichEdit::CreateHandle(HWND parent, int id, const TBounds& b)
 
 void TRichEdit::HandleCreated()
 {
-    SubclassWindow<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
+    editSubclass_.Attach<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
     // The control's own default character format is not the form's (under
     // Wine it is bold "System"): the font goes in before any text.
     if (fontFace_) {
@@ -194,7 +194,7 @@ LRESULT TRichEdit::EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 {
     if ((message == WM_KEYDOWN || message == WM_CHAR) && wParam == VK_ESCAPE)
         return 0;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
 void TRichEdit::LoadFromFile(const std::wstring& fileName)

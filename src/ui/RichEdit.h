@@ -11,6 +11,7 @@
 #include "platform/Handles.h"
 #include "runtime/Exceptions.h"
 #include "ui/Control.h"
+#include "ui/Window.h"
 
 #include <string>
 
@@ -58,6 +59,7 @@ protected:
 
 private:
     LRESULT EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TSubclass editSubclass_;
 
     std::wstring initialText_;
     const wchar_t* fontFace_ = nullptr;

@@ -2,14 +2,6 @@
 
 #include "ui/Application.h"
 
-namespace {
-
-// The object of a bound window. A property, not GWLP_USERDATA, so that
-// asking any window (a system dialog, another program's) is harmless.
-const wchar_t kWindowProp[] = L"AutoPeriod.Window";
-
-}  // namespace
-
 void ReportEscapedException() noexcept
 {
     if (Application) {
@@ -26,14 +18,20 @@ void ReportEscapedException() noexcept
     MessageBoxA(nullptr, what, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
+// The object sits in the window's user data. Only windows whose procedure is
+// this one are asked, so no other window's user data is ever taken for an
+// object. (Not a window property: under Wine reading one is a round trip to
+// the server, on every message.)
 TWindow* TWindow::FromWindow(HWND hwnd)
 {
-    return hwnd ? static_cast<TWindow*>(GetPropW(hwnd, kWindowProp)) : nullptr;
+    if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TWindow::WindowProc))
+        return nullptr;
+    return reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void TWindow::Unbind(HWND hwnd)
 {
-    RemovePropW(hwnd, kWindowProp);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
 }
 
 void TWindow::RegisterWindowClass(const wchar_t* className, WNDCLASSEXW wc)
@@ -61,18 +59,44 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (message == WM_NCCREATE) {
         auto* window = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         if (window) {
-            SetPropW(hwnd, kWindowProp, window);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
             GuardedCall([&] { window->WindowBound(hwnd); });
         }
     }
-    TWindow* window = FromWindow(hwnd);
+    auto* window = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!window)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropW(hwnd, kWindowProp);
+        Unbind(hwnd);
         LRESULT result = GuardedCall([&] { return window->HandleMessage(hwnd, message, wParam, lParam); });
         GuardedCall([&] { window->WindowUnbound(); });
         return result;
     }
     return GuardedCall([&] { return window->HandleMessage(hwnd, message, wParam, lParam); });
+}
+
+void TSubclass::Install(HWND hwnd)
+{
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSubclass::Proc)));
+}
+
+LRESULT TSubclass::CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    return CallWindowProcW(previous_, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TSubclass::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    auto* subclass = reinterpret_cast<TSubclass*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!subclass)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // The control's own procedure ends the window, as if never subclassed.
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass->previous_));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return CallWindowProcW(subclass->previous_, hwnd, message, wParam, lParam);
+    }
+    return GuardedCall([&] { return subclass->dispatch_(subclass->owner_, hwnd, message, wParam, lParam); });
 }

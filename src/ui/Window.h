@@ -11,7 +11,7 @@
 // WM_NCCREATE it binds the object passed to CreateBound, and from then on
 // every message goes to the object's HandleMessage, until WM_NCDESTROY
 // unbinds it. System controls that an object changes are subclassed the same
-// way (SubclassWindow). Whatever a handler throws is reported by the application
+// way (TSubclass). Whatever a handler throws is reported by the application
 // (GuardedCall) and the message is answered as handled.
 #pragma once
 
@@ -57,7 +57,8 @@ public:
     TWindow& operator=(const TWindow&) = delete;
     virtual ~TWindow() = default;
 
-    // The object bound to a window made by CreateBound, or null.
+    // The object bound to a window made by CreateBound, or null for any
+    // other window.
     static TWindow* FromWindow(HWND hwnd);
 
 protected:
@@ -81,25 +82,31 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 };
 
-namespace detail {
-template <typename Owner, LRESULT (Owner::*Method)(HWND, UINT, WPARAM, LPARAM)>
-LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                              DWORD_PTR data) noexcept
-{
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(hwnd, &SubclassProc<Owner, Method>, id);
-    auto* owner = reinterpret_cast<Owner*>(data);
-    return GuardedCall([&]() -> LRESULT { return (owner->*Method)(hwnd, message, wParam, lParam); });
-}
-}  // namespace detail
-
 // Puts an object's member in front of a system control's own window
-// procedure, inside the same exception boundary; the member passes on what
-// it does not handle with DefSubclassProc. The subclass goes with the window.
+// procedure, inside the same exception boundary; what the member does not
+// handle it passes on with CallPrevious. The control's procedure comes back
+// when the window goes. Kept in the window's own slots (GWLP_WNDPROC,
+// GWLP_USERDATA), not with SetWindowSubclass, which looks its chain up in a
+// window property on every message: under Wine a round trip to the server.
 //
-//   SubclassWindow<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
-template <typename Owner, LRESULT (Owner::*Method)(HWND, UINT, WPARAM, LPARAM)>
-void SubclassWindow(HWND hwnd, Owner* owner, UINT_PTR id = 1)
-{
-    SetWindowSubclass(hwnd, &detail::SubclassProc<Owner, Method>, id, reinterpret_cast<DWORD_PTR>(owner));
-}
+//   editSubclass_.Attach<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
+//   ... return editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
+class TSubclass {
+public:
+    template <typename Owner, LRESULT (Owner::*Method)(HWND, UINT, WPARAM, LPARAM)>
+    void Attach(HWND hwnd, Owner* owner)
+    {
+        owner_ = owner;
+        dispatch_ = [](void* o, HWND h, UINT m, WPARAM w, LPARAM l) { return (static_cast<Owner*>(o)->*Method)(h, m, w, l); };
+        Install(hwnd);
+    }
+    LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const;
+
+private:
+    void Install(HWND hwnd);
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    void* owner_ = nullptr;
+    LRESULT (*dispatch_)(void*, HWND, UINT, WPARAM, LPARAM) = nullptr;
+    WNDPROC previous_ = nullptr;
+};
