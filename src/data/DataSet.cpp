@@ -494,8 +494,16 @@ std::string TDataSet::WindowFieldText(int line, int fieldIndex) const
 
 // ---- Reports ---------------------------------------------------------------
 
+void TDataSet::EnableControls()
+{
+    if (controlsDisabled_ > 0 && --controlsDisabled_ == 0)
+        Report(TDataChange::StateChanged);
+}
+
 void TDataSet::Report(TDataChange change, int rowsScrolled)
 {
+    if (controlsDisabled_ > 0)
+        return;
     // One linked source, as a grid makes: nothing can be unlinked before
     // its handler runs.
     if (sources_.size() <= 1) {

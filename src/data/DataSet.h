@@ -109,6 +109,13 @@ public:
     // walk over a long list reads a row in one step instead of one per field.
     void GetFieldTextViews(std::span<const TField* const> fields, std::span<std::string_view> texts) const;
 
+    // Reports held back over a batch of changes (a load of the whole list):
+    // the linked sources hear nothing until the last EnableControls, then
+    // one StateChanged, after which a grid lays out and repaints everything.
+    // Calls nest.
+    void DisableControls() { ++controlsDisabled_; }
+    void EnableControls();
+
     // The view window.
     void SetWindowSize(int rows);
     int WindowSize() const { return windowSize_; }
@@ -175,6 +182,7 @@ private:
     int cursor_ = -1;
     int windowSize_ = 1;
     int windowFirst_ = 0;
+    int controlsDisabled_ = 0;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<TDataSource*> sources_;
     mutable std::vector<std::pair<std::string, int>> fieldLookups_;  // name as asked, index or -1
