@@ -14,19 +14,6 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-// A plain loop: field names are short, and this runs for every field of
-// every row of a load or a save, where a library call per name would cost
-// more than the comparison.
-bool SameBytes(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
-}
-
 bool IsPending(TDataSetState state)
 {
     return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
@@ -73,7 +60,6 @@ void TDataSet::SetActive(bool active)
             InternalOpen();
         } catch (...) {
             fields_.clear();
-            fieldLookups_.clear();
             throw;
         }
         state_ = TDataSetState::dsBrowse;
@@ -82,7 +68,6 @@ void TDataSet::SetActive(bool active)
         state_ = TDataSetState::dsInactive;
         InternalClose();
         fields_.clear();
-        fieldLookups_.clear();
     }
     modified_ = false;
     cursor_ = -1;
@@ -100,23 +85,10 @@ const TField& TDataSet::Field(int index) const
 
 int TDataSet::FindFieldIndex(std::string_view name) const
 {
-    for (const auto& [asked, index] : fieldLookups_)
-        if (SameBytes(asked, name))
-            return index;
-    int found = -1;
-    for (const auto& field : fields_) {
-        if (FieldNamesMatch(field->FieldName(), name)) {
-            found = field->Index();
-            break;
-        }
-    }
-    // Callers ask for a handful of names; one that makes names up forgets
-    // the older answers now and then.
-    constexpr std::size_t kKeptLookups = 32;
-    if (fieldLookups_.size() == kKeptLookups)
-        fieldLookups_.clear();
-    fieldLookups_.emplace_back(std::string(name), found);
-    return found;
+    for (const auto& field : fields_)
+        if (FieldNamesMatch(field->FieldName(), name))
+            return field->Index();
+    return -1;
 }
 
 bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
@@ -127,7 +99,6 @@ bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
 void TDataSet::AddField(std::unique_ptr<TField> field)
 {
     fields_.push_back(std::move(field));
-    fieldLookups_.clear();
 }
 
 const TField& TDataSet::FieldByName(std::string_view name) const

@@ -150,10 +150,6 @@ protected:
 
     // For the concrete table's own operations.
     void AddField(std::unique_ptr<TField> field);
-    // Field lookups are remembered (every GetFieldText and SetFieldText looks
-    // a name up, and a locale comparison may be slow); a table whose
-    // FieldNamesMatch changes its answers calls this.
-    void ForgetFieldLookups() { fieldLookups_.clear(); }
     int FieldIndexOrFail(std::string_view name) const;
     int OwnFieldIndex(const TField& field) const;  // fails for a field not in this table
     void CheckActive() const;
@@ -185,5 +181,4 @@ private:
     int controlsDisabled_ = 0;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<TDataSource*> sources_;
-    mutable std::vector<std::pair<std::string, int>> fieldLookups_;  // name as asked, index or -1
 };

@@ -67,7 +67,6 @@ void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
         collation_ = PortableTextCompare;
         sortKey_ = PortableTextSortKey;
     }
-    ForgetFieldLookups();
 }
 
 // Every row lives in the pool, which gives its slabs back at once.
