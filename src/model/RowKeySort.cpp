@@ -1,6 +1,5 @@
 #include "model/RowKeySort.h"
 
-#include "runtime/ByteRuns.h"
 
 #include <algorithm>
 #include <array>
@@ -130,16 +129,9 @@ void TRowKeySort::RadixSort(Entry* first, Entry* end)
 void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                                std::vector<std::pair<std::size_t, std::size_t>>& runs)
 {
-    if (offset > 0) {
-        // The sort has scattered the entries away from their keys' order in
-        // the arena: ask for keys a few entries early.
-        constexpr std::ptrdiff_t kAhead = 8;
-        for (Entry* e = first; e != end; ++e) {
-            if (end - e > kAhead)
-                PrefetchForRead(e[kAhead].key + offset);
+    if (offset > 0)
+        for (Entry* e = first; e != end; ++e)
             e->digit = DigitAt(e->key, offset);
-        }
-    }
     // Below this, the radix passes' fixed costs outweigh what they save.
     constexpr std::ptrdiff_t kRadixFrom = 1024;
     if (end - first >= kRadixFrom)
