@@ -3,7 +3,6 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <span>
 
@@ -245,21 +244,6 @@ std::string_view TDataSet::GetFieldTextView(const TField& fieldObject) const
     if (cursor_ < 0)
         return {};
     return InternalRowText(cursor_, field);
-}
-
-void TDataSet::GetFieldTextViews(std::span<const TField* const> fields, std::span<std::string_view> texts) const
-{
-    // As many fields as a row of the widest table here has; more go one by one.
-    constexpr std::size_t kAtOnce = 8;
-    if (fields.size() > kAtOnce || IsPending(state_) || cursor_ < 0) {
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            texts[i] = GetFieldTextView(*fields[i]);
-        return;
-    }
-    std::array<int, kAtOnce> indexes;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        indexes[i] = OwnFieldIndex(*fields[i]);
-    InternalRowTexts(cursor_, std::span<const int>(indexes.data(), fields.size()), texts);
 }
 
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)

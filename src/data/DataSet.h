@@ -105,9 +105,6 @@ public:
     // then looks each name up once, not once per row.
     std::string_view GetFieldTextView(const TField& field) const;
     void SetFieldText(const TField& field, std::string_view text);
-    // Several fields of the current row at once, texts[i] for fields[i]: a
-    // walk over a long list reads a row in one step instead of one per field.
-    void GetFieldTextViews(std::span<const TField* const> fields, std::span<std::string_view> texts) const;
 
     // Reports held back over a batch of changes (a load of the whole list):
     // the linked sources hear nothing until the last EnableControls, then
@@ -132,12 +129,6 @@ protected:
     virtual int InternalRowCount() const = 0;
     // Texts as views that hold until the rows or the pending row change.
     virtual std::string_view InternalRowText(int row, int fieldIndex) const = 0;
-    // The same for several fields; the default asks for one after another.
-    virtual void InternalRowTexts(int row, std::span<const int> fieldIndexes, std::span<std::string_view> texts) const
-    {
-        for (std::size_t i = 0; i < fieldIndexes.size(); ++i)
-            texts[i] = InternalRowText(row, fieldIndexes[i]);
-    }
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
     virtual std::string_view InternalPendingText(int fieldIndex) const = 0;
