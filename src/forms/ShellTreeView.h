@@ -93,8 +93,7 @@ private:
         HTREEITEM previous_;
     };
 
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Building and filling (ShellTreeView.cpp).
@@ -120,6 +119,7 @@ private:
     HTREEITEM FindNode(HTREEITEM from, LPCITEMIDLIST fullId, bool withSiblings) const;
     void ReopenBranches(HTREEITEM oldNode, HTREEITEM freshNode);
 
+    WNDPROC treeProc_ = nullptr;  // the tree control's own procedure
     HIMAGELIST images_ = nullptr;
     bool loaded_ = false;
     bool building_ = false;
