@@ -30,6 +30,7 @@ constexpr std::uint64_t kSeed = 20240601;
 
 // The goals of the issue "Performance: large lists at the speed of the disk".
 constexpr double kMaxRawRatio = 10;          // load+sort+save vs raw read+write
+constexpr double kMarginRawRatio = 8;        // the same with a margin
 constexpr double kMaxGrowth = 12;            // 1 000 000 entries vs 100 000
 constexpr double kMaxBytesPerRow = 400;      // beyond the file's size
 
@@ -321,6 +322,10 @@ int wmain(int argc, wchar_t** argv)
         }
         report.Line("Goal 1  load+sort+save vs plain ReadFile+WriteFile: %s (goal <= %.0fx at each size)   %s",
                     ratios.c_str(), kMaxRawRatio, Verdict(goal1));
+        bool margin = std::all_of(medians.begin(), medians.end(),
+                                  [](const auto& m) { return m.second.Program() / m.second.Raw() <= kMarginRawRatio; });
+        report.Line("Goal 8  goal 1 with a margin: load+sort+save <= %.0fx plain I/O at every size: %s   %s",
+                    kMarginRawRatio, ratios.c_str(), Verdict(margin));
 
         auto timingsFor = [&](size_t entries) -> const Timings* {
             for (const auto& [n, t] : medians)

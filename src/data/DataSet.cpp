@@ -3,7 +3,6 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <span>
 
@@ -12,19 +11,6 @@ namespace {
 char AsciiLower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-// A plain loop: field names are short, and this runs for every field of
-// every row of a load or a save, where a library call per name would cost
-// more than the comparison.
-bool SameBytes(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
 }
 
 bool IsPending(TDataSetState state)
@@ -73,7 +59,6 @@ void TDataSet::SetActive(bool active)
             InternalOpen();
         } catch (...) {
             fields_.clear();
-            fieldLookups_.clear();
             throw;
         }
         state_ = TDataSetState::dsBrowse;
@@ -82,7 +67,6 @@ void TDataSet::SetActive(bool active)
         state_ = TDataSetState::dsInactive;
         InternalClose();
         fields_.clear();
-        fieldLookups_.clear();
     }
     modified_ = false;
     cursor_ = -1;
@@ -100,23 +84,10 @@ const TField& TDataSet::Field(int index) const
 
 int TDataSet::FindFieldIndex(std::string_view name) const
 {
-    for (const auto& [asked, index] : fieldLookups_)
-        if (SameBytes(asked, name))
-            return index;
-    int found = -1;
-    for (const auto& field : fields_) {
-        if (FieldNamesMatch(field->FieldName(), name)) {
-            found = field->Index();
-            break;
-        }
-    }
-    // Callers ask for a handful of names; one that makes names up forgets
-    // the older answers now and then.
-    constexpr std::size_t kKeptLookups = 32;
-    if (fieldLookups_.size() == kKeptLookups)
-        fieldLookups_.clear();
-    fieldLookups_.emplace_back(std::string(name), found);
-    return found;
+    for (const auto& field : fields_)
+        if (FieldNamesMatch(field->FieldName(), name))
+            return field->Index();
+    return -1;
 }
 
 bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
@@ -127,7 +98,6 @@ bool TDataSet::FieldNamesMatch(std::string_view a, std::string_view b) const
 void TDataSet::AddField(std::unique_ptr<TField> field)
 {
     fields_.push_back(std::move(field));
-    fieldLookups_.clear();
 }
 
 const TField& TDataSet::FieldByName(std::string_view name) const
@@ -285,21 +255,6 @@ std::string_view TDataSet::GetFieldTextView(const TField& fieldObject) const
     if (cursor_ < 0)
         return {};
     return InternalRowText(cursor_, field);
-}
-
-void TDataSet::GetFieldTextViews(std::span<const TField* const> fields, std::span<std::string_view> texts) const
-{
-    // As many fields as a row of the widest table here has; more go one by one.
-    constexpr std::size_t kAtOnce = 8;
-    if (fields.size() > kAtOnce || IsPending(state_) || cursor_ < 0) {
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            texts[i] = GetFieldTextView(*fields[i]);
-        return;
-    }
-    std::array<int, kAtOnce> indexes;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        indexes[i] = OwnFieldIndex(*fields[i]);
-    InternalRowTexts(cursor_, std::span<const int>(indexes.data(), fields.size()), texts);
 }
 
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
@@ -505,8 +460,16 @@ std::string TDataSet::WindowFieldText(int line, int fieldIndex) const
 
 // ---- Reports ---------------------------------------------------------------
 
+void TDataSet::EnableControls()
+{
+    if (controlsDisabled_ > 0 && --controlsDisabled_ == 0)
+        Report(TDataChange::StateChanged);
+}
+
 void TDataSet::Report(TDataChange change, int rowsScrolled)
 {
+    if (controlsDisabled_ > 0)
+        return;
     // One linked source, as a grid makes: nothing can be unlinked before
     // its handler runs.
     if (sources_.size() <= 1) {

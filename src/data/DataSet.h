@@ -108,9 +108,13 @@ public:
     // then looks each name up once, not once per row.
     std::string_view GetFieldTextView(const TField& field) const;
     void SetFieldText(const TField& field, std::string_view text);
-    // Several fields of the current row at once, texts[i] for fields[i]: a
-    // walk over a long list reads a row in one step instead of one per field.
-    void GetFieldTextViews(std::span<const TField* const> fields, std::span<std::string_view> texts) const;
+
+    // Reports held back over a batch of changes (a load of the whole list):
+    // the linked sources hear nothing until the last EnableControls, then
+    // one StateChanged, after which a grid lays out and repaints everything.
+    // Calls nest.
+    void DisableControls() { ++controlsDisabled_; }
+    void EnableControls();
 
     // The view window.
     void SetWindowSize(int rows);
@@ -128,12 +132,6 @@ protected:
     virtual int InternalRowCount() const = 0;
     // Texts as views that hold until the rows or the pending row change.
     virtual std::string_view InternalRowText(int row, int fieldIndex) const = 0;
-    // The same for several fields; the default asks for one after another.
-    virtual void InternalRowTexts(int row, std::span<const int> fieldIndexes, std::span<std::string_view> texts) const
-    {
-        for (std::size_t i = 0; i < fieldIndexes.size(); ++i)
-            texts[i] = InternalRowText(row, fieldIndexes[i]);
-    }
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
     virtual std::string_view InternalPendingText(int fieldIndex) const = 0;
@@ -146,10 +144,6 @@ protected:
 
     // For the concrete table's own operations.
     void AddField(std::unique_ptr<TField> field);
-    // Field lookups are remembered (every GetFieldText and SetFieldText looks
-    // a name up, and a locale comparison may be slow); a table whose
-    // FieldNamesMatch changes its answers calls this.
-    void ForgetFieldLookups() { fieldLookups_.clear(); }
     int FieldIndexOrFail(std::string_view name) const;
     int OwnFieldIndex(const TField& field) const;  // fails for a field not in this table
     void CheckActive() const;
@@ -178,7 +172,7 @@ private:
     int cursor_ = -1;
     int windowSize_ = 1;
     int windowFirst_ = 0;
+    int controlsDisabled_ = 0;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<TDataSource*> sources_;
-    mutable std::vector<std::pair<std::string, int>> fieldLookups_;  // name as asked, index or -1
 };

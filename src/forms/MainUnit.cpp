@@ -78,6 +78,9 @@ void TMainForm::FormCreate()
 {
     ProgramFolderPath = GetProgramFolderPath();
     ProgramFolder = Narrow(ProgramFolderPath);
+    // The grid hears of the whole list once, not of every row as it comes.
+    BaseRxMemoryData.DisableControls();
+    ScopeGuard enable([this] { BaseRxMemoryData.EnableControls(); });
     LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
     BaseRxMemoryData.SortByFields("Name", true, false);
 }

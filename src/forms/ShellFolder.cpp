@@ -64,6 +64,21 @@ TShellFolder::TShellFolder(TShellFolder* parent, LPCITEMIDLIST id, ComPtr<IShell
     ++liveRecords;
 }
 
+TShellFolder::TShellFolder(TShellFolder* parent, LPCITEMIDLIST id, BindLater)
+    : TShellFolder(parent, id, ComPtr<IShellFolder>())
+{
+    bindPending_ = true;
+}
+
+const ComPtr<IShellFolder>& TShellFolder::ItemFolderRef() const
+{
+    if (bindPending_) {
+        bindPending_ = false;
+        folder_ = BindItemFolder(parent_ ? parent_->ItemFolder() : nullptr, ItemId());
+    }
+    return folder_;
+}
+
 TShellFolder::~TShellFolder()
 {
     --liveRecords;
@@ -76,7 +91,7 @@ int TShellFolder::LiveCount()
 
 ComPtr<IShellFolder> TShellFolder::ParentShellFolder() const
 {
-    return parent_ ? parent_->folder_ : DesktopFolder();
+    return parent_ ? parent_->ItemFolderRef() : DesktopFolder();
 }
 
 ULONG TShellFolder::Attributes(ULONG mask) const
@@ -127,6 +142,7 @@ void TShellFolder::Rename(const std::wstring& newName)
     // The old folder object still points at the old name; enumerating it
     // would list (and later store) paths that no longer exist.
     folder_ = BindItemFolder(parent.Get(), itemId_.Get());
+    bindPending_ = false;
 }
 
 TShellFolder* DesktopRecord()

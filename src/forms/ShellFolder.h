@@ -20,13 +20,18 @@ public:
     // item's own folder and may be absent. Without a parent the record hangs
     // under the desktop record.
     TShellFolder(TShellFolder* parent, LPCITEMIDLIST id, ComPtr<IShellFolder> folder);
+    // A record whose folder is bound (BindItemFolder from the parent's
+    // folder) when it is first asked for: most nodes of a big branch are
+    // never opened, and binding is the dearest call per item.
+    struct BindLater {};
+    TShellFolder(TShellFolder* parent, LPCITEMIDLIST id, BindLater);
     TShellFolder(const TShellFolder&) = delete;
     TShellFolder& operator=(const TShellFolder&) = delete;
     ~TShellFolder();
 
     TShellFolder* ParentRecord() const { return parent_; }
-    IShellFolder* ItemFolder() const { return folder_.Get(); }
-    const ComPtr<IShellFolder>& ItemFolderRef() const { return folder_; }
+    IShellFolder* ItemFolder() const { return ItemFolderRef().Get(); }
+    const ComPtr<IShellFolder>& ItemFolderRef() const;
     LPCITEMIDLIST ItemId() const { return itemId_.Get(); }
     LPCITEMIDLIST FullItemId() const { return fullItemId_.Get(); }
 
@@ -58,7 +63,8 @@ public:
 
 private:
     TShellFolder* parent_;
-    ComPtr<IShellFolder> folder_;
+    mutable ComPtr<IShellFolder> folder_;
+    mutable bool bindPending_ = false;
     UniquePidl itemId_;
     UniquePidl fullItemId_;
 };

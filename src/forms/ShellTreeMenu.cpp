@@ -161,7 +161,6 @@ void TShellTreeView::RefreshNode(HTREEITEM node)
     if (!fresh)
         return;
     FillChildren(fresh);
-    SetNodeIcons(fresh, *raw);
     SetExpandMark(fresh, (raw->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0);
     ReopenBranches(node, fresh);
     TreeView_DeleteItem(Handle(), node);

@@ -143,6 +143,14 @@ LRESULT TShellTreeView::HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam
         if (wParam == TVSIL_NORMAL && images_)
             lParam = reinterpret_cast<LPARAM>(images_);
         break;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        // Icons are looked up as nodes are drawn (NodeIcons).
+        bool wasPainting = painting_;
+        painting_ = true;
+        ScopeGuard done([this, wasPainting] { painting_ = wasPainting; });
+        return treeSubclass_.CallPrevious(hwnd, message, wParam, lParam);
+    }
     case WM_DESTROY:
         // The form no longer routes this window's notifications: free the
         // records before the control deletes its nodes.
@@ -170,6 +178,10 @@ bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)
         result = 0;
         return true;
     }
+    case TVN_GETDISPINFOW:
+        NodeIcons(reinterpret_cast<NMTVDISPINFOW*>(header)->item);
+        result = 0;
+        return true;
     case TVN_BEGINLABELEDITW:
         result = FALSE;
         return true;
@@ -283,11 +295,9 @@ void TShellTreeView::BuildTree()
     auto record = std::make_unique<TShellFolder>(nullptr, rootId.Get(), rootFolder);
     std::wstring label = DisplayNameOfW(desktop.Get(), record->FullItemId(), SHGDN_NORMAL);
     bool expandMark = (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
-    TShellFolder* raw = record.get();
     HTREEITEM root = InsertNode(TVI_ROOT, TVI_LAST, record.release(), label, expandMark);
     if (!root)
         return;  // the record went with the refused node
-    SetNodeIcons(root, *raw);
     Expand(root);
     Select(root);
 }
@@ -330,8 +340,13 @@ HTREEITEM TShellTreeView::InsertNode(HTREEITEM parent, HTREEITEM after, TShellFo
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = after;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<wchar_t*>(label.c_str());
+    // The icons are asked for when the node is first drawn (NodeIcons):
+    // the shell's icon look-up is the dearest call per item, and most
+    // nodes of a big branch are never on the screen.
+    insert.item.iImage = I_IMAGECALLBACK;
+    insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(record);
     insert.item.cChildren = expandMark ? 1 : 0;
     HTREEITEM node = TreeView_InsertItem(Handle(), &insert);
@@ -342,31 +357,39 @@ HTREEITEM TShellTreeView::InsertNode(HTREEITEM parent, HTREEITEM after, TShellFo
 
 HTREEITEM TShellTreeView::AddChildNode(HTREEITEM parent, LPCITEMIDLIST id)
 {
-    TShellFolder* parentRecord = Folders(parent);
-    ComPtr<IShellFolder> folder = BindItemFolder(parentRecord ? parentRecord->ItemFolder() : nullptr, id);
-    auto record = std::make_unique<TShellFolder>(parentRecord, id, folder);
+    auto record = std::make_unique<TShellFolder>(Folders(parent), id, TShellFolder::BindLater{});
     TShellFolder* raw = record.get();
     std::wstring label = raw->ItemCaptionW();
     ULONG attributes = raw->Attributes(SFGAO_HASSUBFOLDER | SFGAO_DISPLAYATTRMASK);
     HTREEITEM node = InsertNode(parent, TVI_LAST, record.release(), label, (attributes & SFGAO_HASSUBFOLDER) != 0);
     if (!node)
         return nullptr;
-    SetNodeIcons(node, *raw);
     if (attributes & SFGAO_SHARE)
         TreeView_SetItemState(Handle(), node, INDEXTOOVERLAYMASK(1), TVIS_OVERLAYMASK);
     return node;
 }
 
-void TShellTreeView::SetNodeIcons(HTREEITEM node, const TShellFolder& record)
+void TShellTreeView::NodeIcons(TVITEMW& item)
 {
-    TVITEMW item{};
-    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
-    item.hItem = node;
-    item.iImage = IconIndex(record.FullItemId(), 0);
-    item.iSelectedImage = IconIndex(record.FullItemId(), SHGFI_OPENICON);
-    if (item.iSelectedImage == 0)
-        item.iSelectedImage = item.iImage;
-    TreeView_SetItem(Handle(), &item);
+    UINT asked = item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE);
+    TShellFolder* record = Folders(item.hItem);
+    item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
+    if (!asked || !record)
+        return;
+    // A node is drawn with its open icon only while selected: for the others
+    // that icon waits until they are (an explicit TVM_GETITEM gets both).
+    if (painting_ && !(TreeView_GetItemState(Handle(), item.hItem, TVIS_SELECTED) & TVIS_SELECTED))
+        asked &= ~TVIF_SELECTEDIMAGE;
+    int normal = -1;
+    auto normalIcon = [&] { return normal >= 0 ? normal : (normal = IconIndex(record->FullItemId(), 0)); };
+    if (asked & TVIF_IMAGE)
+        item.iImage = normalIcon();
+    if (asked & TVIF_SELECTEDIMAGE) {
+        item.iSelectedImage = IconIndex(record->FullItemId(), SHGFI_OPENICON);
+        if (item.iSelectedImage == 0)
+            item.iSelectedImage = normalIcon();
+    }
+    item.mask = (item.mask & ~(TVIF_IMAGE | TVIF_SELECTEDIMAGE)) | asked | TVIF_DI_SETITEM;
 }
 
 void TShellTreeView::SetExpandMark(HTREEITEM node, bool mark)

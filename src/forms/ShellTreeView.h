@@ -107,7 +107,8 @@ private:
     HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, TShellFolder* record, const std::wstring& label,
                          bool expandMark);
     HTREEITEM AddChildNode(HTREEITEM parent, LPCITEMIDLIST id);
-    void SetNodeIcons(HTREEITEM node, const TShellFolder& record);
+    // Answers the tree's request for a node's icons (TVN_GETDISPINFO).
+    void NodeIcons(TVITEMW& item);
     void SetExpandMark(HTREEITEM node, bool mark);
     void SetNodeText(HTREEITEM node, const std::wstring& text);
     void ItemExpanding(HTREEITEM node);
@@ -124,6 +125,7 @@ private:
     HIMAGELIST images_ = nullptr;
     bool loaded_ = false;
     bool building_ = false;
+    bool painting_ = false;
     int updateCount_ = 0;
     bool menuActive_ = false;
     HTREEITEM subject_ = nullptr;

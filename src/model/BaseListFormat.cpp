@@ -28,7 +28,7 @@ BaseListValues ViewsOf(const BaseListEntry& entry)
 }
 
 // The buffer's padding is never filled; it lets a scan read past the data.
-BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize + kScanPadding) {}
+BaseListReader::BaseListReader(IByteSource& source) : source_(source), buffer_(kBaseListBlockSize) {}
 
 void BaseListReader::Refill()
 {
@@ -56,7 +56,7 @@ BaseListReader::LineTaken BaseListReader::TakeBufferedLine(size_t& at, std::stri
 {
     const char* begin = buffer_.data() + at;
     const char* end = buffer_.data() + length_;
-    const char* stop = FindLineBreakPadded(begin, end);
+    const char* stop = FindLineBreak(begin, end);
     if (stop == end)
         return LineTaken::NeedMore;
     const char* next = stop + 1;

@@ -20,9 +20,10 @@ bool BaseListRowWalker::operator()(BaseListValues& entry)
     started_ = true;
     if (table_->AtEnd())
         return false;
-    for (size_t i = 0; i < kBaseListFieldCount; ++i)
+    for (size_t i = 0; i < kBaseListFieldCount; ++i) {
         if (!fields_[i])
             fields_[i] = &table_->FieldByName(kBaseListFields[i]);
-    table_->GetFieldTextViews(fields_, entry);
+        entry[i] = table_->GetFieldTextView(*fields_[i]);
+    }
     return true;
 }

@@ -1,6 +1,5 @@
 #include "model/RowKeySort.h"
 
-#include "runtime/ByteRuns.h"
 
 #include <algorithm>
 #include <array>
@@ -130,16 +129,9 @@ void TRowKeySort::RadixSort(Entry* first, Entry* end)
 void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                                std::vector<std::pair<std::size_t, std::size_t>>& runs)
 {
-    if (offset > 0) {
-        // The sort has scattered the entries away from their keys' order in
-        // the arena: ask for keys a few entries early.
-        constexpr std::ptrdiff_t kAhead = 8;
-        for (Entry* e = first; e != end; ++e) {
-            if (end - e > kAhead)
-                PrefetchForRead(e[kAhead].key + offset);
+    if (offset > 0)
+        for (Entry* e = first; e != end; ++e)
             e->digit = DigitAt(e->key, offset);
-        }
-    }
     // Below this, the radix passes' fixed costs outweigh what they save.
     constexpr std::ptrdiff_t kRadixFrom = 1024;
     if (end - first >= kRadixFrom)
@@ -153,46 +145,10 @@ void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
         if (groupEnd - group > 1) {
             if (!MoreAfter(group->digit))  // the whole keys are equal
                 runs.emplace_back(std::size_t(group - entries_.data()), std::size_t(groupEnd - entries_.data()));
-            else if (groupEnd - group <= kFewKeys)
-                SortFewKeys(group, groupEnd, offset + kDigitBytes, runs);
             else
                 SortKeysFrom(group, groupEnd, offset + kDigitBytes, runs);
         }
         group = groupEnd;
-    }
-}
-
-// Keys equal up to `offset` compared byte by byte from there: -1, 0 or 1.
-int TRowKeySort::CompareKeysFrom(const unsigned char* a, const unsigned char* b, std::size_t offset)
-{
-    const std::size_t sizeA = KeySize(a), sizeB = KeySize(b);
-    const std::size_t common = std::min(sizeA, sizeB);
-    for (std::size_t i = offset; i < common; ++i)
-        if (a[i] != b[i])
-            return a[i] < b[i] ? -1 : 1;
-    return (sizeA > sizeB) - (sizeA < sizeB);
-}
-
-// A handful of keys that agree so far, as names that share a long beginning
-// often are: an insertion sort on the rest of the keys settles them at once,
-// where more levels of digits would each fetch every key again.
-void TRowKeySort::SortFewKeys(Entry* first, Entry* end, std::size_t offset,
-                              std::vector<std::pair<std::size_t, std::size_t>>& runs)
-{
-    for (Entry* e = first + 1; e != end; ++e) {
-        const Entry moving = *e;
-        Entry* at = e;
-        for (; at != first && CompareKeysFrom(moving.key, (at - 1)->key, offset) < 0; --at)
-            *at = *(at - 1);
-        *at = moving;
-    }
-    for (Entry* run = first; run != end;) {
-        Entry* runEnd = run + 1;
-        while (runEnd != end && CompareKeysFrom(run->key, runEnd->key, offset) == 0)
-            ++runEnd;
-        if (runEnd - run > 1)
-            runs.emplace_back(std::size_t(run - entries_.data()), std::size_t(runEnd - entries_.data()));
-        run = runEnd;
     }
 }
 

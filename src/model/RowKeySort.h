@@ -74,10 +74,6 @@ private:
     void RadixSort(Entry* first, Entry* end);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
-    static constexpr std::ptrdiff_t kFewKeys = 8;
-    static int CompareKeysFrom(const unsigned char* a, const unsigned char* b, std::size_t offset);
-    void SortFewKeys(Entry* first, Entry* end, std::size_t offset,
-                     std::vector<std::pair<std::size_t, std::size_t>>& runs);
     void SortRun(Entry* first, Entry* end, const Ordering& how);
 
     struct ComparedPair {

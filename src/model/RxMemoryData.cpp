@@ -67,7 +67,6 @@ void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
         collation_ = PortableTextCompare;
         sortKey_ = PortableTextSortKey;
     }
-    ForgetFieldLookups();
 }
 
 // Every row lives in the pool, which gives its slabs back at once.
@@ -124,16 +123,6 @@ std::string_view TRxMemoryData::InternalRowText(int row, int fieldIndex) const
     if (std::size_t ahead = std::size_t(row) + kRowsFetchedAhead; fieldIndex == 0 && ahead < rows_.size())
         PrefetchRow(rows_[ahead]);
     return rows_[std::size_t(row)]->Text(std::size_t(fieldIndex));
-}
-
-void TRxMemoryData::InternalRowTexts(int row, std::span<const int> fieldIndexes,
-                                     std::span<std::string_view> texts) const
-{
-    if (std::size_t ahead = std::size_t(row) + kRowsFetchedAhead; ahead < rows_.size())
-        PrefetchRow(rows_[ahead]);
-    const TMemoryRecord& record = *rows_[std::size_t(row)];
-    for (std::size_t i = 0; i < fieldIndexes.size(); ++i)
-        texts[i] = record.Text(std::size_t(fieldIndexes[i]));
 }
 
 void TRxMemoryData::InternalInitPending()

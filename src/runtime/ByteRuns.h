@@ -28,19 +28,6 @@ inline void CopyBlock(char* to, const char* from)
     std::memcpy(to, block, N);
 }
 
-inline std::uint32_t Word(const char* p)
-{
-    std::uint32_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Whether any of the word's four bytes is zero; exact, not a guess.
-inline bool HasZeroByte(std::uint32_t word)
-{
-    return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
-}
-
 }  // namespace byte_runs_detail
 
 // A hint that the bytes at `address` will be read soon; nothing where the
@@ -82,24 +69,6 @@ inline void CopyBytes(char* to, const char* from, std::size_t size)
     }
 }
 
-namespace byte_runs_detail {
-
-// Four bytes at a time: where the processor has no wider compare, and for
-// the tail of a run.
-inline const char* FindLineBreakByWords(const char* begin, const char* end)
-{
-    while (end - begin >= 4) {
-        std::uint32_t word = Word(begin);
-        if (HasZeroByte(word ^ 0x0A0A0A0Au) || HasZeroByte(word ^ 0x0D0D0D0Du))
-            break;
-        begin += 4;
-    }
-    while (begin != end && *begin != '\n' && *begin != '\r')
-        ++begin;
-    return begin;
-}
-
-}  // namespace byte_runs_detail
 
 namespace byte_runs_detail {
 
@@ -185,30 +154,9 @@ inline const char* FindLineBreak(const char* begin, const char* end)
             return begin + __builtin_ctz(unsigned(found));
     }
 #endif
-    return byte_runs_detail::FindLineBreakByWords(begin, end);
+    while (begin != end && *begin != '\n' && *begin != '\r')
+        ++begin;
+    return begin;
 }
 
-// The same where at least kScanPadding bytes past `end` may be read (their
-// values do not matter): no byte-by-byte rest, which costs a mispredicted
-// branch or two on every short line.
-inline constexpr std::size_t kScanPadding = 16;
-
-inline const char* FindLineBreakPadded(const char* begin, const char* end)
-{
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    for (; begin < end; begin += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
-        unsigned found = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr))));
-        if (const std::size_t left = std::size_t(end - begin); left < 16)
-            found &= (1u << left) - 1;
-        if (found)
-            return begin + __builtin_ctz(found);
-    }
-    return end;
-#else
-    return FindLineBreak(begin, end);
-#endif
-}
 

@@ -51,8 +51,8 @@ TEST(ByteRuns, CopyBytesBeforeZeroCopiesUpToTheFirstZeroOrTheLimit)
 
 TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
 {
-    using FindLineBreakFunction = const char* (*)(const char*, const char*);
-    for (FindLineBreakFunction find : {FindLineBreak, byte_runs_detail::FindLineBreakByWords}) {
+    {
+        auto find = FindLineBreak;
         const std::string plain(40, 'a');
         EXPECT_EQ(find(plain.data(), plain.data() + plain.size()), plain.data() + plain.size());
         EXPECT_EQ(find(plain.data(), plain.data()), plain.data());
@@ -71,25 +71,5 @@ TEST(ByteRuns, FindLineBreakFindsTheFirstCrOrLfAnywhereInARun)
         // Neighbours of CR and LF in value and in borrow patterns.
         const std::string near = "\x0b\x0c\x0e\x09\x8a\x8d\x1a\xff";
         EXPECT_EQ(find(near.data(), near.data() + near.size()), near.data() + near.size());
-    }
-}
-
-TEST(ByteRuns, FindLineBreakPaddedAgreesWithFindLineBreakAndIgnoresThePadding)
-{
-    // Line breaks in the padding must not count.
-    std::string text = std::string(50, 'a') + std::string(kScanPadding, '\n');
-    for (size_t at = 0; at < 50; ++at) {
-        for (char lineBreak : {'\r', '\n'}) {
-            std::string withBreak = text;
-            withBreak[at] = lineBreak;
-            for (size_t end = 0; end <= 50; ++end) {
-                for (size_t begin = 0; begin <= end; begin += 7) {
-                    const char* b = withBreak.data() + begin;
-                    const char* e = withBreak.data() + end;
-                    ASSERT_EQ(FindLineBreakPadded(b, e), FindLineBreak(b, e))
-                        << "break at " << at << ", run " << begin << " to " << end;
-                }
-            }
-        }
     }
 }

@@ -311,3 +311,21 @@ TEST(DataSource, EveryLinkedSourceHearsReportsUntilItIsUnlinked)
     EXPECT_EQ(first.source.DataSet(), nullptr);
     EXPECT_EQ(third.DataSet(), nullptr);
 }
+
+TEST_F(DataSetWindowTest, DisabledControlsHearOneStateChangeWhenTheLastDisableEnds)
+{
+    Fill(3, 10);
+    RecordingSource grid(table);
+    table.DisableControls();
+    table.DisableControls();
+    AddRow(table, "b");
+    AddRow(table, "a");
+    table.SortByFields("Name", true, false);
+    table.EnableControls();
+    EXPECT_TRUE(grid.Take().empty());
+    table.EnableControls();
+    EXPECT_EQ(grid.Take(), std::vector<Report>{{TDataChange::StateChanged}});
+    table.EnableControls();  // one too many changes nothing
+    table.GoToFirstRow();
+    EXPECT_FALSE(grid.Take().empty());
+}

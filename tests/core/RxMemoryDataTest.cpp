@@ -293,37 +293,13 @@ TEST_F(RxMemoryDataTest, TheWalkVisitsEveryRowOnceAndStopsOnTheLast)
     EXPECT_EQ(table.CurrentRowNumber(), 3);
 }
 
-TEST_F(RxMemoryDataTest, ReadingSeveralFieldsAtOnceGivesWhatEachGivesAlone)
+TEST_F(RxMemoryDataTest, AFieldOfAnotherTableIsRefused)
 {
-    const TField* fields[] = {&table.FieldByName("Password"), &table.FieldByName("Name"), &table.FieldByName("Login")};
-    auto readTogether = [&] {
-        std::string_view texts[3];
-        table.GetFieldTextViews(fields, texts);
-        return std::vector<std::string>(std::begin(texts), std::end(texts));
-    };
-    auto readAlone = [&] {
-        std::vector<std::string> texts;
-        for (const TField* field : fields)
-            texts.emplace_back(table.GetFieldText(field->FieldName()));
-        return texts;
-    };
-    EXPECT_EQ(readTogether(), (std::vector<std::string>{"", "", ""}));  // an empty table
-    table.InsertRow();
-    table.SetFieldText("Name", "name");
-    table.SetFieldText("Password", "secret");
-    EXPECT_EQ(readTogether(), readAlone());  // the pending row
-    table.PostRow();
-    table.EditRow();
-    table.SetFieldText("Login", "login");
-    EXPECT_EQ(readTogether(), readAlone());
-    table.PostRow();
-    EXPECT_EQ(readTogether(), (std::vector<std::string>{"secret", "name", "login"}));
-
     TRxMemoryData other("Other");
     OpenBaseTable(other);
-    const TField* foreign[] = {&other.FieldByName("Name")};
-    std::string_view text;
-    EXPECT_THROW(table.GetFieldTextViews(foreign, {&text, 1}), EDatabaseError);
+    EXPECT_THROW(table.GetFieldTextView(other.FieldByName("Name")), EDatabaseError);
+    table.InsertRow();
+    EXPECT_THROW(table.SetFieldText(other.FieldByName("Name"), "x"), EDatabaseError);
 }
 
 TEST_F(RxMemoryDataTest, MoveByRowsStopsAtEitherEndAndReturnsTheRowsMoved)

@@ -432,4 +432,12 @@ TEST_F(ShellTree, ShowsTheSystemSmallIconsAndKeepsThatListWhateverIsSet)
     item.hItem = NodeForPath(tree, dir / "Folder");
     ASSERT_TRUE(TreeView_GetItem(tree.Handle(), &item));
     EXPECT_NE(item.iImage, item.iSelectedImage);
+    // Asked for as the node is drawn or read, they are the shell's own.
+    LPCITEMIDLIST full = tree.Folders(item.hItem)->FullItemId();
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(full), 0, &info, sizeof(info),
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    EXPECT_EQ(item.iImage, info.iIcon);
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(full), 0, &info, sizeof(info),
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    EXPECT_EQ(item.iSelectedImage, info.iIcon);
 }
