@@ -30,37 +30,46 @@ private:
 };
 
 // Narrow literals are Windows-1251 in this build.
-constexpr std::array<std::string_view, 14> kLegalForms = {
-    "ООО ", "ОАО ", "ЗАО ", "АО ", "ИП ", "ПАО ", "ООО \"", "ООО «", "ГУП ", "Филиал ",
-    "TOO ", "LLC ", "Тест ", "Копия "};
+constexpr std::array<std::string_view, 14> kLegalForms = {"ООО ", "ОАО ",   "ЗАО ",  "АО ",   "ИП ",
+                                                          "ПАО ", "ООО \"", "ООО «", "ГУП ",  "Филиал ",
+                                                          "TOO ", "LLC ",   "Тест ", "Копия "};
 
 constexpr std::array<std::string_view, 48> kCyrillicWords = {
-    "Ромашка", "Ёлка", "ёжик", "Ежевика", "Елена", "Жёлудь", "жилстрой", "Звезда",
-    "Ива", "Йогурт", "Кедр", "Лотос", "Медведь", "Нева", "Омега", "Парус",
-    "Радуга", "Север", "Техно", "Урал", "Феникс", "Хлеб", "Цемент", "Чайка",
-    "Шторм", "Щедрость", "Эдельвейс", "Юг", "Якорь", "Альфа", "Бета", "Вектор",
-    "Гранит", "Днепр", "ЖКХ", "ЁЛКА", "Стройсервис", "Торговый дом", "Автотранс", "Молоко",
-    "Сибирь", "Агро", "Промснаб", "Ёмкость", "Елец", "Жуковский", "Эко", "Янтарь"};
+    "Ромашка", "Ёлка",     "ёжик",      "Ежевика", "Елена",       "Жёлудь",       "жилстрой",  "Звезда",
+    "Ива",     "Йогурт",   "Кедр",      "Лотос",   "Медведь",     "Нева",         "Омега",     "Парус",
+    "Радуга",  "Север",    "Техно",     "Урал",    "Феникс",      "Хлеб",         "Цемент",    "Чайка",
+    "Шторм",   "Щедрость", "Эдельвейс", "Юг",      "Якорь",       "Альфа",        "Бета",      "Вектор",
+    "Гранит",  "Днепр",    "ЖКХ",       "ЁЛКА",    "Стройсервис", "Торговый дом", "Автотранс", "Молоко",
+    "Сибирь",  "Агро",     "Промснаб",  "Ёмкость", "Елец",        "Жуковский",    "Эко",       "Янтарь"};
 
 constexpr std::array<std::string_view, 16> kLatinWords = {
-    "Alpha", "beta", "Omega Trade", "Retail", "BUH", "demo", "Zeta", "Consult",
-    "Service", "Logistic", "IT-Group", "Nord", "Sigma", "Delta", "TEST", "Prime"};
+    "Alpha",   "beta",     "Omega Trade", "Retail", "BUH",   "demo",  "Zeta", "Consult",
+    "Service", "Logistic", "IT-Group",    "Nord",   "Sigma", "Delta", "TEST", "Prime"};
 
-constexpr std::array<std::string_view, 12> kConfigurations = {
-    "Бухгалтерия", "Зарплата и кадры", "Управление торговлей", "Комплексная автоматизация",
-    "Розница", "Бух", "ЗУП", "УТ", "Документооборот", "Управление нашей фирмой", "КА", "ERP"};
+constexpr std::array<std::string_view, 12> kConfigurations = {"Бухгалтерия",
+                                                              "Зарплата и кадры",
+                                                              "Управление торговлей",
+                                                              "Комплексная автоматизация",
+                                                              "Розница",
+                                                              "Бух",
+                                                              "ЗУП",
+                                                              "УТ",
+                                                              "Документооборот",
+                                                              "Управление нашей фирмой",
+                                                              "КА",
+                                                              "ERP"};
 
-constexpr std::array<std::string_view, 14> kSuffixes = {
-    " 2023", " 2024", " (копия)", " - архив", "-2", " №5", " v8.3", "_old", " '21",
-    " (тест)", " 2.0", " КОПИЯ", " - Ёфремов", " [демо]"};
+constexpr std::array<std::string_view, 14> kSuffixes = {" 2023", " 2024",  " (копия)",   " - архив", "-2",
+                                                        " №5",   " v8.3",  "_old",       " '21",     " (тест)",
+                                                        " 2.0",  " КОПИЯ", " - Ёфремов", " [демо]"};
 
-constexpr std::array<std::string_view, 14> kLogins = {
-    "Администратор", "admin", "Иванов И.И.", "Петрова", "buh", "Бухгалтер", "",
-    "user", "Главбух", "Кассир", "Сидоров", "operator", "Ёлкина Е.", "manager"};
+constexpr std::array<std::string_view, 14> kLogins = {"Администратор", "admin",    "Иванов И.И.", "Петрова", "buh",
+                                                      "Бухгалтер",     "",         "user",        "Главбух", "Кассир",
+                                                      "Сидоров",       "operator", "Ёлкина Е.",   "manager"};
 
-constexpr std::array<std::string_view, 6> kRoots = {
-    "C:\\1C\\", "D:\\Базы 1С\\", "E:\\1Cv8\\Bases\\", "\\\\srv-1c\\bases$\\",
-    "D:\\Work\\1C\\", "\\\\FILESERVER\\Общие\\1С\\"};
+constexpr std::array<std::string_view, 6> kRoots = {"C:\\1C\\",          "D:\\Базы 1С\\",
+                                                    "E:\\1Cv8\\Bases\\", "\\\\srv-1c\\bases$\\",
+                                                    "D:\\Work\\1C\\",    "\\\\FILESERVER\\Общие\\1С\\"};
 
 void AppendUpTo(std::string& out, std::string_view text, std::size_t limit)
 {
@@ -170,8 +179,7 @@ void AppendEntry(std::string& out, Random& random)
     if (!login.empty() && random.Chance(20))
         AppendUpTo(login, std::to_string(random.Below(100)), 20);
 
-    static constexpr std::string_view kPasswordChars =
-        "abcdefghijkmnopqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789!@#$%";
+    static constexpr std::string_view kPasswordChars = "abcdefghijkmnopqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789!@#$%";
     std::string password;
     for (std::size_t i = random.Below(13); i > 0; --i)
         password += kPasswordChars[random.Below(kPasswordChars.size())];
@@ -182,7 +190,7 @@ void AppendEntry(std::string& out, Random& random)
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string GenerateBaseListFile(std::size_t entries, std::uint64_t seed)
 {

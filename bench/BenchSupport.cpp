@@ -29,8 +29,8 @@ double Median(std::vector<double> values)
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes, bool flush)
 {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
         written != bytes.size() || (flush && !FlushFileBuffers(file.Get())))
@@ -76,8 +76,7 @@ MemoryFigures ProcessMemory()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     // The commit charge: PrivateUsage on Windows, where it equals
     // PagefileUsage; Wine fills in only the latter.
     return {std::max<std::uint64_t>(counters.PrivateUsage, counters.PagefileUsage), counters.PeakPagefileUsage,

@@ -131,8 +131,7 @@ struct BareParts {
 // (Under Wine one icon look-up costs more the more items share its folder:
 // about 1 ms at 100, 3 ms at 1 000 and 6.5 ms at 3 000, so icons for every
 // item would make the bare program quadratic.)
-double TimeBareCalls(IShellFolder* folder, LPCITEMIDLIST folderId, size_t expected, size_t rowsInView,
-                     BareParts& parts)
+double TimeBareCalls(IShellFolder* folder, LPCITEMIDLIST folderId, size_t expected, size_t rowsInView, BareParts& parts)
 {
     double start = Now();
     std::vector<BareItem> items;
@@ -236,10 +235,11 @@ int wmain(int argc, wchar_t** argv)
                 }
 
             report.Blank();
-            report.Line("Folder chooser: a branch of N subfolders opened in the tree until painted, beside a bare "
-                        "program's enumeration, names, CompareIDs sort and icons of the %zu rows in view; medians of %d "
-                        "runs (ms)",
-                        rowsInView, runs);
+            report.Line(
+                "Folder chooser: a branch of N subfolders opened in the tree until painted, beside a bare "
+                "program's enumeration, names, CompareIDs sort and icons of the %zu rows in view; medians of %d "
+                "runs (ms)",
+                rowsInView, runs);
             report.Line("   subfolders |   tree   bare  ratio | tree per subfolder (us)");
             for (const Branch& b : branches)
                 report.Line("%13s | %6.1f %6.1f %5.2fx | %6.1f", Grouped(b.size).c_str(), Median(b.tree),
@@ -255,8 +255,8 @@ int wmain(int argc, wchar_t** argv)
                 double growth = (Median(big.tree) / big.size) / (Median(small.tree) / small.size);
                 report.Line("Goal 7  chooser: %s subfolders opened in %.0f ms, %.2fx the bare shell calls' %.0f ms "
                             "(goal <= %.1fx); per subfolder %.2fx that at %s (goal <= %.1fx)   %s",
-                            Grouped(big.size).c_str(), Median(big.tree), ratio, Median(big.bare), kMaxOverBare,
-                            growth, Grouped(small.size).c_str(), kMaxGrowth,
+                            Grouped(big.size).c_str(), Median(big.tree), ratio, Median(big.bare), kMaxOverBare, growth,
+                            Grouped(small.size).c_str(), kMaxGrowth,
                             Verdict(ratio <= kMaxOverBare && growth <= kMaxGrowth));
             }
             form.Hide();

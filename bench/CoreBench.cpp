@@ -115,8 +115,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "core_bench: wrote %zu bytes of %zu\n", written, bytes.size());
             return 1;
         }
-        std::printf("%10zu %9.1f | %8.1f %8.1f  (%8.1f) %8.1f\n", entries, bytes.size() / 1e6, load * 1e3,
-                    sort * 1e3, pairwise * 1e3, save * 1e3);
+        std::printf("%10zu %9.1f | %8.1f %8.1f  (%8.1f) %8.1f\n", entries, bytes.size() / 1e6, load * 1e3, sort * 1e3,
+                    pairwise * 1e3, save * 1e3);
     }
     return 0;
 }

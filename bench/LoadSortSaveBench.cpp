@@ -29,10 +29,10 @@ namespace {
 constexpr std::uint64_t kSeed = 20240601;
 
 // The goals of the issue "Performance: large lists at the speed of the disk".
-constexpr double kMaxRawRatio = 10;          // load+sort+save vs raw read+write
-constexpr double kMarginRawRatio = 8;        // the same with a margin
-constexpr double kMaxGrowth = 12;            // 1 000 000 entries vs 100 000
-constexpr double kMaxBytesPerRow = 400;      // beyond the file's size
+constexpr double kMaxRawRatio = 10;  // load+sort+save vs raw read+write
+constexpr double kMarginRawRatio = 8;  // the same with a margin
+constexpr double kMaxGrowth = 12;  // 1 000 000 entries vs 100 000
+constexpr double kMaxBytesPerRow = 400;  // beyond the file's size
 
 // The table as the main window sets it up: four fields, the user's locale,
 // a data source with a listener and a view window, as the grid has them.
@@ -57,7 +57,7 @@ struct BaseTable {
 
 struct Timings {
     double read = 0, write = 0, flush = 0;  // the plain calls
-    double load = 0, sort = 0, save = 0;    // the program's
+    double load = 0, sort = 0, save = 0;  // the program's
     double Raw() const { return read + write; }
     double Program() const { return load + sort + save; }
 };
@@ -160,8 +160,7 @@ Timings RunOnce(const std::wstring& folder, const std::string& bytes, bool check
 
 // The sort by keys must give the very order of comparing every pair with
 // CompareStringW; checked on the generated names, both ways.
-bool SameOrderAsCompareString(const std::wstring& folder, size_t entries, double& pairwiseSeconds,
-                              double& keyedSeconds)
+bool SameOrderAsCompareString(const std::wstring& folder, size_t entries, double& pairwiseSeconds, double& keyedSeconds)
 {
     WriteWholeFile(folder + L"Bases.dat", GenerateBaseListFile(entries, kSeed + 1));
     BaseTable pairwise(false), keyed(true);
@@ -272,8 +271,8 @@ int wmain(int argc, wchar_t** argv)
             bool same = SameOrderAsCompareString(folder.Path(), verifyEntries, pairwise, keyed);
             report.Line("Check   sort by keys vs CompareStringW on every pair, %s entries: %s order "
                         "(pairwise %.0f ms, by keys %.1f ms)   %s",
-                        Grouped(verifyEntries).c_str(), same ? "the same" : "A DIFFERENT", Ms(pairwise),
-                        Ms(keyed), Verdict(same));
+                        Grouped(verifyEntries).c_str(), same ? "the same" : "A DIFFERENT", Ms(pairwise), Ms(keyed),
+                        Verdict(same));
         }
 
         report.Blank();
@@ -305,9 +304,8 @@ int wmain(int argc, wchar_t** argv)
             bool pass = ratio <= kMaxRawRatio;
             goal1 = goal1 && pass;
             report.Line("%10s %9.1f | %5.1f %6.1f %7.1f  | %7.1f %7.1f %7.1f | %7.1f %5.1fx  %s",
-                        Grouped(entries).c_str(), double(bytes.size()) / 1e6, Ms(m.read), Ms(m.write),
-                        Ms(m.flush), Ms(m.load), Ms(m.sort), Ms(m.save), Ms(m.Program()), ratio,
-                        Verdict(pass));
+                        Grouped(entries).c_str(), double(bytes.size()) / 1e6, Ms(m.read), Ms(m.write), Ms(m.flush),
+                        Ms(m.load), Ms(m.sort), Ms(m.save), Ms(m.Program()), ratio, Verdict(pass));
             medians.emplace_back(entries, m);
         }
         report.Line("        (read: open, one ReadFile, close; write: open, one WriteFile, close; flush: "
@@ -351,8 +349,7 @@ int wmain(int argc, wchar_t** argv)
             WriteWholeFile(folder.Path() + L"Bases.dat", bytes);
             MemoryResult m = RunMemoryChild(folder.Path());
             double perRow = (double(m.peakPrivate) - double(m.basePrivate) - double(bytes.size())) / m.rows;
-            double perRowWs =
-                (double(m.peakWorkingSet) - double(m.baseWorkingSet) - double(bytes.size())) / m.rows;
+            double perRowWs = (double(m.peakWorkingSet) - double(m.baseWorkingSet) - double(bytes.size())) / m.rows;
             report.Line("Memory  %s entries, file %.1f MB, one load, sort and save in a process of its own:",
                         Grouped(m.rows).c_str(), double(bytes.size()) / 1e6);
             report.Line("        private bytes: %.1f MB before the load, %.1f MB loaded, peak %.1f MB "

@@ -25,7 +25,7 @@ constexpr std::uint64_t kSeed = 20240601;
 constexpr double kMaxSlowdown = 1.5;  // 100 000 entries vs an empty list
 constexpr double kMaxEmptyOverFloor = 1.3;
 constexpr double kMaxFullOverFloor = 1.6;
-constexpr double kTimeout = 120;      // seconds for either step
+constexpr double kTimeout = 120;  // seconds for either step
 
 struct FindContext {
     DWORD processId;
@@ -40,7 +40,8 @@ BOOL CALLBACK FindVisibleMainForm(HWND hwnd, LPARAM param)
     GetWindowThreadProcessId(hwnd, &processId);
     wchar_t className[32] = {};
     if (processId == context->processId && IsWindowVisible(hwnd) &&
-        GetClassNameW(hwnd, className, int(std::size(className))) > 0 && std::wstring(className) == context->className) {
+        GetClassNameW(hwnd, className, int(std::size(className))) > 0 &&
+        std::wstring(className) == context->className) {
         context->found = hwnd;
         return FALSE;
     }
@@ -51,12 +52,12 @@ struct Setup {
     size_t entries;
     std::wstring folder;
     std::string bytes;
-    std::wstring program;    // AutoPeriod.exe in `folder`, or the floor program
+    std::wstring program;  // AutoPeriod.exe in `folder`, or the floor program
     const wchar_t* windowClass = L"TMainForm";
 };
 
 struct Sample {
-    double shown = 0;   // start to main window visible
+    double shown = 0;  // start to main window visible
     double closed = 0;  // WM_CLOSE to the process's end (includes the save)
 };
 
@@ -76,8 +77,8 @@ Sample RunOnce(const Setup& setup)
     PROCESS_INFORMATION process{};
     Sample sample;
     double start = Now();
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        setup.folder.c_str(), &startup, &process))
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, setup.folder.c_str(),
+                        &startup, &process))
         throw std::runtime_error("cannot start the program");
     UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
 
@@ -177,15 +178,15 @@ int wmain(int argc, wchar_t** argv)
             else
                 shownMedians.push_back(Median(shown));
             report.Line("%10s | %6.0f (%5.0f %5.0f) | %6.0f", isFloor ? "floor" : Grouped(setups[i].entries).c_str(),
-                        Median(shown),
-                        *std::min_element(shown.begin(), shown.end()),
+                        Median(shown), *std::min_element(shown.begin(), shown.end()),
                         *std::max_element(shown.begin(), shown.end()), Median(closed));
         }
         if (shownMedians.size() >= 2) {
             double slowdown = shownMedians.back() / shownMedians.front();
-            report.Line("Goal 4  start-up with %s entries: %.0f ms, %.2fx the empty list's %.0f ms (goal <= %.1fx)   %s",
-                        Grouped(entries.back()).c_str(), shownMedians.back(), slowdown, shownMedians.front(),
-                        kMaxSlowdown, Verdict(slowdown <= kMaxSlowdown));
+            report.Line(
+                "Goal 4  start-up with %s entries: %.0f ms, %.2fx the empty list's %.0f ms (goal <= %.1fx)   %s",
+                Grouped(entries.back()).c_str(), shownMedians.back(), slowdown, shownMedians.front(), kMaxSlowdown,
+                Verdict(slowdown <= kMaxSlowdown));
         }
         if (floorMedian > 0 && shownMedians.size() >= 2) {
             double empty = shownMedians.front() / floorMedian, full = shownMedians.back() / floorMedian;

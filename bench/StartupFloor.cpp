@@ -65,8 +65,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = L"StartupFloor";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, L"StartupFloor", L"Floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  640, 480, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, L"StartupFloor", L"Floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
+                                  480, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG message;

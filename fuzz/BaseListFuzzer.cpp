@@ -138,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     std::vector<BaseListEntry> read;
     Load(file, readSize, first, &read);
     const std::vector<BaseListEntry> reference = ReferenceRead(file);
-    FUZZ_CHECK(read == reference, "file " + Printable(file) + "\n  read:" + Show(read) + "\n  expected:" + Show(reference));
+    FUZZ_CHECK(read == reference,
+               "file " + Printable(file) + "\n  read:" + Show(read) + "\n  expected:" + Show(reference));
 
     // The table: values cut to their fields, sorted by name, ties in file order.
     std::vector<BaseListEntry> expected = reference;
@@ -151,7 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         return PortableTextCompare(a[0], b[0], true) < 0;
     });
     const std::vector<BaseListEntry> rows = Rows(first);
-    FUZZ_CHECK(rows == expected, "file " + Printable(file) + "\n  table:" + Show(rows) + "\n  expected:" + Show(expected));
+    FUZZ_CHECK(rows == expected,
+               "file " + Printable(file) + "\n  table:" + Show(rows) + "\n  expected:" + Show(expected));
     for (int i = 0; i < first.RowCount(); ++i)
         FUZZ_CHECK(first.RowIDAt(i) != TRxMemoryData::kNoRowID, "a row without an identifier");
 
@@ -161,7 +163,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     OpenTable(second);
     Load(saved, readSize, second, nullptr);
     const std::vector<BaseListEntry> reloaded = Rows(second);
-    FUZZ_CHECK(reloaded == rows, "saved " + Printable(saved) + "\n  reloaded:" + Show(reloaded) + "\n  saved from:" + Show(rows));
+    FUZZ_CHECK(reloaded == rows,
+               "saved " + Printable(saved) + "\n  reloaded:" + Show(reloaded) + "\n  saved from:" + Show(rows));
     const std::string savedAgain = Save(second);
     FUZZ_CHECK(savedAgain == saved, "saved " + Printable(saved) + "\n  then " + Printable(savedAgain));
     return 0;

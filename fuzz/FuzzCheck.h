@@ -18,10 +18,10 @@
     std::abort();
 }
 
-#define FUZZ_CHECK(condition, detail)                                   \
-    do {                                                                \
-        if (!(condition))                                               \
-            FuzzFail(__FILE__, __LINE__, #condition, (detail));        \
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            FuzzFail(__FILE__, __LINE__, #condition, (detail));                                                        \
     } while (false)
 
 // The bytes in double quotes, with everything but printable ASCII escaped;

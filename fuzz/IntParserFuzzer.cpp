@@ -98,14 +98,16 @@ std::string WriteNumber(FuzzedDataProvider& data)
     text += std::string(data.ConsumeIntegralInRange<size_t>(0, 4), '0');
 
     // Magnitudes around the borders: 2^31, 2^32 and their neighbours.
-    static const uint64_t kBorders[] = {0, 0x7FFFFFFFull, 0x80000000ull, 0xFFFFFFFFull, 0x100000000ull,
-                                        9999999999ull, 10000000000ull};
-    uint64_t magnitude = data.ConsumeBool()
-        ? data.PickValueInArray(kBorders) + data.ConsumeIntegralInRange<int>(-2, 2)
-        : data.ConsumeIntegral<uint64_t>() >> data.ConsumeIntegralInRange(0, 63);
+    static const uint64_t kBorders[] = {
+        0, 0x7FFFFFFFull, 0x80000000ull, 0xFFFFFFFFull, 0x100000000ull, 9999999999ull, 10000000000ull};
+    uint64_t magnitude = data.ConsumeBool() ? data.PickValueInArray(kBorders) + data.ConsumeIntegralInRange<int>(-2, 2)
+                                            : data.ConsumeIntegral<uint64_t>() >> data.ConsumeIntegralInRange(0, 63);
     char digits[32];
     const bool upper = data.ConsumeBool();
-    std::snprintf(digits, sizeof digits, prefix.empty() ? "%llu" : upper ? "%llX" : "%llx",
+    std::snprintf(digits, sizeof digits,
+                  prefix.empty() ? "%llu"
+                  : upper        ? "%llX"
+                                 : "%llx",
                   (unsigned long long)magnitude);
     text += digits;
     // Now and then something after the number, which must spoil it.
@@ -132,12 +134,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     const std::vector<std::string_view> words = ReferenceWords(text);
     const std::string_view word = n >= 1 && size_t(n) <= words.size() ? words[size_t(n) - 1] : std::string_view();
-    FUZZ_CHECK(ExtractPositionWord(text, n) == word,
-               "word " + std::to_string(n) + " of " + Printable(text) + " is " +
-                   Printable(ExtractPositionWord(text, n)) + ", expected " + Printable(word));
+    FUZZ_CHECK(ExtractPositionWord(text, n) == word, "word " + std::to_string(n) + " of " + Printable(text) + " is " +
+                                                         Printable(ExtractPositionWord(text, n)) + ", expected " +
+                                                         Printable(word));
     const int32_t wordValue = ReferenceParse(word).value_or(def);
-    FUZZ_CHECK(PositionWord(text, n, def) == wordValue,
-               "PositionWord(" + Printable(text) + ", " + std::to_string(n) + ") = " +
-                   std::to_string(PositionWord(text, n, def)) + ", expected " + std::to_string(wordValue));
+    FUZZ_CHECK(PositionWord(text, n, def) == wordValue, "PositionWord(" + Printable(text) + ", " + std::to_string(n) +
+                                                            ") = " + std::to_string(PositionWord(text, n, def)) +
+                                                            ", expected " + std::to_string(wordValue));
     return 0;
 }

@@ -116,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     }
 
     const std::string expected = ReferenceConvert(ReferenceStream(chunks));
-    FUZZ_CHECK(output == expected, "input " + Printable(input) + "\n  output " + Printable(output) +
-                                       "\n  expected " + Printable(expected));
+    FUZZ_CHECK(output == expected,
+               "input " + Printable(input) + "\n  output " + Printable(output) + "\n  expected " + Printable(expected));
     if (input.find('\0') == std::string::npos) {
         FUZZ_CHECK(output == ReferenceConvert(ReferenceStream({input})), "the result depends on the chunking");
     }

@@ -50,22 +50,49 @@ struct SortOrder {
     const char* missing;  // the first name that finds no field, if any
 };
 const SortOrder kSortOrders[] = {
-    {"Name", {0}, nullptr},           {"name", {0}, nullptr},
-    {" Name ", {0}, nullptr},         {"Name;Path", {0, 1}, nullptr},
-    {"Path ; Name", {1, 0}, nullptr}, {"Login;Password", {2, 3}, nullptr},
-    {"", {}, nullptr},                {";", {}, nullptr},
-    {"Nmae", {}, "Nmae"},             {"Name;Bogus", {}, "Bogus"},
+    {"Name", {0}, nullptr},
+    {"name", {0}, nullptr},
+    {" Name ", {0}, nullptr},
+    {"Name;Path", {0, 1}, nullptr},
+    {"Path ; Name", {1, 0}, nullptr},
+    {"Login;Password", {2, 3}, nullptr},
+    {"", {}, nullptr},
+    {";", {}, nullptr},
+    {"Nmae", {}, "Nmae"},
+    {"Name;Bogus", {}, "Bogus"},
     {"NAME;login;Path;password", {0, 2, 1, 3}, nullptr},
 };
 
 // Texts that meet the collation's interesting cases: letters that differ
 // only in case, Ё between Е and Ж, a zero byte inside, digits, blanks.
-const std::string kSamples[] = {
-    "\xC1", "\xE1", "\xC0", "\xE0", "\xA8", "\xB8", "\xC5", "\xC6", "Apple", "apple", "APPLE",
-    std::string("a\0b", 3), std::string("\0", 1), "1", "10", " ", "-", "Zz", "\xC1\xE0\xE7\xE0"};
+const std::string kSamples[] = {"\xC1",
+                                "\xE1",
+                                "\xC0",
+                                "\xE0",
+                                "\xA8",
+                                "\xB8",
+                                "\xC5",
+                                "\xC6",
+                                "Apple",
+                                "apple",
+                                "APPLE",
+                                std::string("a\0b", 3),
+                                std::string("\0", 1),
+                                "1",
+                                "10",
+                                " ",
+                                "-",
+                                "Zz",
+                                "\xC1\xE0\xE7\xE0"};
 
-std::string Message(const std::string& text) { return std::string(kTableName) + ": " + text; }
-std::string NotFound(const std::string& name) { return Message("Field '" + name + "' not found"); }
+std::string Message(const std::string& text)
+{
+    return std::string(kTableName) + ": " + text;
+}
+std::string NotFound(const std::string& name)
+{
+    return Message("Field '" + name + "' not found");
+}
 const std::string kClosed = Message("Cannot perform this operation on a closed dataset");
 const std::string kNotEditing = "Dataset not in edit or insert mode";
 const std::string kEmpty = Message("Cannot perform this operation on an empty dataset");
@@ -83,7 +110,10 @@ std::string Stored(std::string_view text, int field)
     return std::string(text.substr(0, text.find('\0')));
 }
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v)
+{
+    return (v > 0) - (v < 0);
+}
 
 struct Model {
     bool active = false;
@@ -385,7 +415,8 @@ public:
     {
         for (int i = 0; i < kFields; ++i)
             table_.FieldDefs.push_back({kFieldNames[size_t(i)], TFieldType::ftString, int(kFieldSizes[size_t(i)])});
-        Do("open", [&] { table_.SetActive(true); }, model_.Open(true));
+        Do(
+            "open", [&] { table_.SetActive(true); }, model_.Open(true));
     }
 
     void Step(FuzzedDataProvider& data);
@@ -426,16 +457,12 @@ private:
 std::string Run::Text(FuzzedDataProvider& data)
 {
     switch (data.ConsumeIntegralInRange(0, 4)) {
-    case 0:
-        return {};
-    case 1:
-        return data.PickValueInArray(kSamples);
+    case 0: return {};
+    case 1: return data.PickValueInArray(kSamples);
     case 2:  // around and beyond every field's width
         return std::string(data.ConsumeIntegralInRange<size_t>(18, 210), char(data.ConsumeIntegral<uint8_t>()));
-    case 3:
-        return data.PickValueInArray(kSamples) + data.ConsumeRandomLengthString(8);
-    default:
-        return data.ConsumeRandomLengthString(260);
+    case 3: return data.PickValueInArray(kSamples) + data.ConsumeRandomLengthString(8);
+    default: return data.ConsumeRandomLengthString(260);
     }
 }
 
@@ -502,31 +529,38 @@ void Run::Step(FuzzedDataProvider& data)
 {
     switch (data.ConsumeIntegralInRange(0, 16)) {
     case 0:
-        Do("InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
+        Do(
+            "InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
         break;
     case 1:
-        Do("EditRow", [&] { table_.EditRow(); }, model_.Edit());
+        Do(
+            "EditRow", [&] { table_.EditRow(); }, model_.Edit());
         break;
     case 2:
     case 3: {
         const FieldName& name = data.ConsumeIntegralInRange(0, 9) < 8 ? kNames[data.ConsumeIntegralInRange(0, 3)]
-                                                                    : data.PickValueInArray(kNames);
+                                                                      : data.PickValueInArray(kNames);
         const std::string text = Text(data);
-        Do(std::string("SetFieldText ") + name.text + " " + Printable(text),
-           [&] { table_.SetFieldText(name.text, text); }, model_.SetField(name, text));
+        Do(
+            std::string("SetFieldText ") + name.text + " " + Printable(text),
+            [&] { table_.SetFieldText(name.text, text); }, model_.SetField(name, text));
         break;
     }
     case 4:
-        Do("PostRow", [&] { table_.PostRow(); }, model_.PostRow());
+        Do(
+            "PostRow", [&] { table_.PostRow(); }, model_.PostRow());
         break;
     case 5:
-        Do("DeleteRow", [&] { table_.DeleteRow(); }, model_.Delete());
+        Do(
+            "DeleteRow", [&] { table_.DeleteRow(); }, model_.Delete());
         break;
     case 6:
-        Do("GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
+        Do(
+            "GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
         break;
     case 7:
-        Do("GoToLastRow", [&] { table_.GoToLastRow(); }, model_.Last());
+        Do(
+            "GoToLastRow", [&] { table_.GoToLastRow(); }, model_.Last());
         break;
     case 8:
     case 9: {
@@ -534,27 +568,31 @@ void Run::Step(FuzzedDataProvider& data)
         const int n = data.PickValueInArray(kDistances);
         int expected = 0;
         int moved = 0;
-        Do("MoveByRows " + std::to_string(n), [&] { moved = table_.MoveByRows(n); }, model_.MoveBy(n, expected));
-        FUZZ_CHECK(moved == expected, Log() + "\n  moved " + std::to_string(moved) + ", expected " +
-                                          std::to_string(expected));
+        Do(
+            "MoveByRows " + std::to_string(n), [&] { moved = table_.MoveByRows(n); }, model_.MoveBy(n, expected));
+        FUZZ_CHECK(moved == expected,
+                   Log() + "\n  moved " + std::to_string(moved) + ", expected " + std::to_string(expected));
         break;
     }
     case 10: {
         int number = data.ConsumeIntegralInRange(-1, model_.Count() + 2);
         if (data.ConsumeIntegralInRange(0, 15) == 0)
             number = data.ConsumeBool() ? INT_MIN : INT_MAX;
-        Do("CurrentRowNumber := " + std::to_string(number), [&] { table_.SetCurrentRowNumber(number); },
-           model_.SetRowNumber(number));
+        Do(
+            "CurrentRowNumber := " + std::to_string(number), [&] { table_.SetCurrentRowNumber(number); },
+            model_.SetRowNumber(number));
         break;
     }
     case 11: {
-        const SortOrder& order = data.ConsumeIntegralInRange(0, 3) > 0 ? kSortOrders[0] : data.PickValueInArray(kSortOrders);
+        const SortOrder& order =
+            data.ConsumeIntegralInRange(0, 3) > 0 ? kSortOrders[0] : data.PickValueInArray(kSortOrders);
         const bool ignoreCase = data.ConsumeIntegralInRange(0, 3) > 0;
         const bool descending = data.ConsumeBool();
-        Do(std::string("SortByFields ") + Printable(order.text) + (ignoreCase ? " ci" : " cs") +
-               (descending ? " desc" : " asc"),
-           [&] { table_.SortByFields(order.text, ignoreCase, descending); },
-           model_.Sort(order, ignoreCase, descending));
+        Do(
+            std::string("SortByFields ") + Printable(order.text) + (ignoreCase ? " ci" : " cs") +
+                (descending ? " desc" : " asc"),
+            [&] { table_.SortByFields(order.text, ignoreCase, descending); },
+            model_.Sort(order, ignoreCase, descending));
         break;
     }
     case 12: {
@@ -566,10 +604,10 @@ void Run::Step(FuzzedDataProvider& data)
         model_.windowSize = std::max(1, rows);
         const int first = table_.WindowFirstRow();
         const int count = model_.DisplayCount();
-        const bool inside = count == 0 ? first == 0
-                                       : first >= 0 && first <= count - model_.Visible() &&
-                                             model_.DisplayCursor() >= first &&
-                                             model_.DisplayCursor() < first + model_.Visible();
+        const bool inside = count == 0
+                                ? first == 0
+                                : first >= 0 && first <= count - model_.Visible() && model_.DisplayCursor() >= first &&
+                                      model_.DisplayCursor() < first + model_.Visible();
         FUZZ_CHECK(inside, Log() + "\n  window from row " + std::to_string(first));
         model_.windowFirst = first;
         Compare();
@@ -579,34 +617,41 @@ void Run::Step(FuzzedDataProvider& data)
         const FieldName& name = data.PickValueInArray(kNames);
         std::string expected;
         std::string got;
-        Do(std::string("GetFieldText ") + name.text, [&] { got = table_.GetFieldText(name.text); },
-           model_.GetField(name, expected));
+        Do(
+            std::string("GetFieldText ") + name.text, [&] { got = table_.GetFieldText(name.text); },
+            model_.GetField(name, expected));
         FUZZ_CHECK(got == expected, Log() + "\n  read " + Printable(got) + ", expected " + Printable(expected));
         break;
     }
     case 14: {
         const bool open = data.ConsumeIntegralInRange(0, 3) > 0;
-        Do(open ? "open" : "close", [&] { table_.SetActive(open); }, model_.Open(open));
+        Do(
+            open ? "open" : "close", [&] { table_.SetActive(open); }, model_.Open(open));
         break;
     }
     case 15: {
         // The saving walk: every row once, each one's texts compared on the way.
-        Do("GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
+        Do(
+            "GoToFirstRow", [&] { table_.GoToFirstRow(); }, model_.First());
         while (!table_.AtEnd()) {
             int expected = 0;
-            Do("GoToNextRow", [&] { table_.GoToNextRow(); }, model_.MoveBy(1, expected));
+            Do(
+                "GoToNextRow", [&] { table_.GoToNextRow(); }, model_.MoveBy(1, expected));
         }
         break;
     }
     default: {
         // An entry added as the loader adds it.
-        Do("InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
+        Do(
+            "InsertRow", [&] { table_.InsertRow(); }, model_.Insert());
         for (int f = 0; f < kFields; ++f) {
             const std::string text = Text(data);
-            Do(std::string("SetFieldText ") + kFieldNames[size_t(f)] + " " + Printable(text),
-               [&] { table_.SetFieldText(kFieldNames[size_t(f)], text); }, model_.SetField(kNames[f], text));
+            Do(
+                std::string("SetFieldText ") + kFieldNames[size_t(f)] + " " + Printable(text),
+                [&] { table_.SetFieldText(kFieldNames[size_t(f)], text); }, model_.SetField(kNames[f], text));
         }
-        Do("PostRow", [&] { table_.PostRow(); }, model_.PostRow());
+        Do(
+            "PostRow", [&] { table_.PostRow(); }, model_.PostRow());
         break;
     }
     }

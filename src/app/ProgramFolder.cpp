@@ -21,7 +21,7 @@ std::wstring ExecutablePath()
     }
 }
 
-} // namespace
+}  // namespace
 
 std::wstring GetProgramFolderPath()
 {

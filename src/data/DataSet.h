@@ -34,8 +34,8 @@ class TDataSet;
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 enum class TDataChange {
-    RowsChanged,        // redraw every line
-    RowsScrolled,       // the window moved by k rows (k may be 0: only the current line moved)
+    RowsChanged,  // redraw every line
+    RowsScrolled,  // the window moved by k rows (k may be 0: only the current line moved)
     CurrentRowChanged,  // redraw the current line
     StateChanged,
 };

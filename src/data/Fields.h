@@ -25,8 +25,7 @@ class TField {
 public:
     TField(std::string fieldName, TFieldType dataType, int size, int index)
         : fieldName_(std::move(fieldName)), dataType_(dataType), size_(size), index_(index)
-    {
-    }
+    {}
     virtual ~TField() = default;
     TField(const TField&) = delete;
     TField& operator=(const TField&) = delete;
@@ -48,6 +47,5 @@ class TStringField : public TField {
 public:
     TStringField(std::string fieldName, int size, int index)
         : TField(std::move(fieldName), TFieldType::ftString, size, index)
-    {
-    }
+    {}
 };

@@ -13,7 +13,8 @@ public:
     THelpForm();
     ~THelpForm() override { Destroy(); }
 
-    TRichEdit HelpRichEdit{"HelpRichEdit", {3, 4, 501, 363},
+    TRichEdit HelpRichEdit{"HelpRichEdit",
+                           {3, 4, 501, 363},
                            "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!"};
     // The authorship line; the same words as the copyright of the version information.
     TRxLabel RxLabel1{"RxLabel1", {3, 376, 382, 22}, "© 2026 Команда разработчиков AutoPeriod"};

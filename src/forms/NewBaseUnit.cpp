@@ -42,7 +42,8 @@ TFormDesign NewBaseFormDesign()
 // shift every entry after it. Every CR and LF becomes a blank.
 std::string SingleLineValue(std::string text)
 {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;
 }
 
@@ -164,8 +165,8 @@ bool TNewBaseForm::AllBoxesFitTheList()
         TEdit& Edit;
         const wchar_t* Label;
     };
-    const Box boxes[] = {{NameEdit, L"Название"}, {PathEdit, L"Путь"}, {LoginEdit, L"Пользователь"},
-                         {PasswordEdit, L"Пароль"}};
+    const Box boxes[] = {
+        {NameEdit, L"Название"}, {PathEdit, L"Путь"}, {LoginEdit, L"Пользователь"}, {PasswordEdit, L"Пароль"}};
     std::wstring lines;
     TEdit* first = nullptr;
     for (const Box& box : boxes) {

@@ -41,9 +41,9 @@ std::wstring FromAnsi(const char* text, size_t length)
 std::string SystemMessage(HRESULT hr)
 {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, DWORD(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, DWORD(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text(buffer ? buffer : L"", length);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
@@ -133,8 +133,7 @@ void TShellFolder::Rename(const std::wstring& newName)
 {
     ComPtr<IShellFolder> parent = ParentShellFolder();
     UniquePidl newId;
-    HRESULT hr = parent ? parent->SetNameOf(nullptr, ItemId(), newName.c_str(), SHGDN_NORMAL, newId.Receive())
-                        : E_FAIL;
+    HRESULT hr = parent ? parent->SetNameOf(nullptr, ItemId(), newName.c_str(), SHGDN_NORMAL, newId.Receive()) : E_FAIL;
     if (FAILED(hr) || !newId)
         throw Exception("Rename to " + Narrow(newName) + " failed");
     itemId_ = std::move(newId);
@@ -244,9 +243,7 @@ std::wstring ShellNameTextW(STRRET& name, LPCITEMIDLIST pidl)
             }
         }
         break;
-    case STRRET_CSTR:
-        text = FromAnsi(name.cStr, strnlen(name.cStr, sizeof(name.cStr)));
-        break;
+    case STRRET_CSTR: text = FromAnsi(name.cStr, strnlen(name.cStr, sizeof(name.cStr))); break;
     }
     if (text.size() >= 2 && text[0] == L'?' && text[1] >= L'0' && text[1] <= L'9')
         std::erase(text, L'?');

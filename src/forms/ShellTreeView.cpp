@@ -66,8 +66,7 @@ TShellTreeView::UpdateLock::~UpdateLock()
 
 TShellTreeView::TShellTreeView(std::string name, TBounds bounds, unsigned anchors)
     : TControl(std::move(name), bounds, anchors)
-{
-}
+{}
 
 TShellTreeView::~TShellTreeView()
 {
@@ -80,8 +79,8 @@ HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 {
     // No lines at the root level, label editing on, no dragging, the
     // selection highlight hidden while the tree has no focus.
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS |
-                  TVS_DISABLEDRAGDROP;
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_DISABLEDRAGDROP;
     return CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"", style, b.Left, b.Top, b.Width, b.Height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
@@ -126,9 +125,7 @@ void TShellTreeView::RecreateWnd()
 LRESULT TShellTreeView::HandleTreeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CONTEXTMENU:
-        ContextMenuAt(lParam);
-        return 0;
+    case WM_CONTEXTMENU: ContextMenuAt(lParam); return 0;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
     case WM_INITMENUPOPUP:
@@ -182,9 +179,7 @@ bool TShellTreeView::OnNotify(NMHDR* header, LRESULT& result)
         NodeIcons(reinterpret_cast<NMTVDISPINFOW*>(header)->item);
         result = 0;
         return true;
-    case TVN_BEGINLABELEDITW:
-        result = FALSE;
-        return true;
+    case TVN_BEGINLABELEDITW: result = FALSE; return true;
     case TVN_ENDLABELEDITW:
         result = EndLabelEdit(*reinterpret_cast<NMTVDISPINFOW*>(header)) ? TRUE : FALSE;
         return true;
@@ -333,8 +328,8 @@ void TShellTreeView::ClearTree()
     TreeView_DeleteAllItems(Handle());
 }
 
-HTREEITEM TShellTreeView::InsertNode(HTREEITEM parent, HTREEITEM after, TShellFolder* record,
-                                     const std::wstring& label, bool expandMark)
+HTREEITEM TShellTreeView::InsertNode(HTREEITEM parent, HTREEITEM after, TShellFolder* record, const std::wstring& label,
+                                     bool expandMark)
 {
     std::unique_ptr<TShellFolder> owned(record);
     TVINSERTSTRUCTW insert{};

@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kEndOfText = '\x1A';
 
-} // namespace
+}  // namespace
 
 BaseListEntry CopyOf(const BaseListValues& values)
 {

@@ -42,8 +42,8 @@ public:
 
 // The fields of an entry, in the order of its lines.
 inline constexpr size_t kBaseListFieldCount = 4;
-inline constexpr std::array<std::string_view, kBaseListFieldCount> kBaseListFields = {
-    "Name", "Path", "Login", "Password"};
+inline constexpr std::array<std::string_view, kBaseListFieldCount> kBaseListFields = {"Name", "Path", "Login",
+                                                                                      "Password"};
 
 // One entry's values, indexed like kBaseListFields.
 using BaseListEntry = std::array<std::string, kBaseListFieldCount>;
@@ -81,7 +81,7 @@ private:
     // LF or CR LF and holds no other CR; `at` then moves past its end.
     LineTaken TakeBufferedLine(size_t& at, std::string_view& value) const;
     bool TakeBufferedEntry(BaseListValues& values);
-    void Refill();   // moves the unread bytes to the front and reads once
+    void Refill();  // moves the unread bytes to the front and reads once
     bool HasByte();  // makes sure a byte is buffered; false at the end of data
     void ReadLine(std::string& value);
 

@@ -1,6 +1,5 @@
 #include "model/RowKeySort.h"
 
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -231,8 +230,7 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
 {
     // Ascending by key, rows without a value first; [begin, end) of every
     // run of equal keys.
-    auto withValues = std::partition(entries_.begin(), entries_.end(),
-                                     [](const Entry& e) { return e.key == nullptr; });
+    auto withValues = std::partition(entries_.begin(), entries_.end(), [](const Entry& e) { return e.key == nullptr; });
     std::vector<std::pair<std::size_t, std::size_t>> runs;
     if (withValues - entries_.begin() > 1)
         runs.emplace_back(0, std::size_t(withValues - entries_.begin()));

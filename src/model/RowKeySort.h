@@ -63,7 +63,7 @@ private:
     static constexpr std::size_t kDigitBytes = 7;
 
     struct Entry {
-        std::uint64_t digit;       // see DigitAt
+        std::uint64_t digit;  // see DigitAt
         const unsigned char* key;  // the whole key, in the arena; null for a row without a value
         TMemoryRecord* row;
     };
@@ -78,7 +78,7 @@ private:
 
     struct ComparedPair {
         std::size_t a, b;  // positions among a run's distinct texts
-        int result;        // -1, 0 or 1
+        int result;  // -1, 0 or 1
     };
     struct RunMember {
         std::string_view text;

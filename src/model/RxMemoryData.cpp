@@ -55,8 +55,7 @@ void PrefetchRow(const TMemoryRecord* row)
 
 TRxMemoryData::TRxMemoryData(std::string name)
     : TDataSet(std::move(name)), collation_(PortableTextCompare), sortKey_(PortableTextSortKey)
-{
-}
+{}
 
 void TRxMemoryData::SetCollation(TextCompare compare, TextSortKey sortKey)
 {
@@ -231,8 +230,8 @@ int TRxMemoryData::CompareTexts(std::string_view a, std::string_view b) const
     return Sign(collation_(a, b, sortCaseInsensitive_));
 }
 
-int TRxMemoryData::CompareRows(const TMemoryRecord& a, const TMemoryRecord& b,
-                               const std::vector<int>& fields, std::size_t from) const
+int TRxMemoryData::CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields,
+                               std::size_t from) const
 {
     int direction = sortDescending_ ? -1 : 1;
     for (std::size_t i = from; i < fields.size(); ++i) {
@@ -263,9 +262,8 @@ std::vector<TMemoryRecord*> TRxMemoryData::SortedByComparison(const std::vector<
     order.reserve(rows_.size());
     for (TMemoryRecord* row : rows_)
         order.push_back(row);
-    std::stable_sort(order.begin(), order.end(), [&](const TMemoryRecord* a, const TMemoryRecord* b) {
-        return CompareRows(*a, *b, fields) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const TMemoryRecord* a, const TMemoryRecord* b) { return CompareRows(*a, *b, fields) < 0; });
     return order;
 }
 
@@ -307,8 +305,7 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
     // Found again by its address: asking every row for its RowID would
     // fetch each of them from memory once more.
     const TMemoryRecord* currentRow = Cursor() < 0 ? nullptr : rows_[std::size_t(Cursor())];
-    std::vector<TMemoryRecord*> order =
-        sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
+    std::vector<TMemoryRecord*> order = sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
     int current = 0;
     std::size_t i = 0;
     for (TMemoryRecord*& row : rows_) {

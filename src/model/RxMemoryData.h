@@ -52,7 +52,7 @@ public:
 
     static constexpr std::int32_t kNoRowID = INT32_MIN;
     std::int32_t LastRowID() const { return lastRowID_; }
-    std::int32_t CurrentRowID() const;      // kNoRowID when no row is current
+    std::int32_t CurrentRowID() const;  // kNoRowID when no row is current
     std::int32_t RowIDAt(int index) const;  // index in table order
 
 protected:
@@ -79,10 +79,9 @@ private:
     std::vector<TMemoryRecord*> SortedByComparison(const std::vector<int>& fields) const;
     std::vector<TMemoryRecord*> SortedByKeys(const std::vector<int>& fields) const;
 
-
-    TRecordPool pool_;                  // owns the rows' memory
+    TRecordPool pool_;  // owns the rows' memory
     std::deque<TMemoryRecord*> rows_;  // in table order, each in pool_
-    std::vector<std::size_t> sizes_;    // of each field's text
+    std::vector<std::size_t> sizes_;  // of each field's text
     std::vector<std::size_t> offsets_;  // of each field's text in pendingBytes_
     // The pending row: per field, whether a value was assigned, and its
     // text, which lies in pendingBytes_ (room for every field's widest text).

@@ -167,8 +167,7 @@ void KeepBackupIfPending(const std::wstring& path)
     if (created)
         FileApi::Delete(backupPath);
     throw EInOutError(int(error), "Не удалось сохранить копию списка баз в файл " + Quoted(backupPath) + " (" +
-                                      ReasonText(error) + "). Список не записан, файл " + Quoted(path) +
-                                      " не изменён");
+                                      ReasonText(error) + "). Список не записан, файл " + Quoted(path) + " не изменён");
 }
 
 struct TempFile {
@@ -285,7 +284,7 @@ void DeleteKeptCopies(const std::wstring& path)
     KeptCopies().erase(first, last);
 }
 
-} // namespace
+}  // namespace
 
 std::wstring BaseListTempPath(const std::wstring& path)
 {

@@ -18,7 +18,7 @@ bool InjectFault()
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void FileFaults::Arm(int nthCall, DWORD errorCode)
 {

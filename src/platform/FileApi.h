@@ -20,7 +20,7 @@ void Arm(int nthCall, DWORD errorCode);
 void Disarm();
 // Wrapped calls made so far in this process.
 int CallCount();
-} // namespace FileFaults
+}  // namespace FileFaults
 
 namespace FileApi {
 
@@ -47,4 +47,4 @@ bool SetAttributes(const std::wstring& path, DWORD attributes);
 // DeleteFileW.
 bool Delete(const std::wstring& path);
 
-} // namespace FileApi
+}  // namespace FileApi

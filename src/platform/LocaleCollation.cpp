@@ -34,13 +34,13 @@ private:
     int size_;
 };
 
-} // namespace
+}  // namespace
 
 int CompareUserLocale(std::string_view a, std::string_view b, bool ignoreCase)
 {
     WideCopy wa(a), wb(b);
-    int result = CompareStringW(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.Data(), wa.Size(),
-                                wb.Data(), wb.Size());
+    int result = CompareStringW(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.Data(), wa.Size(), wb.Data(),
+                                wb.Size());
     return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 
@@ -163,7 +163,7 @@ std::optional<std::array<char, 256>> ByteMap(const std::optional<PackedTable>& p
     return map;
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -186,7 +186,7 @@ const KeyTables& Tables()
     return tables;
 }
 
-} // namespace
+}  // namespace
 
 TextSortKey UserLocaleSortKey()
 {

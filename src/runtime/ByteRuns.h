@@ -69,7 +69,6 @@ inline void CopyBytes(char* to, const char* from, std::size_t size)
     }
 }
 
-
 namespace byte_runs_detail {
 
 // The bits of a word's zero bytes: the lowest set bit marks the first zero
@@ -158,5 +157,3 @@ inline const char* FindLineBreak(const char* begin, const char* end)
         ++begin;
     return begin;
 }
-
-

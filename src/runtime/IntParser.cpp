@@ -13,9 +13,12 @@ int DigitValue(char c)
     return -1;
 }
 
-bool IsPositionSeparator(char c) { return c == ' ' || c == ','; }
+bool IsPositionSeparator(char c)
+{
+    return c == ' ' || c == ',';
+}
 
-} // namespace
+}  // namespace
 
 std::optional<int32_t> ParseInteger(std::string_view text)
 {

@@ -38,8 +38,7 @@ size_t LineBreakNormaliser::Fill(char* out, size_t requestSize, const ReadFuncti
                 // in the next chunk; one cut short by a zero byte cannot.
                 else if (c == '\r' && i + 1 == got)
                     crEndedLastChunk_ = true;
-            }
-            else {
+            } else {
                 out[written++] = c;
             }
         }

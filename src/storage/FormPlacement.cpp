@@ -51,15 +51,11 @@ POINT FrameThickness(TBorderStyle style)
 {
     switch (style) {
     case TBorderStyle::bsSingle:
-    case TBorderStyle::bsToolWindow:
-        return {GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER)};
+    case TBorderStyle::bsToolWindow: return {GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER)};
     case TBorderStyle::bsSizeable:
-    case TBorderStyle::bsSizeToolWin:
-        return {GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)};
-    case TBorderStyle::bsDialog:
-        return {GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME)};
-    case TBorderStyle::bsNone:
-        break;
+    case TBorderStyle::bsSizeToolWin: return {GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)};
+    case TBorderStyle::bsDialog: return {GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME)};
+    case TBorderStyle::bsNone: break;
     }
     return {0, 0};
 }
@@ -70,16 +66,12 @@ TWindowState StateForShowCmd(int showCmd, TWindowState def)
     switch (showCmd) {
     case SW_SHOWNORMAL:
     case SW_SHOW:
-    case SW_RESTORE:
-        return TWindowState::wsNormal;
+    case SW_RESTORE: return TWindowState::wsNormal;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
-    case SW_SHOWMINNOACTIVE:
-        return TWindowState::wsMinimized;
-    case SW_SHOWMAXIMIZED:
-        return TWindowState::wsMaximized;
-    default:
-        return def;
+    case SW_SHOWMINNOACTIVE: return TWindowState::wsMinimized;
+    case SW_SHOWMAXIMIZED: return TWindowState::wsMaximized;
+    default: return def;
     }
 }
 
@@ -94,8 +86,8 @@ bool ActsAsMainForm(const TForm& form)
 
 bool TWinMinMaxInfo::DefaultMinMaxInfo() const
 {
-    return MaxPosLeft == 0 && MaxPosTop == 0 && MaxSizeHeight == 0 && MaxSizeWidth == 0 &&
-           MaxTrackHeight == 0 && MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
+    return MaxPosLeft == 0 && MaxPosTop == 0 && MaxSizeHeight == 0 && MaxSizeWidth == 0 && MaxTrackHeight == 0 &&
+           MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
 }
 
 namespace {
@@ -131,10 +123,7 @@ std::wstring DefaultRegistryKeyFor(std::wstring_view exePath)
     return L"Software\\" + std::wstring(name);
 }
 
-TFormPlacement::TFormPlacement(TForm& owner, std::string name)
-    : TComponent(std::move(name)), form_(owner)
-{
-}
+TFormPlacement::TFormPlacement(TForm& owner, std::string name) : TComponent(std::move(name)), form_(owner) {}
 
 TFormPlacement::~TFormPlacement()
 {
@@ -278,8 +267,7 @@ void TFormPlacement::SavePlacement()
                                  FourNumbers(placement.ptMinPosition.x, placement.ptMinPosition.y,
                                              placement.ptMaxPosition.x, placement.ptMaxPosition.y));
         const RECT& normal = placement.rcNormalPosition;
-        registry_->WritePosition(section, "NormPos",
-                                 FourNumbers(normal.left, normal.top, normal.right, normal.bottom));
+        registry_->WritePosition(section, "NormPos", FourNumbers(normal.left, normal.top, normal.right, normal.bottom));
         registry_->WriteBool(section, "Visible", savingOnDestroy_);
     }
     if (Options & fpActiveControl)
@@ -421,16 +409,14 @@ void TFormPlacement::AdjustMaximizedPosition()
 
 // ---- single values ----
 
-std::string TFormPlacement::ReadString(const std::string& section, const std::string& ident,
-                                       const std::string& def)
+std::string TFormPlacement::ReadString(const std::string& section, const std::string& ident, const std::string& def)
 {
     if (registry_)
         return registry_->ReadString(section, ident, def);
     return TRegistrySections::OpenForRead(RootKey(), RegistryKey()).ReadString(section, ident, def);
 }
 
-void TFormPlacement::WriteString(const std::string& section, const std::string& ident,
-                                 const std::string& value)
+void TFormPlacement::WriteString(const std::string& section, const std::string& ident, const std::string& value)
 {
     if (registry_) {
         registry_->WriteString(section, ident, value);

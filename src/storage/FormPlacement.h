@@ -96,10 +96,8 @@ public:
 
     // One text value of any section through the store: uses the open
     // registry object, or opens one for this value alone.
-    virtual std::string ReadString(const std::string& section, const std::string& ident,
-                                   const std::string& def);
-    virtual void WriteString(const std::string& section, const std::string& ident,
-                             const std::string& value);
+    virtual std::string ReadString(const std::string& section, const std::string& ident, const std::string& def);
+    virtual void WriteString(const std::string& section, const std::string& ident, const std::string& value);
 
     // Attaches to the form's events.
     void Loaded() override;

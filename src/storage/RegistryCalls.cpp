@@ -26,7 +26,7 @@ bool InjectedFailure(RegistryCall call, LONG* error)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 namespace RegistryFaults {
 
@@ -35,11 +35,17 @@ void Arm(int nthCall, LONG errorCode, RegistryCall which, int times)
     g_faults = FaultPlan{true, which, nthCall, nthCall + times - 1, errorCode, 0};
 }
 
-void Disarm() { g_faults = FaultPlan{}; }
+void Disarm()
+{
+    g_faults = FaultPlan{};
+}
 
-int CallCount() { return g_faults.calls; }
+int CallCount()
+{
+    return g_faults.calls;
+}
 
-} // namespace RegistryFaults
+}  // namespace RegistryFaults
 
 namespace RegistryCalls {
 
@@ -48,8 +54,8 @@ LONG CreateKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* resu
     LONG error;
     if (InjectedFailure(RegistryCall::CreateKey, &error))
         return error;
-    return RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                           nullptr, result, nullptr);
+    return RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result,
+                           nullptr);
 }
 
 LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* result)
@@ -57,8 +63,8 @@ LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* res
     LONG error;
     if (InjectedFailure(RegistryCall::CreateKey, &error))
         return error;
-    return RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                           nullptr, result, nullptr);
+    return RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result,
+                           nullptr);
 }
 
 LONG OpenKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result)
@@ -90,8 +96,8 @@ LONG QueryInfoKey(HKEY key, DWORD* subKeyCount, DWORD* maxSubKeyLength)
     LONG error;
     if (InjectedFailure(RegistryCall::QueryInfoKey, &error))
         return error;
-    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeyCount, maxSubKeyLength, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeyCount, maxSubKeyLength, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr);
 }
 
 LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
@@ -110,4 +116,4 @@ LONG DeleteKey(HKEY parent, const std::string& subKey)
     return RegDeleteKeyA(parent, subKey.c_str());
 }
 
-} // namespace RegistryCalls
+}  // namespace RegistryCalls

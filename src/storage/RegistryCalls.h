@@ -35,7 +35,7 @@ void Disarm();
 // ones included.
 int CallCount();
 
-} // namespace RegistryFaults
+}  // namespace RegistryFaults
 
 namespace RegistryCalls {
 
@@ -50,4 +50,4 @@ LONG QueryInfoKey(HKEY key, DWORD* subKeyCount, DWORD* maxSubKeyLength);
 LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength);
 LONG DeleteKey(HKEY parent, const std::string& subKey);
 
-} // namespace RegistryCalls
+}  // namespace RegistryCalls

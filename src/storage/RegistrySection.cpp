@@ -17,7 +17,7 @@ namespace {
     throw ERegistryException(std::string(lead) + " '" + ident + "'");
 }
 
-} // namespace
+}  // namespace
 
 TRegistrySections TRegistrySections::OpenForWrite(HKEY root, const std::string& keyPath)
 {
@@ -48,26 +48,22 @@ TRegistrySections TRegistrySections::Open(HKEY root, const KeyPath& keyPath, REG
     return TRegistrySections(root, std::move(base), access);
 }
 
-void TRegistrySections::WriteString(const std::string& section, const std::string& ident,
-                                    const std::string& text)
+void TRegistrySections::WriteString(const std::string& section, const std::string& ident, const std::string& text)
 {
     {
         RegKey created;
-        if (RegistryCalls::CreateKey(Parent(), section, KEY_ALL_ACCESS, created.Receive()) !=
-            ERROR_SUCCESS)
+        if (RegistryCalls::CreateKey(Parent(), section, KEY_ALL_ACCESS, created.Receive()) != ERROR_SUCCESS)
             throw ERegistryException("Failed to create key " + section);
     }
     RegKey key;
     if (RegistryCalls::OpenKey(Parent(), section, access_, key.Receive()) != ERROR_SUCCESS)
         return;
     auto data = reinterpret_cast<const BYTE*>(text.c_str());
-    if (RegistryCalls::SetValue(key.Get(), ident, REG_SZ, data, DWORD(text.size() + 1)) !=
-        ERROR_SUCCESS)
+    if (RegistryCalls::SetValue(key.Get(), ident, REG_SZ, data, DWORD(text.size() + 1)) != ERROR_SUCCESS)
         RaiseForIdent("Failed to set data for", ident);
 }
 
-void TRegistrySections::WriteInteger(const std::string& section, const std::string& ident,
-                                     int32_t value)
+void TRegistrySections::WriteInteger(const std::string& section, const std::string& ident, int32_t value)
 {
     WriteString(section, ident, std::to_string(value));
 }
@@ -77,8 +73,7 @@ void TRegistrySections::WriteBool(const std::string& section, const std::string&
     WriteString(section, ident, value ? "1" : "0");
 }
 
-std::string TRegistrySections::ReadString(const std::string& section, const std::string& ident,
-                                          const std::string& def)
+std::string TRegistrySections::ReadString(const std::string& section, const std::string& ident, const std::string& def)
 {
     RegKey key;
     if (RegistryCalls::OpenKey(Parent(), section, access_, key.Receive()) != ERROR_SUCCESS)
@@ -101,8 +96,7 @@ std::string TRegistrySections::ReadString(const std::string& section, const std:
     return std::string(text, strnlen(text, size));
 }
 
-int32_t TRegistrySections::ReadInteger(const std::string& section, const std::string& ident,
-                                       int32_t def)
+int32_t TRegistrySections::ReadInteger(const std::string& section, const std::string& ident, int32_t def)
 {
     return StrToIntDef(ReadString(section, ident, {}), def);
 }
@@ -143,8 +137,7 @@ void TRegistrySections::DeleteKeyTree(HKEY parent, const std::string& subKey)
     RegistryCalls::DeleteKey(parent, subKey);
 }
 
-void TRegistrySections::WritePosition(const std::string& section, const std::string& ident,
-                                      const std::string& text)
+void TRegistrySections::WritePosition(const std::string& section, const std::string& ident, const std::string& text)
 {
     WriteString(section, ident + ScreenSizeSuffix(), text);
     WriteString(section, ident, text);
@@ -160,6 +153,6 @@ std::string TRegistrySections::ReadPosition(const std::string& section, const st
 
 std::string ScreenSizeSuffix()
 {
-    return "(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
-           std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")";
+    return "(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
+           ")";
 }

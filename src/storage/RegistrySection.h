@@ -44,8 +44,7 @@ public:
     void WriteBool(const std::string& section, const std::string& ident, bool value);
 
     // The text up to its first NUL; REG_EXPAND_SZ is taken literally.
-    std::string ReadString(const std::string& section, const std::string& ident,
-                           const std::string& def);
+    std::string ReadString(const std::string& section, const std::string& ident, const std::string& def);
     // def when the value is missing or its text does not convert.
     int32_t ReadInteger(const std::string& section, const std::string& ident, int32_t def);
 
@@ -60,8 +59,7 @@ public:
     std::string ReadPosition(const std::string& section, const std::string& ident);
 
 private:
-    TRegistrySections(HKEY root, RegKey base, REGSAM access)
-        : root_(root), base_(std::move(base)), access_(access) {}
+    TRegistrySections(HKEY root, RegKey base, REGSAM access) : root_(root), base_(std::move(base)), access_(access) {}
     template <typename KeyPath>
     static TRegistrySections Open(HKEY root, const KeyPath& keyPath, REGSAM access);
     HKEY Parent() const { return base_ ? base_.Get() : root_; }

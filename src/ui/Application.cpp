@@ -29,8 +29,7 @@ HICON TApplication::LoadProgramIcon(int width, int height)
 {
     HMODULE module = GetModuleHandleW(nullptr);
     std::wstring first;
-    EnumResourceNamesW(module, RT_GROUP_ICON, &TakeFirstName,
-                       reinterpret_cast<LONG_PTR>(&first));
+    EnumResourceNamesW(module, RT_GROUP_ICON, &TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
     HICON icon = nullptr;
     if (!first.empty())
         icon = static_cast<HICON>(LoadImageW(module, first.c_str(), IMAGE_ICON, width, height, LR_SHARED));
@@ -197,8 +196,7 @@ void TApplication::Run()
     if (handle_)
         ShowWindow(handle_, SW_SHOWNOACTIVATE);
     mainForm_->Show();
-    while (!terminated_ && HandleMessage()) {
-    }
+    while (!terminated_ && HandleMessage()) {}
 }
 
 void TApplication::Terminate()

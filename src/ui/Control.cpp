@@ -9,8 +9,7 @@ const wchar_t kControlProp[] = L"AutoPeriod.Control";
 
 TControl::TControl(std::string name, TBounds bounds, unsigned anchors)
     : TComponent(std::move(name)), bounds_(bounds), anchors_(anchors)
-{
-}
+{}
 
 TControl::~TControl()
 {

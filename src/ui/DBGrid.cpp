@@ -19,8 +19,7 @@ const wchar_t kGridClass[] = L"TRxDBGrid";
 const wchar_t kTitlesClass[] = L"TRxDBGridTitles";
 }  // namespace
 
-TRxDBGrid::TRxDBGrid(std::string name, TBounds bounds, unsigned anchors)
-    : TControl(std::move(name), bounds, anchors)
+TRxDBGrid::TRxDBGrid(std::string name, TBounds bounds, unsigned anchors) : TControl(std::move(name), bounds, anchors)
 {
     columns_.OnChanged = [this] { ColumnsChanged(); };
 }
@@ -53,8 +52,9 @@ void TRxDBGrid::RegisterClasses()
 HWND TRxDBGrid::CreateHandle(HWND parent, int id, const TBounds& b)
 {
     RegisterClasses();
-    return CreateBound(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPCHILDREN,
-                       b.Left, b.Top, b.Width, b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    return CreateBound(WS_EX_CLIENTEDGE, kGridClass, L"",
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPCHILDREN, b.Left, b.Top, b.Width,
+                       b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 void TRxDBGrid::HandleCreated()
@@ -149,16 +149,16 @@ void TRxDBGrid::CreateTitles()
     if (!titles_)
         throw Exception("Error creating window " + Name());
     header_ = CreateWindowExW(0, WC_HEADERW, L"",
-                              WS_CHILD | WS_VISIBLE | HDS_BUTTONS | HDS_DRAGDROP | HDS_FULLDRAG | HDS_HORZ, 0, 0, 0,
-                              0, titles_, nullptr, instance, nullptr);
+                              WS_CHILD | WS_VISIBLE | HDS_BUTTONS | HDS_DRAGDROP | HDS_FULLDRAG | HDS_HORZ, 0, 0, 0, 0,
+                              titles_, nullptr, instance, nullptr);
     if (!header_)
         throw Exception("Error creating window " + Name());
     headerSubclass_.Attach<TRxDBGrid, &TRxDBGrid::HeaderMessage>(header_, this);
     // The corner is a header control of its own, so that it looks like the
     // titles whatever the visual style; being disabled, it leaves the mouse
     // to the grid.
-    corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0,
-                              kIndicatorWidth, titleHeight_, window_, nullptr, instance, nullptr);
+    corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0, kIndicatorWidth,
+                              titleHeight_, window_, nullptr, instance, nullptr);
     if (corner_) {
         HDITEMW item{};
         item.mask = HDI_WIDTH;
@@ -250,8 +250,7 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
             if (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(window_, &pending, FALSE))
                 InvalidateRows();
             else
-                ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr,
-                               SW_INVALIDATE);
+                ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
         }
         InvalidateLine(shownCurrentLine_ - rowsScrolled);
         InvalidateLine(ds->WindowCurrentLine());

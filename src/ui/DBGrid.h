@@ -148,18 +148,18 @@ private:
     RECT ClientArea() const { return {0, 0, clientWidth_, clientHeight_}; }
     int TotalColumnWidth() const;
     int ColumnLeft(int index) const;  // client x, scrolling applied
-    int ColumnAt(int x) const;        // -1 outside the columns
+    int ColumnAt(int x) const;  // -1 outside the columns
     int LineTop(int line) const { return titleHeight_ + line * rowHeight_; }
-    int LineAt(int y) const;          // -1 above the rows
+    int LineAt(int y) const;  // -1 above the rows
 
     TDBGridColumns columns_;
     TDataSource* source_ = nullptr;
     std::function<void(TDataChange, int)> previousDataChange_;
-    HWND window_ = nullptr;   // set at WM_NCCREATE, before TControl knows the handle
+    HWND window_ = nullptr;  // set at WM_NCCREATE, before TControl knows the handle
     TTitleHost titleHost_{*this};
-    HWND titles_ = nullptr;   // host of the header, clipped to the right of the indicator
+    HWND titles_ = nullptr;  // host of the header, clipped to the right of the indicator
     HWND header_ = nullptr;
-    HWND corner_ = nullptr;   // an empty, disabled title above the indicator
+    HWND corner_ = nullptr;  // an empty, disabled title above the indicator
     HFONT font_ = nullptr;
     int clientWidth_ = 0;  // kept from WM_SIZE: asked for on every change report
     int clientHeight_ = 0;

@@ -6,8 +6,7 @@
 
 TColumn::TColumn(TDBGridColumns& owner, std::string fieldName, std::string title, int width)
     : Title(std::move(title)), owner_(owner), fieldName_(std::move(fieldName)), width_(width)
-{
-}
+{}
 
 int TColumn::Index() const
 {

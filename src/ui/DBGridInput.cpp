@@ -184,8 +184,7 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
     case HDN_TRACKA:
     case HDN_ITEMCHANGEDW:
     case HDN_ITEMCHANGEDA: {
-        bool widthGiven =
-            nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
+        bool widthGiven = nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
         if (widthGiven && !syncingTitles_ && columns_[nm->iItem].Visible()) {
             titlesDriving_ = true;
             columns_[nm->iItem].SetWidth(nm->pitem->cxy);

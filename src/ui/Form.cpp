@@ -60,8 +60,7 @@ bool IsPushButton(HWND hwnd)
 
 TForm::TForm(std::string name, std::string className, TFormDesign design)
     : TComponent(std::move(name)), className_(std::move(className)), design_(std::move(design))
-{
-}
+{}
 
 TForm::~TForm()
 {
@@ -92,9 +91,9 @@ TComponent* TForm::FindComponent(std::string_view name) const
 {
     for (TComponent* c : components_)
         if (c->Name().size() == name.size() &&
-            std::equal(name.begin(), name.end(), c->Name().begin(),
-                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                   std::tolower(static_cast<unsigned char>(b)); }))
+            std::equal(name.begin(), name.end(), c->Name().begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            }))
             return c;
     return nullptr;
 }
@@ -132,8 +131,8 @@ void TForm::Create()
         SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                      0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    font_.Reset(CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            design_.FontFace));
+    font_.Reset(
+        CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, design_.FontFace));
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (design_.IconId) {
         icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId));
@@ -226,8 +225,8 @@ void TForm::MoveOntoMainFormsMonitor()
         return;
     RECT r;
     GetWindowRect(hwnd_, &r);
-    SetWindowPos(hwnd_, nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top, 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A window about to show in its normal state with part of it outside its
@@ -521,9 +520,7 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
                 return TRUE;
         break;
     }
-    case WM_SIZE:
-        Layout(LOWORD(lParam), HIWORD(lParam));
-        return 0;
+    case WM_SIZE: Layout(LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_GETMINMAXINFO:
         if (design_.MinWidth || design_.MinHeight) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -545,14 +542,11 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
-    case WM_CLOSE:
-        Close();
-        return 0;
+    case WM_CLOSE: Close(); return 0;
     case WM_NEXTDLGCTL: {
         // A control that handles Tab itself (the rich edit box) asks its
         // parent to move the focus on, as it would ask a dialog.
-        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
-                                   : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
         if (next && IsChild(hwnd_, next))
             ::SetFocus(next);
         return 0;

@@ -48,9 +48,9 @@ struct TFormDesign {
     unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
     TPosition Position = TPosition::poDesigned;
     TDefaultMonitor DefaultMonitor = TDefaultMonitor::dmDesktop;
-    int MinWidth = 0;   // outer size limits, 0 for none
+    int MinWidth = 0;  // outer size limits, 0 for none
     int MinHeight = 0;
-    int IconId = 0;     // resource id of the window's icon, 0 for the default
+    int IconId = 0;  // resource id of the window's icon, 0 for the default
     const wchar_t* FontFace = L"MS Sans Serif";
     int FontHeight = 11;  // pixels; 8 points at 96 dots per inch
     bool KeyPreview = false;

@@ -68,8 +68,7 @@ LOGFONTW SystemMessageFont()
 
 TMessageImage::TMessageImage(std::string name, TBounds bounds, LPCWSTR icon)
     : TControl(std::move(name), bounds), icon_(LoadIconW(nullptr, icon))
-{
-}
+{}
 
 HWND TMessageImage::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
@@ -86,8 +85,7 @@ bool TMessageImage::OnDrawItem(DRAWITEMSTRUCT* item)
 
 TMessageLabel::TMessageLabel(std::string name, TBounds bounds, std::wstring caption)
     : TControl(std::move(name), bounds), caption_(std::move(caption))
-{
-}
+{}
 
 HWND TMessageLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
@@ -98,8 +96,7 @@ HWND TMessageLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
 
 TMessageButton::TMessageButton(std::string name, TBounds bounds, std::string caption, int result)
     : TButton(std::move(name), bounds, std::move(caption)), result_(result)
-{
-}
+{}
 
 HWND TMessageButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
@@ -148,8 +145,7 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
 
     const std::wstring& text = request.Text;
     RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     metrics.TextWidth = textRect.right - textRect.left;
     metrics.TextHeight = textRect.bottom - textRect.top;
 
@@ -179,10 +175,8 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
 TMessageForm::TMessageForm(TMessageSpec request) : TMessageForm(Prepare(std::move(request))) {}
 
 TMessageForm::TMessageForm(TPrepared prepared)
-    : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)),
-      spec_(std::move(prepared.Request)),
-      layout_(std::move(prepared.Layout)),
-      font_(std::move(prepared.Font))
+    : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)), spec_(std::move(prepared.Request)),
+      layout_(std::move(prepared.Layout)), font_(std::move(prepared.Font))
 {
     image_ = std::make_unique<TMessageImage>("Image", ToBounds(layout_.Icon), spec_.Icon);
     message_ = std::make_unique<TMessageLabel>("Message", ToBounds(layout_.Text), spec_.Text);
@@ -246,8 +240,7 @@ std::wstring TMessageForm::ClipboardText() const
     std::vector<std::string> labels;
     for (const TMessageButtonSpec& b : spec_.Buttons)
         labels.push_back(b.Caption);
-    std::u16string text =
-        MessageClipboardText(Caption(), std::u16string(spec_.Text.begin(), spec_.Text.end()), labels);
+    std::u16string text = MessageClipboardText(Caption(), std::u16string(spec_.Text.begin(), spec_.Text.end()), labels);
     return std::wstring(text.begin(), text.end());
 }
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 struct TMessageButtonSpec {
-    std::string Name;     // also the button's kind in the run-long width cache
+    std::string Name;  // also the button's kind in the run-long width cache
     std::string Caption;  // "&" marks a mnemonic
     int Result = mrNone;
 };
@@ -26,10 +26,10 @@ struct TMessageButtonSpec {
 struct TMessageSpec {
     std::string Caption;
     LPCWSTR Icon = nullptr;  // one of the system's standard icons (IDI_*)
-    std::wstring Text;       // any characters; "&" marks a mnemonic in the label
+    std::wstring Text;  // any characters; "&" marks a mnemonic in the label
     std::vector<TMessageButtonSpec> Buttons;  // left to right
     std::string DefaultButton;  // name; empty for none
-    std::string CancelButton;   // name; empty for none
+    std::string CancelButton;  // name; empty for none
 };
 
 // The 32 x 32 picture of a standard icon.

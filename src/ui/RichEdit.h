@@ -27,7 +27,8 @@ inline constexpr unsigned long long kRichEditMaxFileBytes = 8ull * 1024 * 1024;
 class EFileTooLarge : public Exception {
 public:
     EFileTooLarge(const std::string& fileName, unsigned long long size)
-        : Exception("File " + fileName + " is too large"), Size(size) {}
+        : Exception("File " + fileName + " is too large"), Size(size)
+    {}
     unsigned long long Size;
 };
 

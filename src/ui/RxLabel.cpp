@@ -15,8 +15,7 @@ constexpr int kShadowSize = 1;
 
 TRxLabel::TRxLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
-{
-}
+{}
 
 HWND TRxLabel::CreateHandle(HWND parent, int id, const TBounds& b)
 {
@@ -76,25 +75,20 @@ void TRxLabel::Paint(HWND hwnd)
 LRESULT TRxLabel::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT:
-        Paint(hwnd);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;  // painted whole in WM_PAINT, without flicker
+    case WM_PAINT: Paint(hwnd); return 0;
+    case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT, without flicker
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);
         if (LOWORD(lParam))
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
     case WM_SETTEXT: {
         LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
         InvalidateRect(hwnd, nullptr, TRUE);
         return result;
     }
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;  // clicks go to the form, as on a painted label
+    case WM_NCHITTEST: return HTTRANSPARENT;  // clicks go to the form, as on a painted label
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

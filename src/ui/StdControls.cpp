@@ -18,8 +18,8 @@ void SetWindowTextCp1251(HWND hwnd, const std::string& text)
 }
 
 namespace {
-HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle, HWND parent,
-                 int id, const TBounds& b)
+HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle, HWND parent, int id,
+                 const TBounds& b)
 {
     return CreateWindowExW(exStyle, windowClass, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top,
                            b.Width, b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -29,8 +29,7 @@ HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD styl
 
 TButton::TButton(std::string name, TBounds bounds, std::string caption, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
-{
-}
+{}
 
 HWND TButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
@@ -53,8 +52,7 @@ bool TButton::OnCommand(WORD code)
 
 TLabel::TLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
-{
-}
+{}
 
 TLabel::~TLabel()
 {
@@ -84,8 +82,7 @@ void TLabel::HandleCreated()
 
 TEdit::TEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), initialText_(std::move(text))
-{
-}
+{}
 
 HWND TEdit::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {

@@ -13,8 +13,7 @@ void ReportEscapedException() noexcept
         throw;
     } catch (const std::exception& e) {
         what = e.what();
-    } catch (...) {
-    }
+    } catch (...) {}
     MessageBoxA(nullptr, what, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
@@ -78,8 +77,8 @@ LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 void TSubclass::Install(HWND hwnd)
 {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSubclass::Proc)));
+    previous_ =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSubclass::Proc)));
 }
 
 LRESULT TSubclass::CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const

@@ -40,7 +40,7 @@ Result GuardedCall(Handler&& handler, Result onError = Result()) noexcept
 }
 
 template <typename Handler>
-    requires std::is_void_v<decltype(std::declval<Handler&>()())>
+requires std::is_void_v<decltype(std::declval<Handler&>()())>
 void GuardedCall(Handler&& handler) noexcept
 {
     try {
@@ -97,7 +97,9 @@ public:
     void Attach(HWND hwnd, Owner* owner)
     {
         owner_ = owner;
-        dispatch_ = [](void* o, HWND h, UINT m, WPARAM w, LPARAM l) { return (static_cast<Owner*>(o)->*Method)(h, m, w, l); };
+        dispatch_ = [](void* o, HWND h, UINT m, WPARAM w, LPARAM l) {
+            return (static_cast<Owner*>(o)->*Method)(h, m, w, l);
+        };
         Install(hwnd);
     }
     LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const;

@@ -104,7 +104,7 @@ std::vector<BaseListEntry> ReadAll(const std::string& data, size_t most = kBaseL
 
 const BaseListEntry kEmptyEntry = {"", "", "", ""};
 
-} // namespace
+}  // namespace
 
 TEST(BaseListBadInput, KeepsZeroBytesInTheValuesWhileTheTableCutsAtThem)
 {
@@ -234,9 +234,13 @@ TEST(BaseListBadInput, MakesEntriesOfEmptyValuesFromNothingButCarriageReturns)
 
 TEST(BaseListBadInput, TakesCtrlZInsideAnEntryAsAnOrdinaryByte)
 {
-    const std::string file = "Na\x1Ame\r\n\x1A" "C:\\Base\r\n\x1A\r\nx\x1A\r\n"
+    const std::string file = "Na\x1Ame\r\n\x1A"
+                             "C:\\Base\r\n\x1A\r\nx\x1A\r\n"
                              "\x1Anot an entry\r\n\r\n\r\n\r\n";
-    const std::vector<BaseListEntry> expected = {{"Na\x1Ame", "\x1A" "C:\\Base", "\x1A", "x\x1A"}};
+    const std::vector<BaseListEntry> expected = {{"Na\x1Ame",
+                                                  "\x1A"
+                                                  "C:\\Base",
+                                                  "\x1A", "x\x1A"}};
     for (size_t most : {size_t(1), kBaseListBlockSize})
         EXPECT_EQ(ReadAll(file, most), expected);
 }

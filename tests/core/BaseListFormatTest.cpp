@@ -15,8 +15,7 @@ class StringSource : public IByteSource {
 public:
     explicit StringSource(std::string data, size_t chunk = kBaseListBlockSize, size_t failAfter = SIZE_MAX)
         : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter)
-    {
-    }
+    {}
     size_t Read(char* buffer, size_t size) override
     {
         if (position_ >= failAfter_)
@@ -74,7 +73,7 @@ std::string WriteAll(const std::vector<BaseListEntry>& entries)
 // Small pieces put every rule across a block boundary.
 const size_t kChunkSizes[] = {1, 2, 3, 7, kBaseListBlockSize};
 
-} // namespace
+}  // namespace
 
 TEST(BaseListWriter, WritesEveryValueFollowedByCrLf)
 {
@@ -125,9 +124,7 @@ TEST(BaseListReader, FollowsTheLineRules)
         {"empty data is an empty list", "", {}},
         {"LF alone ends a line", "n\np\nl\nw\n", {{"n", "p", "l", "w"}}},
         {"CR LF and LF mix", "n\r\np\nl\r\nw\n", {{"n", "p", "l", "w"}}},
-        {"a lone CR is dropped and the line goes on",
-         "a\rb\r\n\rp\r\r\nl\nw\r",
-         {{"ab", "p", "l", "w"}}},
+        {"a lone CR is dropped and the line goes on", "a\rb\r\n\rp\r\r\nl\nw\r", {{"ab", "p", "l", "w"}}},
         {"the last line may lack its terminator", "n\r\np\r\nl\r\nw", {{"n", "p", "l", "w"}}},
         {"five lines give a second entry with only a name",
          "n\r\np\r\nl\r\nw\r\nsecond\r\n",
@@ -139,9 +136,7 @@ TEST(BaseListReader, FollowsTheLineRules)
          "n\r\np\r\nl\r\nw\r\n\x1Agarbage\r\nmore\r\n",
          {{"n", "p", "l", "w"}}},
         {"Ctrl-Z alone is an empty list", "\x1A", {}},
-        {"Ctrl-Z inside an entry is part of the value",
-         "n\x1A\r\n\x1Ap\r\nl\r\nw\r\n",
-         {{"n\x1A", "\x1Ap", "l", "w"}}},
+        {"Ctrl-Z inside an entry is part of the value", "n\x1A\r\n\x1Ap\r\nl\r\nw\r\n", {{"n\x1A", "\x1Ap", "l", "w"}}},
         {"a 300-character line is read whole",
          std::string(300, 'x') + "\r\npath\r\n\r\n\r\n",
          {{std::string(300, 'x'), "path", "", ""}}},
@@ -187,16 +182,13 @@ TEST(BaseListReader, ReadsEntriesThatStraddleItsBlocksLikeALineByLineReader)
         for (std::string& value : entry) {
             value = std::string(next(90), char('a' + next(26)));
             switch (next(4)) {
-            case 0:
-                data += value + "\n";
-                break;
+            case 0: data += value + "\n"; break;
             case 1:
                 // A lone CR inside the value, which the reader drops.
                 data += value + "\r-\r\n";
                 value += "-";
                 break;
-            default:
-                data += value + "\r\n";
+            default: data += value + "\r\n";
             }
         }
         expected.push_back(entry);
@@ -204,4 +196,3 @@ TEST(BaseListReader, ReadsEntriesThatStraddleItsBlocksLikeALineByLineReader)
     for (size_t chunk : kChunkSizes)
         EXPECT_EQ(ReadAll(data, chunk), expected) << "chunk " << chunk;
 }
-

@@ -107,8 +107,8 @@ TEST_F(DataSetWindowTest, PostingKeepsTheCurrentLine)
     table.MoveByRows(-4);  // line 5
     table.InsertRow();
     EXPECT_EQ(table.WindowCurrentLine(), 5);
-    EXPECT_EQ(Line(5), "");       // the blank pending row
-    EXPECT_EQ(Line(6), "r021");   // the row that was current moved down a line
+    EXPECT_EQ(Line(5), "");  // the blank pending row
+    EXPECT_EQ(Line(6), "r021");  // the row that was current moved down a line
     table.SetFieldText("Name", "new");
     table.PostRow();
     EXPECT_EQ(table.WindowFirstRow(), 16);
@@ -209,10 +209,10 @@ TEST_F(DataSetWindowTest, MovesShiftTheWindowOnlyAsFarAsNeeded)
         std::vector<Report> reports;
     };
     const Step steps[] = {
-        {1, 0, {R{kRowsScrolled, 0}}},    // inside the window: only the current line moves
-        {9, 1, {R{kRowsScrolled, 1}}},    // one past the bottom line
-        {-10, 0, {R{kRowsScrolled, -1}}}, // back to the top
-        {25, 16, {R{kRowsChanged}}},      // further than a window: redrawn whole
+        {1, 0, {R{kRowsScrolled, 0}}},  // inside the window: only the current line moves
+        {9, 1, {R{kRowsScrolled, 1}}},  // one past the bottom line
+        {-10, 0, {R{kRowsScrolled, -1}}},  // back to the top
+        {25, 16, {R{kRowsChanged}}},  // further than a window: redrawn whole
         {-3, 16, {R{kRowsScrolled, 0}}},
     };
     for (const Step& s : steps) {
@@ -233,13 +233,14 @@ TEST_F(DataSetWindowTest, EachOperationSendsItsReports)
     };
     const Case cases[] = {
         {"InsertRow", {}, [&] { table.InsertRow(); }, {R{kStateChanged}, R{kRowsChanged}}},
-        {"SetFieldText", [&] { table.InsertRow(); }, [&] { table.SetFieldText("Name", "x"); },
-         {R{kCurrentRowChanged}}},
+        {"SetFieldText", [&] { table.InsertRow(); }, [&] { table.SetFieldText("Name", "x"); }, {R{kCurrentRowChanged}}},
         {"PostRow", [&] { table.EditRow(); }, [&] { table.PostRow(); }, {R{kStateChanged}, R{kRowsChanged}}},
         {"EditRow", {}, [&] { table.EditRow(); }, {R{kStateChanged}, R{kCurrentRowChanged}}},
         {"EditRow while editing", [&] { table.EditRow(); }, [&] { table.EditRow(); }, {}},
         {"DeleteRow", {}, [&] { table.DeleteRow(); }, {R{kRowsChanged}}},
-        {"DeleteRow while editing", [&] { table.EditRow(); }, [&] { table.DeleteRow(); },
+        {"DeleteRow while editing",
+         [&] { table.EditRow(); },
+         [&] { table.DeleteRow(); },
          {R{kStateChanged}, R{kRowsChanged}}},
         {"SortByFields", {}, [&] { table.SortByFields("Name", true, false); }, {R{kRowsChanged}}},
         {"GoToFirstRow", {}, [&] { table.GoToFirstRow(); }, {R{kRowsChanged}}},
@@ -248,7 +249,9 @@ TEST_F(DataSetWindowTest, EachOperationSendsItsReports)
         {"SetCurrentRowNumber out of range", {}, [&] { table.SetCurrentRowNumber(99); }, {}},
         {"GoToNextRow", {}, [&] { table.GoToNextRow(); }, {R{kRowsScrolled, 0}}},
         {"GoToNextRow on the last row", [&] { table.GoToLastRow(); }, [&] { table.GoToNextRow(); }, {}},
-        {"a move dropping an untouched new row", [&] { table.InsertRow(); }, [&] { table.GoToFirstRow(); },
+        {"a move dropping an untouched new row",
+         [&] { table.InsertRow(); },
+         [&] { table.GoToFirstRow(); },
          {R{kStateChanged}, R{kRowsChanged}, R{kRowsChanged}}},
         {"closing", {}, [&] { table.SetActive(false); }, {R{kStateChanged}}},
         {"opening", [&] { table.SetActive(false); }, [&] { table.SetActive(true); }, {R{kStateChanged}}},

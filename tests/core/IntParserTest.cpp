@@ -11,7 +11,10 @@ struct Conversion {
     std::optional<int32_t> expected;
 };
 
-void PrintTo(const Conversion& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const Conversion& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class ParseIntegerCase : public testing::TestWithParam<Conversion> {};
 
@@ -20,55 +23,34 @@ TEST_P(ParseIntegerCase, ConvertsOrRejectsTheText)
     EXPECT_EQ(ParseInteger(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Decimal, ParseIntegerCase, testing::Values(
-    Conversion{"0", 0},
-    Conversion{"42", 42},
-    Conversion{"  -12", -12},
-    Conversion{"+7", 7},
-    Conversion{"-0", 0},
-    Conversion{"007", 7},
-    Conversion{"2147483647", 2147483647},
-    Conversion{"-2147483648", INT32_MIN},
-    Conversion{"00000000002147483647", 2147483647}));
+INSTANTIATE_TEST_SUITE_P(Decimal, ParseIntegerCase,
+                         testing::Values(Conversion{"0", 0}, Conversion{"42", 42}, Conversion{"  -12", -12},
+                                         Conversion{"+7", 7}, Conversion{"-0", 0}, Conversion{"007", 7},
+                                         Conversion{"2147483647", 2147483647}, Conversion{"-2147483648", INT32_MIN},
+                                         Conversion{"00000000002147483647", 2147483647}));
 
-INSTANTIATE_TEST_SUITE_P(Hexadecimal, ParseIntegerCase, testing::Values(
-    Conversion{"$1F", 31},
-    Conversion{"0x1F", 31},
-    Conversion{"0X1f", 31},
-    Conversion{"x1F", 31},
-    Conversion{"X1F", 31},
-    Conversion{" $ff", 255},
-    Conversion{"$7FFFFFFF", 2147483647},
-    Conversion{"$80000000", INT32_MIN},
-    Conversion{"$FFFFFFFF", -1},
-    Conversion{"$000000000001", 1},
-    Conversion{"-$1", -1},
-    Conversion{"-$FFFFFFFF", 1},
-    Conversion{"-$80000000", INT32_MIN},
-    Conversion{"+0x10", 16}));
+INSTANTIATE_TEST_SUITE_P(Hexadecimal, ParseIntegerCase,
+                         testing::Values(Conversion{"$1F", 31}, Conversion{"0x1F", 31}, Conversion{"0X1f", 31},
+                                         Conversion{"x1F", 31}, Conversion{"X1F", 31}, Conversion{" $ff", 255},
+                                         Conversion{"$7FFFFFFF", 2147483647}, Conversion{"$80000000", INT32_MIN},
+                                         Conversion{"$FFFFFFFF", -1}, Conversion{"$000000000001", 1},
+                                         Conversion{"-$1", -1}, Conversion{"-$FFFFFFFF", 1},
+                                         Conversion{"-$80000000", INT32_MIN}, Conversion{"+0x10", 16}));
 
-INSTANTIATE_TEST_SUITE_P(Rejected, ParseIntegerCase, testing::Values(
-    Conversion{"", std::nullopt},
-    Conversion{"   ", std::nullopt},
-    Conversion{"12a", std::nullopt},
-    Conversion{"12 ", std::nullopt},
-    Conversion{"- 12", std::nullopt},
-    Conversion{"\t12", std::nullopt},
-    Conversion{"-", std::nullopt},
-    Conversion{"+-1", std::nullopt},
-    Conversion{"$", std::nullopt},
-    Conversion{"0x", std::nullopt},
-    Conversion{"-$", std::nullopt},
-    Conversion{"$1G", std::nullopt},
-    Conversion{"$$1", std::nullopt},
-    Conversion{"1F", std::nullopt},
-    Conversion{"1.5", std::nullopt},
-    Conversion{"2147483648", std::nullopt},
-    Conversion{"-2147483649", std::nullopt},
-    Conversion{"99999999999999999999999", std::nullopt},
-    Conversion{"$100000000", std::nullopt},
-    Conversion{"-$100000000", std::nullopt},
-    Conversion{std::string("1\0" "2", 3), std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(
+    Rejected, ParseIntegerCase,
+    testing::Values(Conversion{"", std::nullopt}, Conversion{"   ", std::nullopt}, Conversion{"12a", std::nullopt},
+                    Conversion{"12 ", std::nullopt}, Conversion{"- 12", std::nullopt}, Conversion{"\t12", std::nullopt},
+                    Conversion{"-", std::nullopt}, Conversion{"+-1", std::nullopt}, Conversion{"$", std::nullopt},
+                    Conversion{"0x", std::nullopt}, Conversion{"-$", std::nullopt}, Conversion{"$1G", std::nullopt},
+                    Conversion{"$$1", std::nullopt}, Conversion{"1F", std::nullopt}, Conversion{"1.5", std::nullopt},
+                    Conversion{"2147483648", std::nullopt}, Conversion{"-2147483649", std::nullopt},
+                    Conversion{"99999999999999999999999", std::nullopt}, Conversion{"$100000000", std::nullopt},
+                    Conversion{"-$100000000", std::nullopt},
+                    Conversion{std::string("1\0"
+                                           "2",
+                                           3),
+                               std::nullopt}));
 
 TEST(StrToIntDef, GivesTheDefaultOnlyForTextThatDoesNotConvert)
 {
@@ -116,4 +98,4 @@ TEST(PositionWord, ConvertsEachWordWithTheIntegerParser)
     EXPECT_EQ(PositionWord("1,2147483648", 2, 7), 7);
 }
 
-} // namespace
+}  // namespace

@@ -28,16 +28,15 @@ struct ByteSource {
 
 // Runs one streaming pass the way the rich edit control does: requests of
 // requestSize bytes until an empty answer. Every answer must fit its request.
-std::string Stream(std::string_view input, size_t requestSize,
-                   size_t maxRead = std::string_view::npos)
+std::string Stream(std::string_view input, size_t requestSize, size_t maxRead = std::string_view::npos)
 {
     ByteSource source{input, maxRead};
     LineBreakNormaliser normaliser;
     std::string result;
     for (int guard = 0; guard < 10000; ++guard) {
         std::vector<char> buffer(requestSize);
-        const size_t n = normaliser.Fill(buffer.data(), requestSize,
-            [&](char* to, size_t most) { return source.Read(to, most); });
+        const size_t n =
+            normaliser.Fill(buffer.data(), requestSize, [&](char* to, size_t most) { return source.Read(to, most); });
         EXPECT_LE(n, requestSize);
         if (n == 0)
             return result;
@@ -103,8 +102,8 @@ TEST(LineBreakNormaliser, NeverAnswersMoreThanWasAskedFor)
         ByteSource source{input};
         LineBreakNormaliser normaliser;
         std::vector<char> buffer(requestSize);
-        const size_t n = normaliser.Fill(buffer.data(), requestSize,
-            [&](char* to, size_t most) { return source.Read(to, most); });
+        const size_t n =
+            normaliser.Fill(buffer.data(), requestSize, [&](char* to, size_t most) { return source.Read(to, most); });
         EXPECT_LE(n, requestSize);
         EXPECT_EQ(n, std::min<size_t>(requestSize / 2, input.size()) * 2);
     }
@@ -115,9 +114,19 @@ TEST(LineBreakNormaliser, EndsAtOnceWhenTheSourceIsEmptyOrTheRequestTooSmall)
     char buffer[4] = {};
     int reads = 0;
     LineBreakNormaliser normaliser;
-    EXPECT_EQ(normaliser.Fill(buffer, 4, [&](char*, size_t) { ++reads; return size_t(0); }), 0u);
+    EXPECT_EQ(normaliser.Fill(buffer, 4,
+                              [&](char*, size_t) {
+                                  ++reads;
+                                  return size_t(0);
+                              }),
+              0u);
     EXPECT_EQ(reads, 1);
-    EXPECT_EQ(normaliser.Fill(buffer, 1, [&](char*, size_t) { ++reads; return size_t(1); }), 0u);
+    EXPECT_EQ(normaliser.Fill(buffer, 1,
+                              [&](char*, size_t) {
+                                  ++reads;
+                                  return size_t(1);
+                              }),
+              0u);
     EXPECT_EQ(reads, 1);
 }
 

@@ -8,8 +8,8 @@ TEST(MulDivRounded, RoundsHalvesAwayFromZero)
         int a, b, c, expected;
     };
     const Case cases[] = {
-        {8, 5, 4, 10}, {10, 5, 4, 13}, {10, 13, 8, 16}, {14, 13, 8, 23},
-        {50, 7, 4, 88}, {7, 1, 2, 4}, {-10, 5, 4, -13}, {10, 5, -4, -13},
+        {8, 5, 4, 10},  {10, 5, 4, 13}, {10, 13, 8, 16},  {14, 13, 8, 23},
+        {50, 7, 4, 88}, {7, 1, 2, 4},   {-10, 5, 4, -13}, {10, 5, -4, -13},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MulDivRounded(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
@@ -17,8 +17,8 @@ TEST(MulDivRounded, RoundsHalvesAwayFromZero)
 
 TEST(LayoutMessage, PlacesIconTextAndCentredButtonsForATypicalFont)
 {
-    TMessageLayout l = LayoutMessage({.X = 5, .Y = 13, .TextWidth = 100, .TextHeight = 13, .ButtonCount = 2,
-                                      .WidestCachedButton = 48});
+    TMessageLayout l = LayoutMessage(
+        {.X = 5, .Y = 13, .TextWidth = 100, .TextHeight = 13, .ButtonCount = 2, .WidestCachedButton = 48});
     EXPECT_EQ(l.HorzMargin, 10);
     EXPECT_EQ(l.VertMargin, 13);
     EXPECT_EQ(l.HorzSpacing, 13);
@@ -38,8 +38,8 @@ TEST(LayoutMessage, PlacesIconTextAndCentredButtonsForATypicalFont)
 
 TEST(LayoutMessage, AWideCachedButtonWidensEveryButtonAndCanSetTheClientWidth)
 {
-    TMessageLayout l = LayoutMessage({.X = 5, .Y = 13, .TextWidth = 20, .TextHeight = 13, .ButtonCount = 1,
-                                      .WidestCachedButton = 80});
+    TMessageLayout l =
+        LayoutMessage({.X = 5, .Y = 13, .TextWidth = 20, .TextHeight = 13, .ButtonCount = 1, .WidestCachedButton = 80});
     EXPECT_EQ(l.ButtonWidth, 80);
     EXPECT_EQ(l.ClientWidth, 80 + 2 * 10);
     ASSERT_EQ(l.Buttons.size(), 1u);
@@ -48,8 +48,8 @@ TEST(LayoutMessage, AWideCachedButtonWidensEveryButtonAndCanSetTheClientWidth)
 
 TEST(LayoutMessage, ATallTextPushesTheButtonsDownAndTheyStayCentred)
 {
-    TMessageLayout l = LayoutMessage({.X = 5, .Y = 13, .TextWidth = 300, .TextHeight = 65, .ButtonCount = 1,
-                                      .WidestCachedButton = 0});
+    TMessageLayout l =
+        LayoutMessage({.X = 5, .Y = 13, .TextWidth = 300, .TextHeight = 65, .ButtonCount = 1, .WidestCachedButton = 0});
     EXPECT_EQ(l.ClientWidth, 300 + 32 + 13 + 20);
     EXPECT_EQ(l.ClientHeight, 65 + 23 + 16 + 26);
     EXPECT_EQ(l.Text.Height, 65);

@@ -25,7 +25,8 @@ TEST(RecordPool, HandsOutSeparateAlignedSlotsOfMixedSizesThatHoldTheirBytes)
     }
     for (size_t i = 0; i < slots.size(); ++i) {
         std::vector<unsigned char> expected(slots[i].second, (unsigned char)(i & 0xFF));
-        ASSERT_EQ(std::memcmp(slots[i].first, expected.data(), expected.size()), 0) << "slot " << i << " was overwritten";
+        ASSERT_EQ(std::memcmp(slots[i].first, expected.data(), expected.size()), 0)
+            << "slot " << i << " was overwritten";
     }
 }
 
@@ -70,8 +71,14 @@ void* operator new[](std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 TEST(RecordPool, ARefusedSlabLeavesThePoolAsItWas)
 {

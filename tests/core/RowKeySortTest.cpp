@@ -65,7 +65,7 @@ TEST(RowKeySort, GivesTheOrderOfComparingEveryPairForEveryFlagAndKey)
         const char* fields;
         bool ignoreCase, descending;
     };
-    const Case cases[] = {{"Name", true, false}, {"Name", false, false}, {"Name", true, true},
+    const Case cases[] = {{"Name", true, false},        {"Name", false, false},      {"Name", true, true},
                           {"Name; Login", true, false}, {"Name;Login", false, true}, {"Login", true, false}};
     const TextSortKey keys[] = {PortableTextSortKey, FirstLetterKey};
     for (const Case& c : cases) {

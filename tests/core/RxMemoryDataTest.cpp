@@ -10,9 +10,9 @@
 namespace {
 
 // Windows-1251 letters.
-const std::string kA = "\xc0";       // А
-const std::string kB = "\xc1";       // Б
-const std::string kV = "\xc2";       // В
+const std::string kA = "\xc0";  // А
+const std::string kB = "\xc1";  // Б
+const std::string kV = "\xc2";  // В
 const std::string kSmallB = "\xe1";  // б
 
 class RxMemoryDataTest : public ::testing::Test {
@@ -365,9 +365,10 @@ TEST_F(RxMemoryDataTest, ClosingFreesTheRowsAndBarsCursorAndEditOperations)
     EXPECT_TRUE(table.IsTableEmpty());
     const std::string closed = "BaseRxMemoryData: Cannot perform this operation on a closed dataset";
     std::vector<std::function<void()>> actions = {
-        [&] { table.InsertRow(); },   [&] { table.EditRow(); },     [&] { table.PostRow(); },
-        [&] { table.DeleteRow(); },   [&] { table.GoToFirstRow(); }, [&] { table.GoToLastRow(); },
-        [&] { table.GoToNextRow(); }, [&] { table.SetCurrentRowNumber(1); },
+        [&] { table.InsertRow(); },    [&] { table.EditRow(); },
+        [&] { table.PostRow(); },      [&] { table.DeleteRow(); },
+        [&] { table.GoToFirstRow(); }, [&] { table.GoToLastRow(); },
+        [&] { table.GoToNextRow(); },  [&] { table.SetCurrentRowNumber(1); },
     };
     for (size_t i = 0; i < actions.size(); ++i)
         EXPECT_EQ(ErrorOf(actions[i]), closed) << "action " << i;

@@ -22,8 +22,8 @@ TEST(PortableTextCompare, IgnoringCaseMakesCaseVariantsEqual)
         std::string a, b;
     };
     for (const Case& c : {Case{"Base", "bASE"}, Case{"\xc1\xe0\xe7\xe0", "\xe1\xc0\xc7\xc0"},  // База
-                          Case{"\xa8\xeb\xea\xe0", "\xb8\xcb\xca\xc0"},                      // Ёлка
-                          Case{"\xb2", "\xb3"}}) {                                           // І і
+                          Case{"\xa8\xeb\xea\xe0", "\xb8\xcb\xca\xc0"},  // Ёлка
+                          Case{"\xb2", "\xb3"}}) {  // І і
         EXPECT_EQ(PortableTextCompare(c.a, c.b, true), 0) << c.a;
         EXPECT_NE(PortableTextCompare(c.a, c.b, false), 0) << c.a;
     }
@@ -32,9 +32,9 @@ TEST(PortableTextCompare, IgnoringCaseMakesCaseVariantsEqual)
 TEST(PortableTextCompare, CaseSensitiveFormPutsLowerCaseFirstAfterTheLetters)
 {
     EXPECT_LT(PortableTextCompare("abc", "Abc", false), 0);
-    EXPECT_LT(PortableTextCompare("\xe1", "\xc1", false), 0);     // б before Б
-    EXPECT_LT(PortableTextCompare("Abc", "abd", false), 0);       // letters decide before case
-    EXPECT_LT(PortableTextCompare("ab", "ABC", false), 0);        // and so does length
+    EXPECT_LT(PortableTextCompare("\xe1", "\xc1", false), 0);  // б before Б
+    EXPECT_LT(PortableTextCompare("Abc", "abd", false), 0);  // letters decide before case
+    EXPECT_LT(PortableTextCompare("ab", "ABC", false), 0);  // and so does length
     EXPECT_EQ(PortableTextCompare("\xc1\xe0", "\xc1\xe0", false), 0);
 }
 

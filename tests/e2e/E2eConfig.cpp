@@ -19,7 +19,7 @@ std::wstring WithTrailingBackslash(std::wstring path)
     return path;
 }
 
-} // namespace
+}  // namespace
 
 const E2eConfig& Config()
 {

@@ -10,9 +10,9 @@
 #include <string>
 
 struct E2eConfig {
-    std::wstring ProgramPath;      // the built AutoPeriod.exe
-    std::wstring ProgramFolder;    // its folder, with the shipped Readme.rtf; ends in a backslash
-    std::wstring ScreenshotFolder; // empty: no screenshots
+    std::wstring ProgramPath;  // the built AutoPeriod.exe
+    std::wstring ProgramFolder;  // its folder, with the shipped Readme.rtf; ends in a backslash
+    std::wstring ScreenshotFolder;  // empty: no screenshots
 };
 
 const E2eConfig& Config();

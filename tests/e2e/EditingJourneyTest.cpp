@@ -280,7 +280,7 @@ void RunForeignTextJourney(const std::wstring& shots)
     EXPECT_FALSE(RegistryKeyExists("Software\\AP_E2E_" + Utf8(pid) + " ??"));
 }
 
-} // namespace
+}  // namespace
 
 TEST(EditingJourney, AddsEditsAndDeletesEntriesAndSavesThemByteForByte)
 {

@@ -71,7 +71,7 @@ LRESULT AskToEndSession(HWND appWindow)
     return LRESULT(answer);
 }
 
-} // namespace
+}  // namespace
 
 TEST(FailurePathJourney, ListHeldOpenAtStartIsReportedAndTheWindowOpensEmptyWithTheFileKept)
 {

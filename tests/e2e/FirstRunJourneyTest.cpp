@@ -52,7 +52,7 @@ std::wstring VersionText(const std::wstring& exe, const wchar_t* name)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOperatorLooks)
 {
@@ -104,8 +104,8 @@ TEST(FirstRunJourney, ShowsAnEmptyListAndSavesAnEmptyFileAndTheMainWindowsStateO
     HWND warning = WaitForMessageForm(program, L"Warning");
     SaveScreenshot(warning, L"message-warning");
     const std::wstring rule(27, L'-');
-    EXPECT_EQ(Utf8(CopyMessageText(warning)), Utf8(rule + L"\r\nWarning\r\n" + rule + L"\r\nВыберите базу!\r\n" +
-                                                   rule + L"\r\nOK   \r\n" + rule + L"\r\n"));
+    EXPECT_EQ(Utf8(CopyMessageText(warning)), Utf8(rule + L"\r\nWarning\r\n" + rule + L"\r\nВыберите базу!\r\n" + rule +
+                                                   L"\r\nOK   \r\n" + rule + L"\r\n"));
     // Esc answers the warning: OK is also its cancel button.
     PostKeyToFocus(warning, VK_ESCAPE);
     WaitWindowGone(warning, "the warning");

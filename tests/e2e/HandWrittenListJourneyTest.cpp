@@ -17,8 +17,8 @@ namespace {
 struct HandWrittenCase {
     const char* Title;
     std::string File;
-    BaseEntry ReadLast;                 // current when the window first shows
-    std::vector<BaseEntry> SavedSorted; // as the table holds them, in name order
+    BaseEntry ReadLast;  // current when the window first shows
+    std::vector<BaseEntry> SavedSorted;  // as the table holds them, in name order
 };
 
 std::vector<HandWrittenCase> Cases()
@@ -37,12 +37,14 @@ std::vector<HandWrittenCase> Cases()
 
     return {
         {"LF line ends, over-long lines and a Ctrl-Z tail",
-         "Яблоко\nC:\\Bases\\Apple\nuser\npw\n" + longName + "\n" + longPath + "\n" + longLogin + "\n" +
-             longPassword + "\nальфа\nC:\\A\n\n\n\x1AЮ\r\nnot an entry\r\n",
+         "Яблоко\nC:\\Bases\\Apple\nuser\npw\n" + longName + "\n" + longPath + "\n" + longLogin + "\n" + longPassword +
+             "\nальфа\nC:\\A\n\n\n\x1AЮ\r\nnot an entry\r\n",
          alpha,
          {alpha, cut, apple}},
         {"a lone CR, a short last entry without its line end",
-         "Зима\r\nC:\\Win\rter\r\nadmin\r\n1\r\nвесна\r\nC:\\Spring", spring, {spring, winter}},
+         "Зима\r\nC:\\Win\rter\r\nadmin\r\n1\r\nвесна\r\nC:\\Spring",
+         spring,
+         {spring, winter}},
         {"a blank line after the last entry", "Зима\r\nC:\\Winter\r\nadmin\r\n1\r\n\r\n", blank, {blank, winter}},
     };
 }
@@ -65,7 +67,7 @@ void ExpectSameEntry(const BaseEntry& actual, const BaseEntry& expected)
     EXPECT_EQ(Readable(actual.Password), Readable(expected.Password));
 }
 
-} // namespace
+}  // namespace
 
 TEST(HandWrittenListJourney, LoadsShowsSortedAndSavesBackInTheProgramsOwnForm)
 {

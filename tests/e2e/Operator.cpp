@@ -43,7 +43,7 @@ void Send(INPUT input)
         throw DriverError("SendInput failed with error " + std::to_string(GetLastError()));
 }
 
-} // namespace
+}  // namespace
 
 void Click(HWND button)
 {

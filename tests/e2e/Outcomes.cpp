@@ -103,7 +103,7 @@ LONG OpenRegistryKey(const std::string& key, HKEY* result)
     return RegOpenKeyExW(HKEY_CURRENT_USER, FromUtf8(key).c_str(), 0, KEY_READ, result);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> ReadRegistryText(const std::string& key, const std::string& value)
 {
@@ -115,8 +115,8 @@ std::optional<std::string> ReadRegistryText(const std::string& key, const std::s
         type != REG_SZ)
         return std::nullopt;
     std::string data(size, '\0');
-    if (RegQueryValueExA(handle.Get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(handle.Get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     data.resize(size);
     if (auto nul = data.find('\0'); nul != std::string::npos)
@@ -151,7 +151,7 @@ std::vector<std::string> RegistryNames(const std::string& key, Enumerate enumera
     return names;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> RegistrySubkeys(const std::string& key)
 {
@@ -179,7 +179,7 @@ void OpenTheClipboard()
     WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, "the clipboard to open");
 }
 
-} // namespace
+}  // namespace
 
 std::wstring ClipboardText()
 {

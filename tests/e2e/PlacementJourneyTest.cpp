@@ -77,16 +77,15 @@ void VisitAbout(const ProgramUnderTest& program, HWND main, const POINT* moveTo,
     WaitWindowGone(about, "the About window");
 }
 
-} // namespace
+}  // namespace
 
 TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
 {
     ProgramUnderTest program;
-    program.WriteFile(L"Bases.dat",
-                      BaseListBytes({{"Склад", "\\\\server\\1C\\Store", "Кладовщик", "sklad"},
-                                     {"Бухгалтерия ООО «Ромашка»", "D:\\1C\\Romashka", "Бухгалтер", "1"},
-                                     {"Торговля (копия)", "D:\\1C\\Trade_copy", "Administrator", ""},
-                                     {"Зарплата и кадры", "D:\\1C\\ZUP", "Кадровик", "k2"}}));
+    program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "\\\\server\\1C\\Store", "Кладовщик", "sklad"},
+                                                   {"Бухгалтерия ООО «Ромашка»", "D:\\1C\\Romashka", "Бухгалтер", "1"},
+                                                   {"Торговля (копия)", "D:\\1C\\Trade_copy", "Administrator", ""},
+                                                   {"Зарплата и кадры", "D:\\1C\\ZUP", "Кадровик", "k2"}}));
     const std::string mainKey = program.RegistryKey("MainForm");
     const std::string gridKey = program.RegistryKey("MainForm\\TMainFormMainRxDBGrid");
 
@@ -110,7 +109,7 @@ TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
     Settle(main);
 
     const SIZE editorSize = VisitEditor(program, main, &kEditorAt, nullptr);
-    VisitEditor(program, main, nullptr, &kEditorAt); // within the run, too
+    VisitEditor(program, main, nullptr, &kEditorAt);  // within the run, too
     VisitAbout(program, main, &kAboutAt, nullptr, L"about");
     SaveScreenshot(main, L"main-arranged");
     program.CloseAndWait(main);
@@ -170,7 +169,7 @@ void WriteRegistryText(const std::string& key, const char* name, const std::stri
     RegCloseKey(handle);
 }
 
-} // namespace
+}  // namespace
 
 // Run on a Wine desktop of 1024 x 720 (the e2e_tests_small_desktop entry):
 // at their designed places the main window (bottom edge 725) and the About

@@ -19,7 +19,7 @@ std::wstring PlantedLibraryPath()
     return self.substr(0, self.find_last_of(L'\\') + 1) + L"planted\\riched32.dll";
 }
 
-} // namespace
+}  // namespace
 
 TEST(PlantedLibraryJourney, TheProgramNeverLoadsALibraryPlantedBesideIt)
 {

@@ -16,12 +16,12 @@ int NextCopyNumber()
     return ++counter;
 }
 
-} // namespace
+}  // namespace
 
 ProgramUnderTest::ProgramUnderTest(bool withReadme, const std::wstring& folderName, const std::wstring& exeName)
 {
-    std::wstring unique = L"AP_E2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                          std::to_wstring(NextCopyNumber());
+    std::wstring unique =
+        L"AP_E2E_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextCopyNumber());
     std::wstring baseName = exeName.empty() ? unique : exeName;
     title_ = baseName.substr(0, 1);
     for (wchar_t c : baseName.substr(1))

@@ -63,7 +63,7 @@ POINT BelowRows(HWND grid)
     return {client.right / 3, client.bottom - 4};
 }
 
-} // namespace
+}  // namespace
 
 void ClickGridBelowRows(HWND grid)
 {
@@ -102,7 +102,7 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
-} // namespace
+}  // namespace
 
 void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
 {

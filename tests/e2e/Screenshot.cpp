@@ -71,7 +71,7 @@ void WritePng(const std::wstring& path, UINT width, UINT height, UINT stride, st
     Check(encoder->Commit(), "encoder Commit");
 }
 
-} // namespace
+}  // namespace
 
 void SaveScreenshot(HWND window, const std::wstring& name)
 {

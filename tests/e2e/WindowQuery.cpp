@@ -17,11 +17,10 @@ std::string Utf8(std::wstring_view text)
 {
     if (text.empty())
         return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
     return result;
 }
 
@@ -39,8 +38,8 @@ std::wstring TextOf(HWND window)
         throw DriverError("the window does not answer WM_GETTEXTLENGTH");
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kWaitTimeoutMs, &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             kWaitTimeoutMs, &copied))
         throw DriverError("the window does not answer WM_GETTEXT");
     text.resize(copied);
     return text;
@@ -82,7 +81,7 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM param)
     return TRUE;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<HWND> TopWindows(DWORD processId, std::wstring_view className, std::wstring_view caption)
 {
@@ -131,8 +130,8 @@ HWND Child(HWND parent, std::wstring_view className, std::wstring_view text)
 {
     HWND child = FindChild(parent, className, text);
     if (!child)
-        throw DriverError("no " + Utf8(className) + " \"" + Utf8(text) + "\" in the window \"" +
-                          Utf8(TextOf(parent)) + "\"");
+        throw DriverError("no " + Utf8(className) + " \"" + Utf8(text) + "\" in the window \"" + Utf8(TextOf(parent)) +
+                          "\"");
     return child;
 }
 

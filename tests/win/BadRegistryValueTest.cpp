@@ -42,7 +42,10 @@ struct AbsurdPosition {
     TBorderStyle border;
 };
 
-void PrintTo(const AbsurdPosition& p, std::ostream* os) { *os << p.what; }
+void PrintTo(const AbsurdPosition& p, std::ostream* os)
+{
+    *os << p.what;
+}
 
 class AbsurdStoredPosition : public BadRegistryValue, public testing::WithParamInterface<AbsurdPosition> {};
 
@@ -69,16 +72,18 @@ TEST_P(AbsurdStoredPosition, StillShowsAndTheCloseSavesTheRealPlacement)
     form.Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Extremes, AbsurdStoredPosition, testing::Values(
-    AbsurdPosition{"largest left, smallest top", "2147483647,-2147483648,2147483647,-2147483648",
-                   TBorderStyle::bsSizeable},
-    AbsurdPosition{"whole number range", "-2147483648,-2147483648,2147483647,2147483647", TBorderStyle::bsSizeable},
-    AbsurdPosition{"largest corner only, the size from the window", "2147483647,2147483647",
-                   TBorderStyle::bsSizeable},
-    AbsurdPosition{"largest corner of a dialog", "2147483647,2147483647,2147483647,2147483647",
-                   TBorderStyle::bsDialog},
-    AbsurdPosition{"numbers beyond the range", "99999999999,-99999999999,99999999999,99999999999",
-                   TBorderStyle::bsSizeable}));
+INSTANTIATE_TEST_SUITE_P(
+    Extremes, AbsurdStoredPosition,
+    testing::Values(AbsurdPosition{"largest left, smallest top", "2147483647,-2147483648,2147483647,-2147483648",
+                                   TBorderStyle::bsSizeable},
+                    AbsurdPosition{"whole number range", "-2147483648,-2147483648,2147483647,2147483647",
+                                   TBorderStyle::bsSizeable},
+                    AbsurdPosition{"largest corner only, the size from the window", "2147483647,2147483647",
+                                   TBorderStyle::bsSizeable},
+                    AbsurdPosition{"largest corner of a dialog", "2147483647,2147483647,2147483647,2147483647",
+                                   TBorderStyle::bsDialog},
+                    AbsurdPosition{"numbers beyond the range", "99999999999,-99999999999,99999999999,99999999999",
+                                   TBorderStyle::bsSizeable}));
 
 struct WrongType {
     const char* what;
@@ -87,7 +92,10 @@ struct WrongType {
     bool reported;  // an empty value reads as a missing one
 };
 
-void PrintTo(const WrongType& w, std::ostream* os) { *os << w.what; }
+void PrintTo(const WrongType& w, std::ostream* os)
+{
+    *os << w.what;
+}
 
 class WrongTypedShowCmd : public BadRegistryValue, public testing::WithParamInterface<WrongType> {};
 
@@ -102,8 +110,7 @@ TEST_P(WrongTypedShowCmd, IsReportedOnceAndTheWindowStillShowsAndCloses)
     EXPECT_TRUE(form.Visible());
     EXPECT_EQ(shows, 1);
     const std::vector<std::string> expected =
-        GetParam().reported ? std::vector<std::string>{"Invalid data type for 'ShowCmd'"}
-                            : std::vector<std::string>{};
+        GetParam().reported ? std::vector<std::string>{"Invalid data type for 'ShowCmd'"} : std::vector<std::string>{};
     EXPECT_EQ(ReportedErrors(), expected);
     form.Close();
     EXPECT_FALSE(form.Visible());
@@ -113,10 +120,14 @@ TEST_P(WrongTypedShowCmd, IsReportedOnceAndTheWindowStillShowsAndCloses)
         EXPECT_EQ(Reg::Get("Typed", "ShowCmd"), "1") << "saved over with the real state";
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, WrongTypedShowCmd, testing::Values(
-    WrongType{"binary", REG_BINARY, std::string("\x01\x00\x00\x00", 4), true},
-    WrongType{"multi-string", REG_MULTI_SZ, std::string("3\0" "1\0\0", 5), true},
-    WrongType{"empty binary", REG_BINARY, std::string(), false}));
+INSTANTIATE_TEST_SUITE_P(Types, WrongTypedShowCmd,
+                         testing::Values(WrongType{"binary", REG_BINARY, std::string("\x01\x00\x00\x00", 4), true},
+                                         WrongType{"multi-string", REG_MULTI_SZ,
+                                                   std::string("3\0"
+                                                               "1\0\0",
+                                                               5),
+                                                   true},
+                                         WrongType{"empty binary", REG_BINARY, std::string(), false}));
 
 TEST_F(BadRegistryValue, ShowCmdNumbersNoWindowKnowsShowTheWindowNormally)
 {

@@ -39,8 +39,8 @@ std::optional<std::string> ReadBytes(const std::wstring& path)
 
 void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
@@ -123,8 +123,8 @@ std::vector<BaseListEntry> ManyEntries(size_t count)
 {
     std::vector<BaseListEntry> entries;
     for (size_t i = 0; i < count; ++i)
-        entries.push_back({"\xc1\xe0\xe7\xe0 " + std::to_string(i), "C:\\1C\\" + std::string(180, 'p'), "login",
-                           "secret"});
+        entries.push_back(
+            {"\xc1\xe0\xe7\xe0 " + std::to_string(i), "C:\\1C\\" + std::string(180, 'p'), "login", "secret"});
     return entries;
 }
 
@@ -160,7 +160,7 @@ protected:
     const std::wstring path_ = folder_ + kBaseListFileName;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(BaseListFile, MissingFileLoadsNothingAndAnEmptyTableIsSavedAsAnEmptyFile)
 {
@@ -347,8 +347,8 @@ TEST_F(BaseListFile, SaveFailingAtAnyStepNeverLosesTheList)
         prepare();
         const int calls = CallsOf([&] { Save(path_, entries); });
         EXPECT_GE(calls, 8);  // two write blocks among them
-        const std::string where = std::string("old file ") + (c.oldFile ? "yes" : "no") + ", reader " +
-                                  (c.reader ? "yes" : "no") + ", step ";
+        const std::string where =
+            std::string("old file ") + (c.oldFile ? "yes" : "no") + ", reader " + (c.reader ? "yes" : "no") + ", step ";
 
         for (int n = 1; n <= calls; ++n) {
             for (DWORD code : {DWORD(ERROR_DISK_FULL), DWORD(ERROR_ACCESS_DENIED)}) {
@@ -397,7 +397,8 @@ TEST_F(BaseListFile, LoadFailingAtAnyStepClosesTheFileAndTheNextSaveKeepsABackup
         ASSERT_TRUE(DeleteFileW(BaseListBackupPath(path_).c_str()) || n == 1);
         std::vector<BaseListEntry> entries;
         FileFaults::Arm(n, ERROR_CRC);
-        EXPECT_EQ(ErrorCodeOf([&] { LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); }); }),
+        EXPECT_EQ(ErrorCodeOf(
+                      [&] { LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); }); }),
                   ERROR_CRC)
             << "step " << n;
         FileFaults::Disarm();
@@ -429,7 +430,8 @@ TEST_F(BaseListFile, BackupIsMadeOnlyByTheFirstSaveAfterAFailedLoad)
         EXPECT_EQ(e.ErrorCode(), ERROR_ACCESS_DENIED);
         EXPECT_EQ(e.Message(), "Не удалось сохранить копию списка баз в файл \"" + Narrow(backup) +
                                    "\" (нет доступа: файл только для чтения, это папка или нет прав на запись, "
-                                   "код 5). Список не записан, файл \"" + Narrow(path_) + "\" не изменён");
+                                   "код 5). Список не записан, файл \"" +
+                                   Narrow(path_) + "\" не изменён");
     }
     EXPECT_EQ(ReadBytes(path_), kOldBytes);
     ASSERT_TRUE(RemoveDirectoryW(backup.c_str()));
@@ -495,7 +497,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(BaseListFileAsUser, ReadOnlyFileLoadsAndEveryCloseIsRefusedUntilTheAttributeIsCleared)
 {
@@ -616,7 +618,7 @@ std::vector<BaseListEntry> KillTestEntries(size_t count, int which)
 
 constexpr size_t kKillTestRows = 60000;
 
-} // namespace
+}  // namespace
 
 // The child of the kill test: saves one list into the folder, telling the
 // parent through the shared block how far it has come.
@@ -665,8 +667,8 @@ TEST_F(BaseListFile, KilledAtAnyMomentOfASaveLeavesTheOldListOrTheNewOne)
     ASSERT_NE(bytes[0], bytes[1]);
 
     const std::wstring mapping = L"AutoPeriodSaveKill" + std::to_wstring(GetCurrentProcessId());
-    UniqueHandle map(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SaveProgress),
-                                        mapping.c_str()));
+    UniqueHandle map(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SaveProgress), mapping.c_str()));
     UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, (mapping + L"-ready").c_str()));
     auto* progress = static_cast<SaveProgress*>(MapViewOfFile(map.Get(), FILE_MAP_WRITE, 0, 0, sizeof(SaveProgress)));
     ASSERT_TRUE(progress && ready);

@@ -112,7 +112,7 @@ struct KeyCase {
     int start;
     WORD key;
     bool ctrl;
-    int expected;     // plus pages times the visible row count
+    int expected;  // plus pages times the visible row count
     int pages;
 };
 
@@ -234,12 +234,12 @@ TEST_F(DBGridTest, ADoubleClickAnywhereCallsOnDblClick)
         HWND target;
         int x, y;
     } places[] = {
-        {GridWindow(), 40, LineY(1)},           // a row
-        {GridWindow(), 4, LineY(0)},            // the indicator
-        {GridWindow(), 4, 4},                   // the corner above it
-        {GridWindow(), 40, LineY(10)},          // below the last row
-        {header, 30, 5},                        // a title
-        {header, headerClient.right - 3, 5},    // past the last title
+        {GridWindow(), 40, LineY(1)},  // a row
+        {GridWindow(), 4, LineY(0)},  // the indicator
+        {GridWindow(), 4, 4},  // the corner above it
+        {GridWindow(), 40, LineY(10)},  // below the last row
+        {header, 30, 5},  // a title
+        {header, headerClient.right - 3, 5},  // past the last title
     };
     for (const auto& p : places)
         SendMessageW(p.target, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(p.x, p.y));

@@ -46,8 +46,8 @@ void CloseMainForm(TForm& form)
 // The nine values of a save, in the order in which a save writes them.
 std::vector<std::string> SavedNames()
 {
-    return {"FormVersion",       "Flags",   "ShowCmd",          "PixelsPerInch", "MinMaxPos" + kSuffix,
-            "MinMaxPos",         "NormPos" + kSuffix, "NormPos", "Visible"};
+    return {"FormVersion",       "Flags",   "ShowCmd", "PixelsPerInch", "MinMaxPos" + kSuffix, "MinMaxPos",
+            "NormPos" + kSuffix, "NormPos", "Visible"};
 }
 
 TEST_F(FormPlacement, FirstRunShowsTheDesignAndSavesNineTextValues)
@@ -106,7 +106,10 @@ struct PlantedPosition {
     RECT expected;  // {-1,...}: the designed rectangle
 };
 
-void PrintTo(const PlantedPosition& p, std::ostream* os) { *os << p.what; }
+void PrintTo(const PlantedPosition& p, std::ostream* os)
+{
+    *os << p.what;
+}
 
 class StoredPosition : public FormPlacement, public testing::WithParamInterface<PlantedPosition> {};
 
@@ -129,19 +132,24 @@ TEST_P(StoredPosition, ComesBackAsExpected)
     form.Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Placement, StoredPosition, testing::Values(
-    PlantedPosition{"bare name", {{"NormPos", "50,60,450,360"}}, {50, 60, 450, 360}},
-    PlantedPosition{"this screen's name before the bare one",
-                    {{"NormPos" + kSuffix, "50,60,450,360"}, {"NormPos", "10,10,410,310"}}, {50, 60, 450, 360}},
-    PlantedPosition{"another screen's name is not read",
-                    {{"NormPos(1x1)", "50,60,450,360"}, {"NormPos", "10,10,410,310"}}, {10, 10, 410, 310}},
-    PlantedPosition{"two words", {{"NormPos", "10,20"}}, {10, 20, -2, -2}},
-    PlantedPosition{"repeated separators and a bad word", {{"NormPos", "10 ,, 20,500;600"}}, {10, 20, -2, -2}},
-    PlantedPosition{"right not right of left", {{"NormPos", "300,20,200,400"}}, {-1, -1, -1, -1}},
-    PlantedPosition{"another pixel density",
-                    {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "1"}}, {-1, -1, -1, -1}},
-    PlantedPosition{"pixel density that does not convert counts as this screen's",
-                    {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "abc"}}, {50, 60, 450, 360}}));
+INSTANTIATE_TEST_SUITE_P(
+    Placement, StoredPosition,
+    testing::Values(
+        PlantedPosition{"bare name", {{"NormPos", "50,60,450,360"}}, {50, 60, 450, 360}},
+        PlantedPosition{"this screen's name before the bare one",
+                        {{"NormPos" + kSuffix, "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
+                        {50, 60, 450, 360}},
+        PlantedPosition{"another screen's name is not read",
+                        {{"NormPos(1x1)", "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
+                        {10, 10, 410, 310}},
+        PlantedPosition{"two words", {{"NormPos", "10,20"}}, {10, 20, -2, -2}},
+        PlantedPosition{"repeated separators and a bad word", {{"NormPos", "10 ,, 20,500;600"}}, {10, 20, -2, -2}},
+        PlantedPosition{"right not right of left", {{"NormPos", "300,20,200,400"}}, {-1, -1, -1, -1}},
+        PlantedPosition{
+            "another pixel density", {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "1"}}, {-1, -1, -1, -1}},
+        PlantedPosition{"pixel density that does not convert counts as this screen's",
+                        {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "abc"}},
+                        {50, 60, 450, 360}}));
 
 TEST_F(FormPlacement, StoredShowCmdThreeMaximisesOverTheStoredNormalRectangle)
 {

@@ -54,7 +54,10 @@ struct StoredColumns {
     Strings layout;
 };
 
-void PrintTo(const StoredColumns& s, std::ostream* os) { *os << s.what; }
+void PrintTo(const StoredColumns& s, std::ostream* os)
+{
+    *os << s.what;
+}
 
 class StoredLayout : public GridLayout, public testing::WithParamInterface<StoredColumns> {};
 
@@ -70,16 +73,18 @@ TEST_P(StoredLayout, IsAppliedAtTheFirstShow)
     form.Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, StoredLayout, testing::Values(
-    StoredColumns{"swapped", {{"Name", "1,154"}, {"Path", "0,205"}}, {"Path:205", "Name:154"}},
-    StoredColumns{"only Path, at 0: Name claims 0 first", {{"Path", "0,300"}}, {"Name:154", "Path:300"}},
-    StoredColumns{"both at 0", {{"Name", "0,100"}, {"Path", "0,120"}}, {"Name:100", "Path:120"}},
-    StoredColumns{"target out of range", {{"Name", "5,100"}}, {"Name:100", "Path:205"}},
-    StoredColumns{"width -1 keeps the width", {{"Name", "0,-1"}}, {"Name:154", "Path:205"}},
-    StoredColumns{"width 0", {{"Path", "1,0"}}, {"Name:154", "Path:0"}},
-    StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
-    StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
-    StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredLayout,
+    testing::Values(
+        StoredColumns{"swapped", {{"Name", "1,154"}, {"Path", "0,205"}}, {"Path:205", "Name:154"}},
+        StoredColumns{"only Path, at 0: Name claims 0 first", {{"Path", "0,300"}}, {"Name:154", "Path:300"}},
+        StoredColumns{"both at 0", {{"Name", "0,100"}, {"Path", "0,120"}}, {"Name:100", "Path:120"}},
+        StoredColumns{"target out of range", {{"Name", "5,100"}}, {"Name:100", "Path:205"}},
+        StoredColumns{"width -1 keeps the width", {{"Name", "0,-1"}}, {"Name:154", "Path:205"}},
+        StoredColumns{"width 0", {{"Path", "1,0"}}, {"Name:154", "Path:0"}},
+        StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
+        StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
+        StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}}));
 
 TEST_F(GridLayout, ValueOfAFieldNotShownIsGoneAfterTheNextSave)
 {

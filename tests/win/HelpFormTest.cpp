@@ -106,8 +106,7 @@ TEST_F(HelpFormTest, APlainTextFileShowsOneLineBreakPerLineEndOfAnyKind)
         {"CR", "Первая\rВторая\rТретья", threeLines},
         {"LF", "Первая\nВторая\nТретья", threeLines},
         {"CR LF", "Первая\r\nВторая\r\nТретья", threeLines},
-        {"LF CR and CR CR LF make empty lines", "Первая\n\rВторая\r\r\nТретья",
-         "Первая\r\n\r\nВторая\r\n\r\nТретья"},
+        {"LF CR and CR CR LF make empty lines", "Первая\n\rВторая\r\r\nТретья", "Первая\r\n\r\nВторая\r\n\r\nТретья"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -15,16 +15,94 @@
 namespace {
 
 // Narrow literals are Windows-1251 in this build.
-const std::vector<std::string> kTrickyTexts = {
-    "", " ", "-", "'", "a-b", "ab", "a b", "a'b", "co-op", "coop", "Co-Op",
-    "е", "Е", "ё", "Ё", "ж", "Ж", "Ёлка", "ёлка", "Елка", "елка", "ЁЛКА", "Ёа", "Еб", "Ёж", "Еж",
-    "Жук", "жук", "ЖУК", "Я", "я", "Zeta", "zeta", "a", "A", "z", "Z",
-    "1", "10", "2", "02", "№5", "#5", "_x", "!x", "x_", "x!", "(x)", "[x]",
-    "«Ромашка»", "\"Ромашка\"", "Ромашка", "ромашка", "Ромашка 2023", "Ромашка-2023", "Ромашка2023",
-    "ООО «Ромашка»", "ООО \"Ромашка\"", "ООО Ромашка", "ИП Ёлкин", "ИП Елкин",
-    "Бухгалтерия", "Бухгалтерия 2.0", "Бухгалтерия - архив", "БУХГАЛТЕРИЯ",
-    "є", "Є", "і", "І", "ї", "ў", "Ў", "ґ", "Ґ",
-    "\xa0" "x", "a\xad" "b", "…", "...", "‰", "€", "™", "©", "°", "±", "§", "µ"};
+const std::vector<std::string> kTrickyTexts = {"",
+                                               " ",
+                                               "-",
+                                               "'",
+                                               "a-b",
+                                               "ab",
+                                               "a b",
+                                               "a'b",
+                                               "co-op",
+                                               "coop",
+                                               "Co-Op",
+                                               "е",
+                                               "Е",
+                                               "ё",
+                                               "Ё",
+                                               "ж",
+                                               "Ж",
+                                               "Ёлка",
+                                               "ёлка",
+                                               "Елка",
+                                               "елка",
+                                               "ЁЛКА",
+                                               "Ёа",
+                                               "Еб",
+                                               "Ёж",
+                                               "Еж",
+                                               "Жук",
+                                               "жук",
+                                               "ЖУК",
+                                               "Я",
+                                               "я",
+                                               "Zeta",
+                                               "zeta",
+                                               "a",
+                                               "A",
+                                               "z",
+                                               "Z",
+                                               "1",
+                                               "10",
+                                               "2",
+                                               "02",
+                                               "№5",
+                                               "#5",
+                                               "_x",
+                                               "!x",
+                                               "x_",
+                                               "x!",
+                                               "(x)",
+                                               "[x]",
+                                               "«Ромашка»",
+                                               "\"Ромашка\"",
+                                               "Ромашка",
+                                               "ромашка",
+                                               "Ромашка 2023",
+                                               "Ромашка-2023",
+                                               "Ромашка2023",
+                                               "ООО «Ромашка»",
+                                               "ООО \"Ромашка\"",
+                                               "ООО Ромашка",
+                                               "ИП Ёлкин",
+                                               "ИП Елкин",
+                                               "Бухгалтерия",
+                                               "Бухгалтерия 2.0",
+                                               "Бухгалтерия - архив",
+                                               "БУХГАЛТЕРИЯ",
+                                               "є",
+                                               "Є",
+                                               "і",
+                                               "І",
+                                               "ї",
+                                               "ў",
+                                               "Ў",
+                                               "ґ",
+                                               "Ґ",
+                                               "\xa0"
+                                               "x",
+                                               "a\xad"
+                                               "b",
+                                               "…",
+                                               "...",
+                                               "‰",
+                                               "€",
+                                               "™",
+                                               "©",
+                                               "°",
+                                               "±",
+                                               "§",
+                                               "µ"};
 
 int Sign(int v)
 {
@@ -81,8 +159,8 @@ TEST(UserLocaleSortKey, TheTableSortsByKeysInTheOrderOfComparingEveryPair)
 {
     // Names built from pieces that differ in letters, accents, case and
     // punctuation, so that many rows tie on their keys.
-    static const std::vector<std::string> kPieces = {"Ёлка", "елка", "Е", "ё", "ж", " ", "-", "«", "»",
-                                                      "1", "10", "a", "A", "ООО ", "Бух", "бух", "'"};
+    static const std::vector<std::string> kPieces = {"Ёлка", "елка", "Е", "ё", "ж",    " ",   "-",   "«", "»",
+                                                     "1",    "10",   "a", "A", "ООО ", "Бух", "бух", "'"};
     std::mt19937 random(11);
     std::vector<std::string> names;
     for (int i = 0; i < 1500; ++i) {
@@ -115,7 +193,8 @@ TEST(CompareUserLocale, CallsTextsThatDifferOnlyInLetterCaseEqual)
                 continue;
             ++pairs;
             EXPECT_EQ(CompareUserLocale(x, y, true), 0) << "bytes " << a << " and " << b;
-            EXPECT_EQ(CompareUserLocale("x" + x + "y" + y, "x" + y + "y" + x, true), 0) << "bytes " << a << " and " << b;
+            EXPECT_EQ(CompareUserLocale("x" + x + "y" + y, "x" + y + "y" + x, true), 0)
+                << "bytes " << a << " and " << b;
         }
     }
     EXPECT_GT(pairs, 2 * (26 + 32));  // both ways round

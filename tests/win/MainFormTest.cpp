@@ -302,8 +302,7 @@ TEST_F(MainFormTest, F1AndTheCaptionsHelpButtonShowTheHelpFromTheMainWindowAndTh
     const Case cases[] = {
         {"F1 in the main window", form, [&] { PressKey(form.AddBaseButton.Handle(), VK_F1); }},
         {"F1 in the grid", form, [&] { PressKey(Grid(), VK_F1); }},
-        {"the caption's help button", form,
-         [&] { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0); }},
+        {"the caption's help button", form, [&] { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0); }},
         {"WM_HELP", form, [&] { SendMessageW(form.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info)); }},
         {"F1 in the editor", editor, [&] { PressKey(editor.NameEdit.Handle(), VK_F1); }},
     };

@@ -22,11 +22,11 @@ protected:
     void SetUp() override
     {
         RegistryFaults::Disarm();
-        path_ = std::string("Software\\AutoPeriodTest\\") +
-                testing::UnitTest::GetInstance()->current_test_info()->name();
+        path_ =
+            std::string("Software\\AutoPeriodTest\\") + testing::UnitTest::GetInstance()->current_test_info()->name();
         RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, scratch_.Receive(), nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  scratch_.Receive(), nullptr),
                   ERROR_SUCCESS);
     }
 
@@ -48,33 +48,30 @@ protected:
     bool KeyExists(const std::string& subKey)
     {
         RegKey key;
-        return RegOpenKeyExA(scratch_.Get(), subKey.c_str(), 0, KEY_READ, key.Receive()) ==
-               ERROR_SUCCESS;
+        return RegOpenKeyExA(scratch_.Get(), subKey.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
     }
 
-    void PutRaw(const std::string& subKey, const std::string& name, DWORD type,
-                const std::string& data)
+    void PutRaw(const std::string& subKey, const std::string& name, DWORD type, const std::string& data)
     {
         RegKey key;
-        ASSERT_EQ(RegCreateKeyExA(scratch_.Get(), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, key.Receive(), nullptr),
+        ASSERT_EQ(RegCreateKeyExA(scratch_.Get(), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
+                                  nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, type,
-                                 reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())),
+        ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                 DWORD(data.size())),
                   ERROR_SUCCESS);
     }
 
     std::optional<RawValue> GetRaw(const std::string& subKey, const std::string& name)
     {
         RegKey key;
-        if (RegOpenKeyExA(scratch_.Get(), subKey.c_str(), 0, KEY_READ, key.Receive()) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExA(scratch_.Get(), subKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
             return std::nullopt;
         char buffer[512];
         DWORD type = 0;
         DWORD size = sizeof buffer;
-        if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS)
             return std::nullopt;
         return RawValue{type, std::string(buffer, size)};
     }
@@ -102,11 +99,13 @@ TEST_F(RegistrySection, WritesEveryValueAsRegSzTextWithItsNul)
     sections.WriteBool("MainForm", "Yes", true);
     sections.WriteBool("MainForm", "No", false);
 
-    struct Expected { const char* name; std::string data; };
-    for (const auto& [name, data] : {Expected{"Text", std::string("abc\0", 4)},
-                                     Expected{"Number", std::string("-2147483648\0", 12)},
-                                     Expected{"Yes", std::string("1\0", 2)},
-                                     Expected{"No", std::string("0\0", 2)}}) {
+    struct Expected {
+        const char* name;
+        std::string data;
+    };
+    for (const auto& [name, data] :
+         {Expected{"Text", std::string("abc\0", 4)}, Expected{"Number", std::string("-2147483648\0", 12)},
+          Expected{"Yes", std::string("1\0", 2)}, Expected{"No", std::string("0\0", 2)}}) {
         auto raw = GetRaw("MainForm", name);
         ASSERT_TRUE(raw) << name;
         EXPECT_EQ(raw->type, DWORD(REG_SZ)) << name;
@@ -120,10 +119,8 @@ TEST_F(RegistrySection, ReadingANumberTypeAsTextRaisesInvalidDataType)
 {
     PutRaw("HelpForm", "Flags", REG_DWORD, std::string("\x01\0\0\0", 4));
     auto sections = Sections(false);
-    EXPECT_EQ(RaisedMessage([&] { sections.ReadString("HelpForm", "Flags", ""); }),
-              "Invalid data type for 'Flags'");
-    EXPECT_EQ(RaisedMessage([&] { sections.ReadInteger("HelpForm", "Flags", 0); }),
-              "Invalid data type for 'Flags'");
+    EXPECT_EQ(RaisedMessage([&] { sections.ReadString("HelpForm", "Flags", ""); }), "Invalid data type for 'Flags'");
+    EXPECT_EQ(RaisedMessage([&] { sections.ReadInteger("HelpForm", "Flags", 0); }), "Invalid data type for 'Flags'");
 }
 
 TEST_F(RegistrySection, ReadsAnExpandableStringLiterally)
@@ -168,15 +165,13 @@ TEST_F(RegistrySection, OpeningCreatesTheBaseKeyAlsoForReading)
     EXPECT_TRUE(sections.HasBaseKey());
     EXPECT_EQ(sections.AccessMode(), REGSAM(KEY_READ));
     EXPECT_TRUE(KeyExists("App"));
-    EXPECT_EQ(TRegistrySections::OpenForWrite(HKEY_CURRENT_USER, path_).AccessMode(),
-              REGSAM(KEY_ALL_ACCESS));
+    EXPECT_EQ(TRegistrySections::OpenForWrite(HKEY_CURRENT_USER, path_).AccessMode(), REGSAM(KEY_ALL_ACCESS));
 }
 
 TEST_F(RegistrySection, AnObjectOpenedForReadingCannotSetValues)
 {
     auto sections = Sections(false);
-    EXPECT_EQ(RaisedMessage([&] { sections.WriteString("MainForm", "Flags", "0"); }),
-              "Failed to set data for 'Flags'");
+    EXPECT_EQ(RaisedMessage([&] { sections.WriteString("MainForm", "Flags", "0"); }), "Failed to set data for 'Flags'");
     EXPECT_FALSE(GetRaw("MainForm", "Flags"));
 }
 
@@ -268,9 +263,7 @@ struct InjectedFault {
 TEST_F(RegistrySection, InjectedFailuresRaiseTheExactMessagesOrNone)
 {
     auto write = [](TRegistrySections& s) { s.WriteString("MainForm\\Grid", "NormPos", "1"); };
-    auto read = [](TRegistrySections& s) {
-        EXPECT_EQ(s.ReadString("MainForm\\Grid", "NormPos", "def"), "def");
-    };
+    auto read = [](TRegistrySections& s) { EXPECT_EQ(s.ReadString("MainForm\\Grid", "NormPos", "def"), "def"); };
     auto position = [](TRegistrySections& s) { s.WritePosition("MainForm\\Grid", "NormPos", "1"); };
     auto erase = [](TRegistrySections& s) { s.EraseSection("MainForm\\Grid"); };
     const InjectedFault faults[] = {
@@ -307,4 +300,4 @@ TEST_F(RegistrySection, AFailedOpenOfTheSectionWritesNothing)
     EXPECT_FALSE(GetRaw("MainForm", "Flags"));
 }
 
-} // namespace
+}  // namespace

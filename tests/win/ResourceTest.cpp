@@ -72,8 +72,8 @@ void ExpectNoLeak(const char* what, const std::function<void()>& cycle)
     Pump(20);
     const Usage after = Measure();
     std::printf("[resources] %s x%d: windows %ld -> %ld, pagefile %lld -> %lld KB, %lu ms\n", what, kCycles,
-                before.windows, after.windows,
-                before.pagefile / 1024, after.pagefile / 1024, static_cast<unsigned long>(GetTickCount() - started));
+                before.windows, after.windows, before.pagefile / 1024, after.pagefile / 1024,
+                static_cast<unsigned long>(GetTickCount() - started));
     EXPECT_LE(after.windows - before.windows, 0) << what;
     EXPECT_LE(after.pagefile - before.pagefile, kMemorySlack) << what;
 }

@@ -66,8 +66,7 @@ TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
     EXPECT_EQ(GetNextDlgTabItem(form.Handle(), nullptr, FALSE), form.MainShellTreeView.Handle());
     EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.MainShellTreeView.Handle(), FALSE),
               form.SelectDirectoryButton.Handle());
-    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.SelectDirectoryButton.Handle(), FALSE),
-              form.CancelButton.Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.SelectDirectoryButton.Handle(), FALSE), form.CancelButton.Handle());
 }
 
 TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)

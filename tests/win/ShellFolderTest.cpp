@@ -74,7 +74,7 @@ TEST(ShellNameText, ReadsEachFormOfTheShellsNameRecord)
         {WideName(nullptr), ""},
         {InlineName("Disk (C:)"), "Disk (C:)"},
         {OffsetName(4), "Trade"},
-        {OffsetName(9), ""},   // the item's ending zero
+        {OffsetName(9), ""},  // the item's ending zero
         {OffsetName(40), ""},  // past the first item: nothing is read there
     };
     for (Case& c : cases) {
@@ -91,8 +91,7 @@ TEST(ShellNameText, DropsEveryQuestionMarkOnlyFromANameStartingWithOneAndADigit)
         const char* raw;
         const char* expected;
     } cases[] = {
-        {"?1?2 Base?", "12 Base"}, {"?9", "9"},   {"?a?b", "?a?b"},
-        {"?", "?"},                {"1?2", "1?2"}, {"", ""},
+        {"?1?2 Base?", "12 Base"}, {"?9", "9"}, {"?a?b", "?a?b"}, {"?", "?"}, {"1?2", "1?2"}, {"", ""},
     };
     for (const Case& c : cases) {
         STRRET name = InlineName(c.raw);

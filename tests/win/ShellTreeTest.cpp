@@ -149,7 +149,8 @@ TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
     ASSERT_EQ(children.size(), 7u);
     IShellFolder* folder = tree.Folders(parent)->ItemFolder();
     for (size_t i = 1; i < children.size(); ++i) {
-        HRESULT hr = folder->CompareIDs(0, tree.Folders(children[i - 1])->ItemId(), tree.Folders(children[i])->ItemId());
+        HRESULT hr =
+            folder->CompareIDs(0, tree.Folders(children[i - 1])->ItemId(), tree.Folders(children[i])->ItemId());
         EXPECT_LT(static_cast<short>(HRESULT_CODE(hr)), 0)
             << tree.NodeText(children[i - 1]) << " before " << tree.NodeText(children[i]);
     }
@@ -163,8 +164,7 @@ TEST_F(ShellTree, AFolderWithoutSubfoldersLosesItsExpandMarkWhenOpened)
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM empty = NodeForPath(tree, dir / "Empty");
     ASSERT_NE(empty, nullptr);
-    bool attributeSaysSubfolders =
-        (tree.Folders(empty)->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
+    bool attributeSaysSubfolders = (tree.Folders(empty)->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
     EXPECT_EQ(tree.HasExpandMark(empty), attributeSaysSubfolders);
 
     tree.Expand(empty);

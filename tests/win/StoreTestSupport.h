@@ -29,25 +29,25 @@ struct StoreRegistry {
     static RegKey Create(const std::string& section)
     {
         RegKey key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, key.Receive(), nullptr);
         return key;
     }
 
     static void Put(const std::string& section, const std::string& name, const std::string& text)
     {
         RegKey key = Create(section);
-        ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1)),
+        ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 DWORD(text.size() + 1)),
                   ERROR_SUCCESS);
     }
 
     static void PutNumber(const std::string& section, const std::string& name, DWORD value)
     {
         RegKey key = Create(section);
-        ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&value), sizeof value),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetValueExA(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+            ERROR_SUCCESS);
     }
 
     static bool HasKey(const std::string& path)
@@ -63,10 +63,10 @@ struct StoreRegistry {
         DWORD type = 0;
         DWORD size = sizeof data - 1;
         RegKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, KEY_READ,
-                          key.Receive()) != ERROR_SUCCESS ||
-            RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
-                             &size) != ERROR_SUCCESS ||
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, KEY_READ, key.Receive()) !=
+                ERROR_SUCCESS ||
+            RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+                ERROR_SUCCESS ||
             type != REG_SZ)
             return std::nullopt;
         return std::string(data);
@@ -76,10 +76,10 @@ struct StoreRegistry {
     {
         RegKey key;
         DWORD count = 0;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, KEY_READ,
-                          key.Receive()) == ERROR_SUCCESS)
-            RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                             nullptr, nullptr, nullptr, nullptr);
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (kStoreTestKey + "\\" + section).c_str(), 0, KEY_READ, key.Receive()) ==
+            ERROR_SUCCESS)
+            RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                             nullptr, nullptr);
         return count;
     }
 };
