@@ -241,7 +241,7 @@ HTREEITEM TShellTreeView::ParentNode(HTREEITEM node) const
     return TreeView_GetParent(Handle(), node);
 }
 
-std::string TShellTreeView::NodeText(HTREEITEM node) const
+std::wstring TShellTreeView::NodeLabel(HTREEITEM node) const
 {
     wchar_t text[MAX_PATH + 1] = {};
     TVITEMW item{};
@@ -250,7 +250,12 @@ std::string TShellTreeView::NodeText(HTREEITEM node) const
     item.pszText = text;
     item.cchTextMax = MAX_PATH;
     TreeView_GetItem(Handle(), &item);
-    return Narrow(item.pszText ? item.pszText : L"");
+    return item.pszText ? item.pszText : L"";
+}
+
+std::string TShellTreeView::NodeText(HTREEITEM node) const
+{
+    return Narrow(NodeLabel(node));
 }
 
 bool TShellTreeView::HasExpandMark(HTREEITEM node) const

@@ -42,7 +42,8 @@ public:
     HTREEITEM RootNode() const;
     std::vector<HTREEITEM> ChildNodes(HTREEITEM node) const;
     HTREEITEM ParentNode(HTREEITEM node) const;
-    std::string NodeText(HTREEITEM node) const;
+    std::wstring NodeLabel(HTREEITEM node) const;  // exactly as shown
+    std::string NodeText(HTREEITEM node) const;  // as Windows-1251 text
     bool HasExpandMark(HTREEITEM node) const;
     bool Expanded(HTREEITEM node) const;
     void Expand(HTREEITEM node);

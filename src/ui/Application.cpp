@@ -264,12 +264,10 @@ void TApplication::ProcessMessages()
 
 void TApplication::HandleException(const std::exception_ptr& error) noexcept
 {
-    const char* what = nullptr;
     try {
         try {
             std::rethrow_exception(error);
         } catch (const std::exception& e) {
-            what = e.what();
             if (OnException)
                 OnException(e);
         } catch (...) {
@@ -279,7 +277,7 @@ void TApplication::HandleException(const std::exception_ptr& error) noexcept
     } catch (...) {
         // The report itself failed (no memory, a window that cannot be made):
         // the system's own box still says what went wrong.
-        MessageBoxA(handle_, what ? what : "Unknown error", nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        ShowPlainErrorBox(handle_, error);
     }
 }
 

@@ -8,13 +8,18 @@ void ReportEscapedException() noexcept
         Application->HandleException(std::current_exception());
         return;
     }
+    ShowPlainErrorBox(nullptr, std::current_exception());
+}
+
+void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept
+{
     const char* what = "Unknown error";
     try {
-        throw;
+        std::rethrow_exception(error);
     } catch (const std::exception& e) {
         what = e.what();
     } catch (...) {}
-    MessageBoxA(nullptr, what, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    MessageBoxA(owner, what, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
 // The object sits in the window's user data. Only windows whose procedure is

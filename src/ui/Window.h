@@ -25,6 +25,8 @@
 // report, or through a plain system box if there is no application or the
 // report fails itself. Never throws.
 void ReportEscapedException() noexcept;
+// The last resort of both: the system's own box with the exception's text.
+void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept;
 
 // Runs `handler`; what it throws is reported and `onError` returned instead.
 // The boundary for every window procedure and callback of the framework.

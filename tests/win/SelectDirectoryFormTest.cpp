@@ -194,7 +194,7 @@ TEST_F(SelectDirectoryFormTest, AFolderNamedBeyondWindows1251IsStoredByItsShortN
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, folder);
     ASSERT_NE(node, nullptr);
-    EXPECT_EQ(NodeLabel(tree, node), L"\u03a9mega \u65e5\u672c");
+    EXPECT_EQ(tree.NodeLabel(node), L"\u03a9mega \u65e5\u672c");
     tree.Select(node);
     PostAction([&] { form.SelectDirectoryButton.Click(); });
     form.ShowModal();

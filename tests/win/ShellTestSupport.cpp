@@ -71,18 +71,6 @@ HTREEITEM NodeForPath(TShellTreeView& tree, const std::string& path)
     return NodeForPath(tree, Wide(path));
 }
 
-std::wstring NodeLabel(TShellTreeView& tree, HTREEITEM node)
-{
-    wchar_t text[MAX_PATH + 1] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT | TVIF_HANDLE;
-    item.hItem = node;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(tree.Handle(), &item);
-    return text;
-}
-
 HTREEITEM NodeForPath(TShellTreeView& tree, const std::wstring& path)
 {
     UniquePidl target = ParsePath(path);

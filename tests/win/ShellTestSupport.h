@@ -29,8 +29,6 @@ private:
 // null when the way is not in the tree.
 HTREEITEM NodeForPath(TShellTreeView& tree, const std::string& path);
 HTREEITEM NodeForPath(TShellTreeView& tree, const std::wstring& path);
-// A node's label exactly as the tree shows it.
-std::wstring NodeLabel(TShellTreeView& tree, HTREEITEM node);
 
 // The labels of a node's children, in tree order.
 std::vector<std::string> ChildLabels(TShellTreeView& tree, HTREEITEM node);
