@@ -67,7 +67,7 @@ void Load(TRxMemoryData& table, const std::string& bytes)
 size_t Save(TRxMemoryData& table)
 {
     CountingSink sink;
-    table.GoToFirstRow();
+    table.CheckBrowseMode();
     WriteBaseList(sink, BaseListRowWalker(table));
     return sink.written;
 }

@@ -97,7 +97,7 @@ void Load(std::string_view file, size_t readSize, TRxMemoryData& table, std::vec
 std::string Save(TRxMemoryData& table)
 {
     StringSink sink;
-    table.GoToFirstRow();
+    table.CheckBrowseMode();
     WriteBaseList(sink, BaseListRowWalker(table));
     return sink.bytes;
 }

@@ -257,6 +257,29 @@ std::string_view TDataSet::GetFieldTextView(const TField& fieldObject) const
     return InternalRowText(cursor_, field);
 }
 
+std::string_view TDataSet::RowTextView(int row, const TField& fieldObject) const
+{
+    int field = OwnFieldIndex(fieldObject);
+    if (row < 0 || row >= RowCount())
+        throw EDatabaseError(FormatMessage("List index out of bounds (%d)", row));
+    return InternalRowText(row, field);
+}
+
+void TDataSet::RowTextViews(int row, std::span<std::string_view> texts) const
+{
+    if (texts.size() > fields_.size())
+        Fail(FormatMessage("Too many values for a row (%d)", (long long)texts.size()));
+    if (row < 0 || row >= RowCount())
+        throw EDatabaseError(FormatMessage("List index out of bounds (%d)", row));
+    InternalRowTexts(row, texts);
+}
+
+void TDataSet::InternalRowTexts(int row, std::span<std::string_view> texts) const
+{
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = InternalRowText(row, int(i));
+}
+
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
 {
     SetFieldText(FieldByName(fieldName), text);
@@ -284,6 +307,31 @@ void TDataSet::InsertRow()
     PlaceWindow(line);
     Report(TDataChange::StateChanged);
     Report(TDataChange::RowsChanged);
+}
+
+void TDataSet::InsertRowWithTexts(std::span<const std::string_view> texts)
+{
+    CheckActive();
+    CheckBrowseMode();
+    if (texts.size() > fields_.size())
+        Fail(FormatMessage("Too many values for a row (%d)", (long long)texts.size()));
+    // The line where InsertRow would show the pending row is the one PostRow
+    // then keeps for the new row.
+    int line = CurrentLineOrTop();
+    int at = std::max(cursor_, 0);
+    InternalInsertRow(at, texts);
+    cursor_ = at;
+    PlaceWindow(line);
+    SetBothFlagsFromRows();
+    Report(TDataChange::RowsChanged);
+}
+
+void TDataSet::InternalInsertRow(int index, std::span<const std::string_view> texts)
+{
+    InternalInitPending();
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        InternalSetPendingText(int(i), texts[i]);
+    InternalPostInsert(index);
 }
 
 void TDataSet::EditRow()

@@ -96,6 +96,11 @@ public:
     int FindFirstRow(std::string_view fieldName, const std::function<bool(std::string_view)>& match) const;
 
     void InsertRow();
+    // A whole row at once: what InsertRow, SetFieldText for the first
+    // texts.size() fields in order and PostRow do, with one RowsChanged
+    // report instead of eight. The rest of the fields get no value. A load
+    // of a long list adds its rows this way.
+    void InsertRowWithTexts(std::span<const std::string_view> texts);
     void EditRow();
     void PostRow();
     void DeleteRow();
@@ -108,6 +113,15 @@ public:
     // then looks each name up once, not once per row.
     std::string_view GetFieldTextView(const TField& field) const;
     void SetFieldText(const TField& field, std::string_view text);
+    // A stored row's text by its 0-based index in table order, read without
+    // moving the cursor: a save walks the list this way, so the grid neither
+    // follows it nor loses the operator's row. A pending row is not counted;
+    // call CheckBrowseMode first to commit it.
+    std::string_view RowTextView(int row, const TField& field) const;
+    // The same for the first texts.size() fields at once, in field order.
+    void RowTextViews(int row, std::span<std::string_view> texts) const;
+    // Commits a pending row that has assignments, drops any other.
+    void CheckBrowseMode();
 
     // Reports held back over a batch of changes (a load of the whole list):
     // the linked sources hear nothing until the last EnableControls, then
@@ -132,12 +146,17 @@ protected:
     virtual int InternalRowCount() const = 0;
     // Texts as views that hold until the rows or the pending row change.
     virtual std::string_view InternalRowText(int row, int fieldIndex) const = 0;
+    // The first texts.size() fields' texts; by default one field at a time.
+    virtual void InternalRowTexts(int row, std::span<std::string_view> texts) const;
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
     virtual std::string_view InternalPendingText(int fieldIndex) const = 0;
     virtual void InternalSetPendingText(int fieldIndex, std::string_view text) = 0;
     virtual void InternalPostEdit(int row) = 0;
     virtual void InternalPostInsert(int index) = 0;  // a new row from the pending one, at index
+    // A new row from the texts at index, the pending row untouched; by
+    // default made through the pending row.
+    virtual void InternalInsertRow(int index, std::span<const std::string_view> texts);
     virtual void InternalDelete(int row) = 0;
     // Field names match without regard to letter case; the default knows ASCII only.
     virtual bool FieldNamesMatch(std::string_view a, std::string_view b) const;
@@ -147,7 +166,6 @@ protected:
     int FieldIndexOrFail(std::string_view name) const;
     int OwnFieldIndex(const TField& field) const;  // fails for a field not in this table
     void CheckActive() const;
-    void CheckBrowseMode();  // commits a pending row that has assignments, drops any other
     int Cursor() const { return cursor_; }  // index of the current row; -1 on an empty table
     void RowsReordered(int newCursor);  // after a sort: centre the current row and report
     [[noreturn]] void Fail(const std::string& message) const;  // prefixed with the name

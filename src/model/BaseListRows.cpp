@@ -2,28 +2,49 @@
 
 #include "data/DataSet.h"
 
+namespace {
+
+// Looks the four fields up by name; true when they are the table's first
+// four in the entry's order, as the program defines them, so that a row
+// can be handed over whole.
+bool ResolveFields(const TDataSet& table, std::array<const TField*, kBaseListFieldCount>& fields)
+{
+    bool inOrder = true;
+    for (size_t i = 0; i < kBaseListFieldCount; ++i) {
+        fields[i] = &table.FieldByName(kBaseListFields[i]);
+        inOrder = inOrder && fields[i]->Index() == int(i);
+    }
+    return inOrder;
+}
+
+}  // namespace
+
 void BaseListRowAdder::operator()(const BaseListValues& entry)
 {
-    table_->InsertRow();
-    for (size_t i = 0; i < kBaseListFieldCount; ++i) {
-        if (!fields_[i])
-            fields_[i] = &table_->FieldByName(kBaseListFields[i]);
-        table_->SetFieldText(*fields_[i], entry[i]);
+    if (!fields_[0])
+        inFieldOrder_ = ResolveFields(*table_, fields_);
+    if (inFieldOrder_) {
+        table_->InsertRowWithTexts(entry);
+        return;
     }
+    table_->InsertRow();
+    for (size_t i = 0; i < kBaseListFieldCount; ++i)
+        table_->SetFieldText(*fields_[i], entry[i]);
     table_->PostRow();
 }
 
 bool BaseListRowWalker::operator()(BaseListValues& entry)
 {
-    if (started_)
-        table_->GoToNextRow();
-    started_ = true;
-    if (table_->AtEnd())
+    if (next_ >= table_->RowCount())
         return false;
-    for (size_t i = 0; i < kBaseListFieldCount; ++i) {
-        if (!fields_[i])
-            fields_[i] = &table_->FieldByName(kBaseListFields[i]);
-        entry[i] = table_->GetFieldTextView(*fields_[i]);
+    if (!fields_[0])
+        inFieldOrder_ = ResolveFields(*table_, fields_);
+    if (inFieldOrder_) {
+        table_->RowTextViews(next_, entry);
+    } else {
+        for (size_t i = 0; i < kBaseListFieldCount; ++i)
+            entry[i] = table_->RowTextView(next_, *fields_[i]);
     }
+    ++next_;
     return true;
 }

@@ -3,9 +3,9 @@
 // table. Each of the four fields is looked up by name once, when the first
 // row needs it, not once per row.
 //
-//   ReadBaseList(source, BaseListRowAdder(table));  // InsertRow, four fields, PostRow
-//   table.GoToFirstRow();
-//   WriteBaseList(sink, BaseListRowWalker(table));  // from the current row to the last
+//   ReadBaseList(source, BaseListRowAdder(table));  // a row before the current one, per entry
+//   table.CheckBrowseMode();
+//   WriteBaseList(sink, BaseListRowWalker(table));  // from the first row to the last
 #pragma once
 
 #include "model/BaseListFormat.h"
@@ -25,18 +25,22 @@ public:
 private:
     TDataSet* table_;
     std::array<const TField*, kBaseListFieldCount> fields_{};
+    bool inFieldOrder_ = false;  // the fields are the table's first four, in the entry's order
 };
 
+// Reads the rows in table order without moving the cursor: the operator's
+// row stays where it was, whether the save succeeds or fails.
 class BaseListRowWalker {
 public:
-    explicit BaseListRowWalker(TDataSet& table) : table_(&table) {}
-    // The current row's values, the first time; afterwards the next row's.
+    explicit BaseListRowWalker(const TDataSet& table) : table_(&table) {}
+    // The first row's values, the first time; afterwards the next row's.
     // False once the walk has passed the last row. The views hold until the
     // table changes.
     bool operator()(BaseListValues& entry);
 
 private:
-    TDataSet* table_;
+    const TDataSet* table_;
     std::array<const TField*, kBaseListFieldCount> fields_{};
-    bool started_ = false;
+    bool inFieldOrder_ = false;
+    int next_ = 0;
 };

@@ -53,3 +53,15 @@ std::string_view TMemoryRecord::Text(std::size_t field) const
         offset += lengths[i] ? lengths[i] - 1u : 0u;
     return {Texts() + offset, lengths[field] ? lengths[field] - 1u : 0u};
 }
+
+void TMemoryRecord::ReadTexts(std::span<std::string_view> texts) const
+{
+    const std::uint16_t* lengths = Lengths();
+    const char* text = Texts();
+    for (std::string_view& out : texts) {
+        const std::size_t length = *lengths ? *lengths - 1u : 0u;
+        out = {text, length};
+        text += length;
+        ++lengths;
+    }
+}

@@ -47,6 +47,8 @@ public:
     bool HasValue(std::size_t field) const { return Lengths()[field] != 0; }
     // Empty when the field has no value.
     std::string_view Text(std::size_t field) const;
+    // The first texts.size() fields' texts, in one pass over the lengths.
+    void ReadTexts(std::span<std::string_view> texts) const;
 
 private:
     TMemoryRecord(std::int32_t rowID, std::uint16_t fieldCount) : rowID_(rowID), fieldCount_(fieldCount) {}

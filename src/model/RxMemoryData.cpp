@@ -124,6 +124,13 @@ std::string_view TRxMemoryData::InternalRowText(int row, int fieldIndex) const
     return rows_[std::size_t(row)]->Text(std::size_t(fieldIndex));
 }
 
+void TRxMemoryData::InternalRowTexts(int row, std::span<std::string_view> texts) const
+{
+    if (std::size_t ahead = std::size_t(row) + kRowsFetchedAhead; ahead < rows_.size())
+        PrefetchRow(rows_[ahead]);
+    rows_[std::size_t(row)]->ReadTexts(texts);
+}
+
 void TRxMemoryData::InternalInitPending()
 {
     std::fill(pending_.begin(), pending_.end(), TRecordValue());

@@ -60,6 +60,7 @@ protected:
     void InternalClose() override;
     int InternalRowCount() const override { return int(rows_.size()); }
     std::string_view InternalRowText(int row, int fieldIndex) const override;
+    void InternalRowTexts(int row, std::span<std::string_view> texts) const override;
     void InternalInitPending() override;
     void InternalLoadPending(int row) override;
     std::string_view InternalPendingText(int fieldIndex) const override;

@@ -351,13 +351,13 @@ void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 
 void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 {
-    // The walk starts, and the current row moves, only once the new file
-    // exists: a save refused before that leaves the operator's row alone.
+    // The walk leaves the current row where the operator put it. A pending
+    // row is committed only once the new file exists, as the walk starts.
     BaseListRowWalker walker(table);
     bool started = false;
     SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
         if (!started) {
-            table.GoToFirstRow();
+            table.CheckBrowseMode();
             started = true;
         }
         return walker(entry);

@@ -77,7 +77,7 @@ void LoadIntoTable(IByteSource& source, TRxMemoryData& table)
 std::string SaveFromTable(TRxMemoryData& table)
 {
     StringSink sink;
-    table.GoToFirstRow();
+    table.CheckBrowseMode();
     WriteBaseList(sink, BaseListRowWalker(table));
     return sink.bytes;
 }
@@ -264,4 +264,22 @@ TEST(BaseListBadInput, KeepsANameThatBeginsWithCtrlZThroughASaveAndALoad)
     LoadIntoTable(savedSource, reloaded);
     EXPECT_EQ(TableRows(reloaded), rows);
     EXPECT_EQ(SaveFromTable(reloaded), saved);
+}
+
+// A table whose fields stand in another order than the file's lines still
+// takes each line into its own field and gives it back in the file's order.
+TEST(BaseListBadInput, FieldsInAnotherOrderStillMatchTheirLines)
+{
+    const std::string file = "Name\r\nC:\\Path\r\nLogin\r\nPassword\r\n";
+    TRxMemoryData table("BaseRxMemoryData");
+    table.FieldDefs = {{"Password", TFieldType::ftString, 20},
+                       {"Login", TFieldType::ftString, 20},
+                       {"Path", TFieldType::ftString, 200},
+                       {"Name", TFieldType::ftString, 100}};
+    table.SetActive(true);
+    StringSource source(file);
+    LoadIntoTable(source, table);
+    EXPECT_EQ(table.GetFieldText("Name"), "Name");
+    EXPECT_EQ(table.GetFieldText("Password"), "Password");
+    EXPECT_EQ(SaveFromTable(table), file);
 }

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/Exceptions.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -242,6 +247,14 @@ TEST_F(DataSetWindowTest, EachOperationSendsItsReports)
          [&] { table.EditRow(); },
          [&] { table.DeleteRow(); },
          {R{kStateChanged}, R{kRowsChanged}}},
+        {"InsertRowWithTexts", {}, [&] { table.InsertRowWithTexts(std::vector<std::string_view>{"x"}); }, {R{kRowsChanged}}},
+        {"InsertRowWithTexts committing an edit",
+         [&] {
+             table.EditRow();
+             table.SetFieldText("Name", "y");
+         },
+         [&] { table.InsertRowWithTexts(std::vector<std::string_view>{"x"}); },
+         {R{kStateChanged}, R{kRowsChanged}, R{kRowsChanged}}},
         {"SortByFields", {}, [&] { table.SortByFields("Name", true, false); }, {R{kRowsChanged}}},
         {"GoToFirstRow", {}, [&] { table.GoToFirstRow(); }, {R{kRowsChanged}}},
         {"GoToLastRow", {}, [&] { table.GoToLastRow(); }, {R{kRowsChanged}}},
@@ -331,4 +344,56 @@ TEST_F(DataSetWindowTest, DisabledControlsHearOneStateChangeWhenTheLastDisableEn
     table.EnableControls();  // one too many changes nothing
     table.GoToFirstRow();
     EXPECT_FALSE(grid.Take().empty());
+}
+
+// A whole row at once leaves the table as InsertRow, SetFieldText for each
+// field and PostRow leave it: the same rows, values, RowIDs, current row,
+// window and flags, from any current row and window size.
+TEST_F(DataSetWindowTest, ARowInsertedWholeLandsWhereInsertAndPostPutIt)
+{
+    const std::string longName(150, 'n');
+    const std::string zeroInside("ab\0cd", 5);
+    const std::vector<std::vector<std::string_view>> rows = {
+        {"x", "C:\\", "u", "p"}, {longName, zeroInside}, {}, {"", "", "", ""}};
+    for (int windowSize : {1, 3, 10}) {
+        for (int rowCount : {0, 1, 2, 7}) {
+            for (int current = 0; current <= rowCount; ++current) {
+                SCOPED_TRACE(testing::Message() << windowSize << " " << rowCount << " " << current);
+                TRxMemoryData stepwise("BaseRxMemoryData"), whole("BaseRxMemoryData");
+                for (TRxMemoryData* t : {&stepwise, &whole}) {
+                    OpenBaseTable(*t);
+                    t->SetWindowSize(windowSize);
+                    for (int i = rowCount - 1; i >= 0; --i)
+                        AddRow(*t, RowName(i));
+                    if (current > 0)
+                        t->SetCurrentRowNumber(current);
+                }
+                for (const auto& texts : rows) {
+                    stepwise.InsertRow();
+                    for (size_t f = 0; f < texts.size(); ++f)
+                        stepwise.SetFieldText(stepwise.Field(int(f)), texts[f]);
+                    stepwise.PostRow();
+                    whole.InsertRowWithTexts(texts);
+                }
+                ASSERT_EQ(whole.RowCount(), stepwise.RowCount());
+                for (int row = 0; row < whole.RowCount(); ++row) {
+                    EXPECT_EQ(whole.RowIDAt(row), stepwise.RowIDAt(row));
+                    std::string_view a[4], b[4];
+                    whole.RowTextViews(row, a);
+                    stepwise.RowTextViews(row, b);
+                    EXPECT_TRUE(std::equal(a, a + 4, b)) << row;
+                }
+                EXPECT_EQ(whole.CurrentRowNumber(), stepwise.CurrentRowNumber());
+                EXPECT_EQ(whole.WindowFirstRow(), stepwise.WindowFirstRow());
+                EXPECT_EQ(whole.AtStart(), stepwise.AtStart());
+                EXPECT_EQ(whole.AtEnd(), stepwise.AtEnd());
+                EXPECT_EQ(whole.LastRowID(), stepwise.LastRowID());
+            }
+        }
+    }
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    const std::vector<std::string_view> tooMany(5, "x");
+    EXPECT_THROW(table.InsertRowWithTexts(tooMany), EDatabaseError);
+    EXPECT_EQ(table.RowCount(), 0);
 }

@@ -291,6 +291,15 @@ TEST_F(RxMemoryDataTest, TheWalkVisitsEveryRowOnceAndStopsOnTheLast)
     EXPECT_EQ(visited, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(table.GetFieldText("Name"), "c");
     EXPECT_EQ(table.CurrentRowNumber(), 3);
+
+    // Reading rows by their place moves nothing.
+    table.SetCurrentRowNumber(2);
+    const TField& name = table.FieldByName("Name");
+    EXPECT_EQ(table.RowTextView(0, name), "a");
+    EXPECT_EQ(table.RowTextView(2, name), "c");
+    EXPECT_THROW(table.RowTextView(3, name), EDatabaseError);
+    EXPECT_THROW(table.RowTextView(-1, name), EDatabaseError);
+    EXPECT_EQ(table.CurrentRowNumber(), 2);
 }
 
 TEST_F(RxMemoryDataTest, AFieldOfAnotherTableIsRefused)

@@ -253,7 +253,7 @@ TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
     EXPECT_FALSE(EntryExists(BaseListTempPath(path_)));
 }
 
-TEST_F(BaseListFile, RefusedSaveLeavesTheCurrentRowWhereTheOperatorPutIt)
+TEST_F(BaseListFile, SavesRefusedOrNotLeaveTheCurrentRowWhereTheOperatorPutIt)
 {
     WriteBytes(path_, "B\r\n\r\n\r\n\r\nA\r\n\r\n\r\n\r\nC\r\n\r\n\r\n\r\n");
     TRxMemoryData table("BaseRxMemoryData");
@@ -267,6 +267,10 @@ TEST_F(BaseListFile, RefusedSaveLeavesTheCurrentRowWhereTheOperatorPutIt)
     UniqueHandle holder = Hold(path_, GENERIC_WRITE, FILE_SHARE_READ);
     ASSERT_TRUE(holder);
     EXPECT_EQ(ErrorCodeOf([&] { SaveBaseList(table, folder_); }), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(table.GetFieldText("Name"), "B");
+    holder.Reset();
+    SaveBaseList(table, folder_);
+    EXPECT_EQ(ReadBytes(path_), "A\r\n\r\n\r\n\r\nB\r\n\r\n\r\n\r\nC\r\n\r\n\r\n\r\n");
     EXPECT_EQ(table.GetFieldText("Name"), "B");
 }
 
