@@ -161,6 +161,30 @@ void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text
     pending_[field] = {true, {slot, length}};  // assigned, even when empty
 }
 
+void TRxMemoryData::InternalInsertRow(int index, std::span<const std::string_view> texts)
+{
+    // While the table browses, the pending row is free: its values serve as
+    // the new row's, cut as SetFieldText cuts them, but left where they are
+    // instead of being copied twice.
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        if (i < texts.size()) {
+            std::string_view text = texts[i].substr(0, sizes_[i]);
+            pending_[i] = {true, text.substr(0, LengthBeforeZero(text.data(), text.size()))};
+        } else {
+            pending_[i] = TRecordValue();
+        }
+    }
+    // The views lead out of the table: none may outlive the call.
+    auto blank = [this] { std::fill(pending_.begin(), pending_.end(), TRecordValue()); };
+    try {
+        InternalPostInsert(index);
+    } catch (...) {
+        blank();
+        throw;
+    }
+    blank();
+}
+
 void TRxMemoryData::InternalPostEdit(int row)
 {
     TMemoryRecord*& stored = rows_[std::size_t(row)];

@@ -67,6 +67,7 @@ protected:
     void InternalSetPendingText(int fieldIndex, std::string_view text) override;
     void InternalPostEdit(int row) override;
     void InternalPostInsert(int index) override;
+    void InternalInsertRow(int index, std::span<const std::string_view> texts) override;
     void InternalDelete(int row) override;
     bool FieldNamesMatch(std::string_view a, std::string_view b) const override;
 

@@ -140,6 +140,56 @@ inline std::size_t CopyBytesBeforeZero(char* to, const char* from, std::size_t s
     return at;
 }
 
+namespace byte_runs_detail {
+
+// The first zero byte of a run of 4 to 2 * sizeof(Word) bytes, read as two
+// words, the second ending at the run's end; `size` when there is none.
+template <typename Word>
+inline std::size_t WordsBeforeZero(const char* from, std::size_t size)
+{
+    Word first, last;
+    std::memcpy(&first, from, sizeof(Word));
+    std::memcpy(&last, from + size - sizeof(Word), sizeof(Word));
+    if (Word zeros = ZeroBytes(first))
+        return std::size_t(std::countr_zero(zeros)) / 8;
+    if (Word zeros = ZeroBytes(last))
+        return size - sizeof(Word) + std::size_t(std::countr_zero(zeros)) / 8;
+    return size;
+}
+
+}  // namespace byte_runs_detail
+
+// How many of the first `size` bytes come before the first zero byte: all
+// of them when there is none. CopyBytesBeforeZero without the copy.
+inline std::size_t LengthBeforeZero(const char* from, std::size_t size)
+{
+    using namespace byte_runs_detail;
+#if defined(__SSE2__)
+    if (size >= 16) {
+        const __m128i zero = _mm_setzero_si128();
+        for (std::size_t at = 0;; at += 16) {
+            if (size - at < 16)
+                at = size - 16;  // the last block, overlapping: its zeros lie past what was checked
+            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
+                return at + std::size_t(__builtin_ctz(unsigned(found)));
+            if (at + 16 == size)
+                return size;
+        }
+    }
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        if (size >= 8 && size <= 16)
+            return WordsBeforeZero<std::uint64_t>(from, size);
+        if (size >= 4 && size < 8)
+            return WordsBeforeZero<std::uint32_t>(from, size);
+    }
+    std::size_t at = 0;
+    while (at < size && from[at] != '\0')
+        ++at;
+    return at;
+}
+
 // The first CR or LF in [begin, end), or end.
 inline const char* FindLineBreak(const char* begin, const char* end)
 {
