@@ -181,24 +181,9 @@ void TRowKeySort::SortRun(Entry* first, Entry* end, const Ordering& how)
             byText.resize(distinct.size());
             for (std::size_t i = 0; i < byText.size(); ++i)
                 byText[i] = i;
-            // A locale comparison costs about a microsecond, and the ranking
-            // below asks again about pairs the sort has weighed: a short run
-            // keeps the answers. (A long run is rare; its answers are not kept.)
-            std::vector<ComparedPair>& answers = runAnswers_;
-            answers.clear();
-            const bool keepAnswers = distinct.size() <= 16;
             auto compare = [&](std::size_t a, std::size_t b) {
-                for (const ComparedPair& p : answers) {
-                    if (p.a == a && p.b == b)
-                        return p.result;
-                    if (p.a == b && p.b == a)
-                        return -p.result;
-                }
                 int result = how.compareText(distinct[a], distinct[b]);
-                result = (result > 0) - (result < 0);
-                if (keepAnswers)
-                    answers.push_back({a, b, result});
-                return result;
+                return (result > 0) - (result < 0);
             };
             // A merge sort, which stays within bounds even for a comparison
             // that is not consistent.
@@ -255,7 +240,6 @@ std::vector<TMemoryRecord*> TRowKeySort::Sort(const Ordering& how)
     runTexts_ = {};
     runOrder_ = {};
     runRanks_ = {};
-    runAnswers_ = {};
     chunks_.clear();
     return order;
 }

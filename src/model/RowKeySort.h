@@ -76,10 +76,6 @@ private:
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
     void SortRun(Entry* first, Entry* end, const Ordering& how);
 
-    struct ComparedPair {
-        std::size_t a, b;  // positions among a run's distinct texts
-        int result;  // -1, 0 or 1
-    };
     struct RunMember {
         std::string_view text;
         std::size_t rank;
@@ -93,7 +89,6 @@ private:
     std::vector<std::string_view> runTexts_;
     std::vector<std::size_t> runOrder_;
     std::vector<std::size_t> runRanks_;
-    std::vector<ComparedPair> runAnswers_;
     // Keys live in large chunks, so a million keys cost a few hundred
     // allocations and no per-key overhead.
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
