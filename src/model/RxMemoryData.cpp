@@ -157,7 +157,8 @@ void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text
     const std::size_t field = std::size_t(fieldIndex);
     // Longer text is cut without a report, and a zero byte ends the text early.
     char* slot = pendingBytes_.data() + offsets_[field];
-    std::size_t length = CopyBytesBeforeZero(slot, text.data(), std::min(text.size(), sizes_[field]));
+    std::size_t length = LengthBeforeZero(text.data(), std::min(text.size(), sizes_[field]));
+    CopyBytes(slot, text.data(), length);
     pending_[field] = {true, {slot, length}};  // assigned, even when empty
 }
 

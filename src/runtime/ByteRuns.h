@@ -4,7 +4,7 @@
 // and a long list makes millions of them.
 //
 //   CopyBytes(to, from, 23);                   // like memcpy; the runs must not overlap
-//   CopyBytesBeforeZero(to, "ab\0c", 4);       // 2: "ab" copied
+//   LengthBeforeZero("ab\0c", 4);              // 2
 //   FindLineBreak(begin, end);                 // the first CR or LF, or end
 #pragma once
 
@@ -80,68 +80,6 @@ inline Word ZeroBytes(Word word)
     return (word - kOnes) & ~word & Word(kOnes << 7);
 }
 
-// A run of 4 to 2 * sizeof(Word) bytes as two words, the second ending at
-// the run's end (overlapping the first): a zero found in the second lies
-// past the first's bytes.
-template <typename Word>
-inline std::size_t CopyWordsBeforeZero(char* to, const char* from, std::size_t size)
-{
-    Word first, last;
-    std::memcpy(&first, from, sizeof(Word));
-    std::memcpy(&last, from + size - sizeof(Word), sizeof(Word));
-    std::memcpy(to, &first, sizeof(Word));
-    std::memcpy(to + size - sizeof(Word), &last, sizeof(Word));
-    if (Word zeros = ZeroBytes(first))
-        return std::size_t(std::countr_zero(zeros)) / 8;
-    if (Word zeros = ZeroBytes(last))
-        return size - sizeof(Word) + std::size_t(std::countr_zero(zeros)) / 8;
-    return size;
-}
-
-}  // namespace byte_runs_detail
-
-// Copies the bytes before the first zero byte among the first `size` (all
-// `size` of them when there is none) and returns how many that were: one
-// pass instead of a scan and a copy, in whole blocks, the last one
-// overlapping the one before it, instead of a byte-by-byte rest that costs a
-// mispredicted branch or two per run. The bytes of `to` after the count, up
-// to `size`, may be overwritten: the destination needs room for `size` bytes.
-inline std::size_t CopyBytesBeforeZero(char* to, const char* from, std::size_t size)
-{
-    using namespace byte_runs_detail;
-#if defined(__SSE2__)
-    if (size >= 16) {
-        const __m128i zero = _mm_setzero_si128();
-        for (std::size_t at = 0;; at += 16) {
-            if (size - at < 16)
-                at = size - 16;  // the last block, overlapping: its zeros lie past what was checked
-            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
-            if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)))
-                return at + std::size_t(__builtin_ctz(unsigned(found)));
-            if (at + 16 == size)
-                return size;
-        }
-    }
-#endif
-    if constexpr (std::endian::native == std::endian::little) {
-        if (size >= 8 && size <= 16)
-            return CopyWordsBeforeZero<std::uint64_t>(to, from, size);
-        if (size >= 4 && size < 8)
-            return CopyWordsBeforeZero<std::uint32_t>(to, from, size);
-    }
-    std::size_t at = 0;
-    for (; at < size; ++at) {
-        const char c = from[at];
-        if (c == '\0')
-            break;
-        to[at] = c;
-    }
-    return at;
-}
-
-namespace byte_runs_detail {
-
 // The first zero byte of a run of 4 to 2 * sizeof(Word) bytes, read as two
 // words, the second ending at the run's end; `size` when there is none.
 template <typename Word>
@@ -160,7 +98,9 @@ inline std::size_t WordsBeforeZero(const char* from, std::size_t size)
 }  // namespace byte_runs_detail
 
 // How many of the first `size` bytes come before the first zero byte: all
-// of them when there is none. CopyBytesBeforeZero without the copy.
+// of them when there is none. One pass in whole blocks, the last one
+// overlapping the one before it, instead of a byte-by-byte rest that costs a
+// mispredicted branch or two per run.
 inline std::size_t LengthBeforeZero(const char* from, std::size_t size)
 {
     using namespace byte_runs_detail;
