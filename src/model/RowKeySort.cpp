@@ -1,5 +1,7 @@
 #include "model/RowKeySort.h"
 
+#include "runtime/ByteRuns.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -128,9 +130,18 @@ void TRowKeySort::RadixSort(Entry* first, Entry* end)
 void TRowKeySort::SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                                std::vector<std::pair<std::size_t, std::size_t>>& runs)
 {
-    if (offset > 0)
-        for (Entry* e = first; e != end; ++e)
+    if (offset > 0) {
+        // The first level has scattered the entries away from their keys'
+        // order in the arena: on a list too long for the processor's caches
+        // each key would be waited for in turn, so later ones are asked for
+        // early.
+        constexpr std::ptrdiff_t kKeysAhead = 16;
+        for (Entry* e = first; e != end; ++e) {
+            if (end - e > kKeysAhead)
+                PrefetchForRead(e[kKeysAhead].key + offset);
             e->digit = DigitAt(e->key, offset);
+        }
+    }
     // Below this, the radix passes' fixed costs outweigh what they save.
     constexpr std::ptrdiff_t kRadixFrom = 1024;
     if (end - first >= kRadixFrom)
