@@ -71,6 +71,7 @@ private:
     static std::uint32_t KeySize(const unsigned char* key);
     static std::uint64_t DigitAt(const unsigned char* key, std::size_t offset);
     static bool MoreAfter(std::uint64_t digit);  // the key goes on after this digit's bytes
+    static Entry* SortByLowBytes(Entry* from, Entry* other, std::size_t count, int passes);
     void RadixSort(Entry* first, Entry* end);
     void SortKeysFrom(Entry* first, Entry* end, std::size_t offset,
                       std::vector<std::pair<std::size_t, std::size_t>>& runs);
