@@ -274,12 +274,6 @@ void TDataSet::RowTextViews(int row, std::span<std::string_view> texts) const
     InternalRowTexts(row, texts);
 }
 
-void TDataSet::InternalRowTexts(int row, std::span<std::string_view> texts) const
-{
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        texts[i] = InternalRowText(row, int(i));
-}
-
 void TDataSet::SetFieldText(std::string_view fieldName, std::string_view text)
 {
     SetFieldText(FieldByName(fieldName), text);
@@ -324,14 +318,6 @@ void TDataSet::InsertRowWithTexts(std::span<const std::string_view> texts)
     PlaceWindow(line);
     SetBothFlagsFromRows();
     Report(TDataChange::RowsChanged);
-}
-
-void TDataSet::InternalInsertRow(int index, std::span<const std::string_view> texts)
-{
-    InternalInitPending();
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        InternalSetPendingText(int(i), texts[i]);
-    InternalPostInsert(index);
 }
 
 void TDataSet::EditRow()

@@ -146,17 +146,17 @@ protected:
     virtual int InternalRowCount() const = 0;
     // Texts as views that hold until the rows or the pending row change.
     virtual std::string_view InternalRowText(int row, int fieldIndex) const = 0;
-    // The first texts.size() fields' texts; by default one field at a time.
-    virtual void InternalRowTexts(int row, std::span<std::string_view> texts) const;
+    // The first texts.size() fields' texts.
+    virtual void InternalRowTexts(int row, std::span<std::string_view> texts) const = 0;
     virtual void InternalInitPending() = 0;  // a blank pending row
     virtual void InternalLoadPending(int row) = 0;
     virtual std::string_view InternalPendingText(int fieldIndex) const = 0;
     virtual void InternalSetPendingText(int fieldIndex, std::string_view text) = 0;
     virtual void InternalPostEdit(int row) = 0;
     virtual void InternalPostInsert(int index) = 0;  // a new row from the pending one, at index
-    // A new row from the texts at index, the pending row untouched; by
-    // default made through the pending row.
-    virtual void InternalInsertRow(int index, std::span<const std::string_view> texts);
+    // A new row at index from the texts of its first fields, cut as
+    // InternalSetPendingText cuts them; the other fields without a value.
+    virtual void InternalInsertRow(int index, std::span<const std::string_view> texts) = 0;
     virtual void InternalDelete(int row) = 0;
     // Field names match without regard to letter case; the default knows ASCII only.
     virtual bool FieldNamesMatch(std::string_view a, std::string_view b) const;
