@@ -257,20 +257,29 @@ std::string_view TDataSet::GetFieldTextView(const TField& fieldObject) const
     return InternalRowText(cursor_, field);
 }
 
+void TDataSet::CheckRowPlace(int row) const
+{
+    if (row < 0 || row >= RowCount())
+        throw EDatabaseError(FormatMessage("List index out of bounds (%d)", row));
+}
+
+void TDataSet::CheckValueCount(std::size_t count) const
+{
+    if (count > fields_.size())
+        Fail(FormatMessage("Too many values for a row (%d)", (long long)count));
+}
+
 std::string_view TDataSet::RowTextView(int row, const TField& fieldObject) const
 {
     int field = OwnFieldIndex(fieldObject);
-    if (row < 0 || row >= RowCount())
-        throw EDatabaseError(FormatMessage("List index out of bounds (%d)", row));
+    CheckRowPlace(row);
     return InternalRowText(row, field);
 }
 
 void TDataSet::RowTextViews(int row, std::span<std::string_view> texts) const
 {
-    if (texts.size() > fields_.size())
-        Fail(FormatMessage("Too many values for a row (%d)", (long long)texts.size()));
-    if (row < 0 || row >= RowCount())
-        throw EDatabaseError(FormatMessage("List index out of bounds (%d)", row));
+    CheckValueCount(texts.size());
+    CheckRowPlace(row);
     InternalRowTexts(row, texts);
 }
 
@@ -307,8 +316,7 @@ void TDataSet::InsertRowWithTexts(std::span<const std::string_view> texts)
 {
     CheckActive();
     CheckBrowseMode();
-    if (texts.size() > fields_.size())
-        Fail(FormatMessage("Too many values for a row (%d)", (long long)texts.size()));
+    CheckValueCount(texts.size());
     // The line where InsertRow would show the pending row is the one PostRow
     // then keeps for the new row.
     int line = CurrentLineOrTop();

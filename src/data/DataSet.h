@@ -174,6 +174,8 @@ private:
     friend class TDataSource;
 
     int DisplayCount() const;
+    void CheckRowPlace(int row) const;  // fails outside the stored rows
+    void CheckValueCount(std::size_t count) const;  // fails for more values than fields
     int DisplayCursor() const;
     int CurrentLineOrTop() const;
     void PlaceWindow(int line);

@@ -41,7 +41,7 @@ std::size_t TMemoryRecord::SlotSize() const
 {
     std::size_t size = sizeof(TMemoryRecord) + fieldCount_ * sizeof(std::uint16_t);
     for (std::size_t i = 0; i < fieldCount_; ++i)
-        size += Lengths()[i] ? Lengths()[i] - 1u : 0u;
+        size += TextLength(Lengths()[i]);
     return size;
 }
 
@@ -50,8 +50,8 @@ std::string_view TMemoryRecord::Text(std::size_t field) const
     const std::uint16_t* lengths = Lengths();
     std::size_t offset = 0;
     for (std::size_t i = 0; i < field; ++i)
-        offset += lengths[i] ? lengths[i] - 1u : 0u;
-    return {Texts() + offset, lengths[field] ? lengths[field] - 1u : 0u};
+        offset += TextLength(lengths[i]);
+    return {Texts() + offset, TextLength(lengths[field])};
 }
 
 void TMemoryRecord::ReadTexts(std::span<std::string_view> texts) const
@@ -59,7 +59,7 @@ void TMemoryRecord::ReadTexts(std::span<std::string_view> texts) const
     const std::uint16_t* lengths = Lengths();
     const char* text = Texts();
     for (std::string_view& out : texts) {
-        const std::size_t length = *lengths ? *lengths - 1u : 0u;
+        const std::size_t length = TextLength(*lengths);
         out = {text, length};
         text += length;
         ++lengths;

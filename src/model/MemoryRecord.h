@@ -55,6 +55,8 @@ private:
     ~TMemoryRecord() = default;
 
     std::size_t SlotSize() const;
+    // A stored length entry's text length (0 for no value as for an empty text).
+    static std::size_t TextLength(std::uint16_t entry) { return entry ? entry - 1u : 0u; }
     const std::uint16_t* Lengths() const { return reinterpret_cast<const std::uint16_t*>(this + 1); }
     std::uint16_t* Lengths() { return reinterpret_cast<std::uint16_t*>(this + 1); }
     const char* Texts() const { return reinterpret_cast<const char*>(Lengths() + fieldCount_); }

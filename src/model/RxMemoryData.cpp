@@ -155,11 +155,17 @@ std::string_view TRxMemoryData::InternalPendingText(int fieldIndex) const
 void TRxMemoryData::InternalSetPendingText(int fieldIndex, std::string_view text)
 {
     const std::size_t field = std::size_t(fieldIndex);
-    // Longer text is cut without a report, and a zero byte ends the text early.
     char* slot = pendingBytes_.data() + offsets_[field];
-    std::size_t length = LengthBeforeZero(text.data(), std::min(text.size(), sizes_[field]));
-    CopyBytes(slot, text.data(), length);
-    pending_[field] = {true, {slot, length}};  // assigned, even when empty
+    text = AsStored(field, text);
+    CopyBytes(slot, text.data(), text.size());
+    pending_[field] = {true, {slot, text.size()}};  // assigned, even when empty
+}
+
+std::string_view TRxMemoryData::AsStored(std::size_t field, std::string_view text) const
+{
+    // Longer text is cut without a report, and a zero byte ends the text early.
+    text = text.substr(0, sizes_[field]);
+    return text.substr(0, LengthBeforeZero(text.data(), text.size()));
 }
 
 void TRxMemoryData::InternalInsertRow(int index, std::span<const std::string_view> texts)
@@ -167,14 +173,8 @@ void TRxMemoryData::InternalInsertRow(int index, std::span<const std::string_vie
     // While the table browses, the pending row is free: its values serve as
     // the new row's, cut as SetFieldText cuts them, but left where they are
     // instead of being copied twice.
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
-        if (i < texts.size()) {
-            std::string_view text = texts[i].substr(0, sizes_[i]);
-            pending_[i] = {true, text.substr(0, LengthBeforeZero(text.data(), text.size()))};
-        } else {
-            pending_[i] = TRecordValue();
-        }
-    }
+    for (std::size_t i = 0; i < pending_.size(); ++i)
+        pending_[i] = i < texts.size() ? TRecordValue{true, AsStored(i, texts[i])} : TRecordValue();
     // The views lead out of the table: none may outlive the call.
     auto blank = [this] { std::fill(pending_.begin(), pending_.end(), TRecordValue()); };
     try {

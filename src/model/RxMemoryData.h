@@ -73,6 +73,8 @@ protected:
 
 private:
     void DropAllRows();
+    // The part of a text that a field keeps.
+    std::string_view AsStored(std::size_t field, std::string_view text) const;
     // From the sort field at index `from` on, then RowID; descending applied.
     int CompareRows(const TMemoryRecord& a, const TMemoryRecord& b, const std::vector<int>& fields,
                     std::size_t from = 0) const;
