@@ -51,10 +51,16 @@ void ReportException(const std::exception& error)
         SendMessageW(capture, WM_CANCELMODE, 0, 0);
     if (dynamic_cast<const EAbort*>(&error))
         return;
-    std::string message = error.what();
-    if (auto* e = dynamic_cast<const Exception*>(&error))
-        message = e->Message();
-    std::wstring text = Wide(ReportText(message));
+    // The exact text: a message that names a file shows its name as Windows does.
+    std::wstring text = Wide(error.what());
+    if (auto* e = dynamic_cast<const Exception*>(&error)) {
+        const std::u16string exact = e->Text();
+        text.assign(exact.begin(), exact.end());
+    }
+    // The full stop, by the same rule as ReportText: every character beyond
+    // ASCII counts as above '.'.
+    if (!text.empty() && text.back() > L'.')
+        text += L'.';
 
     HWND app = Application ? Application->Handle() : nullptr;
     std::wstring caption = Wide(Application ? Application->Title() : std::string());

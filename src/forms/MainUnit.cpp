@@ -81,13 +81,19 @@ void TMainForm::FormCreate()
     // The grid hears of the whole list once, not of every row as it comes.
     BaseRxMemoryData.DisableControls();
     ScopeGuard enable([this] { BaseRxMemoryData.EnableControls(); });
-    LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
+    const std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
     BaseRxMemoryData.SortByFields("Name", true, false);
+    // A list taken from the complete copy of an interrupted save.
+    if (!notice.empty())
+        MessageDialog(notice, TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
 }
 
 void TMainForm::FormClose(TCloseAction&)
 {
-    SaveBaseList(BaseRxMemoryData, ProgramFolderPath);
+    // Where a backup or a leftover copy went, when the operator must know.
+    const std::wstring notice = SaveBaseList(BaseRxMemoryData, ProgramFolderPath);
+    if (!notice.empty())
+        MessageDialog(notice, TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
 }
 
 void TMainForm::AddBaseButtonClick()

@@ -1,22 +1,23 @@
 #include "platform/BaseListFile.h"
 
-#include "platform/FileExists.h"
 #include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "platform/FileApi.h"
-#include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
 #include <map>
-#include <set>
 #include <vector>
 
 namespace {
 
-// The attributes a saved list takes over from the file it replaces.
+// The attributes a replaced list takes over from the old file.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// Of those, the ones a new file does not get by itself.
+constexpr DWORD kSetAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // Other names tried when the usual temporary name is taken.
 constexpr int kSpareTempNames = 9;
 constexpr DWORD kCopyBlock = 64 * 1024;
@@ -24,6 +25,11 @@ constexpr DWORD kCopyBlock = 64 * 1024;
 [[noreturn]] void RaiseLastError()
 {
     throw EInOutError(int(GetLastError()));
+}
+
+[[noreturn]] void Raise(DWORD code, const std::wstring& message)
+{
+    throw EInOutError(int(code), std::u16string(message.begin(), message.end()));
 }
 
 class FileSource : public IByteSource {
@@ -63,57 +69,78 @@ private:
     HANDLE file_;
 };
 
-// Files whose load failed in this run: their next save keeps a copy first.
-std::set<std::wstring>& PendingBackups()
+// What this run knows of one list file.
+struct ListFileRun {
+    bool loadTried = false;      // a load looked for the file
+    bool read = false;           // this run read it whole, or wrote it
+    bool backupDue = false;      // it may hold entries the table never received
+    bool backupRefused = false;  // the operator was told once that no copy could be made
+};
+
+std::map<std::wstring, ListFileRun>& Runs()
 {
-    static std::set<std::wstring> paths;
-    return paths;
+    static std::map<std::wstring, ListFileRun> runs;
+    return runs;
 }
 
-// Complete lists left beside a Bases.dat whose in-place write failed part
-// way: until a save succeeds they are the only complete copy on the disk,
-// so no later save takes their name for its temporary file.
-// Keyed by the list file they belong to.
-std::multimap<std::wstring, std::wstring>& KeptCopies()
+std::wstring Quoted(const std::wstring& path)
 {
-    static std::multimap<std::wstring, std::wstring> copies;
-    return copies;
-}
-
-bool IsKeptCopy(const std::wstring& name)
-{
-    for (const auto& [list, copy] : KeptCopies())
-        if (copy == name)
-            return true;
-    return false;
-}
-
-std::string Quoted(const std::wstring& path)
-{
-    return "\"" + Narrow(path) + "\"";
+    return L"\"" + path + L"\"";
 }
 
 // Why a file step failed, in the operator's words, with the code for support.
-std::string ReasonText(DWORD code)
+std::wstring ReasonText(DWORD code)
 {
-    std::string reason;
+    std::wstring reason;
     switch (code) {
-    case ERROR_FILE_NOT_FOUND: reason = "файл не найден"; break;
-    case ERROR_PATH_NOT_FOUND: reason = "папка не найдена"; break;
-    case ERROR_ACCESS_DENIED: reason = "нет доступа: файл только для чтения, это папка или нет прав на запись"; break;
-    case ERROR_SHARING_VIOLATION: reason = "файл открыт другой программой"; break;
-    case ERROR_LOCK_VIOLATION: reason = "файл заблокирован другой программой"; break;
-    case ERROR_WRITE_PROTECT: reason = "диск защищён от записи"; break;
+    case ERROR_FILE_NOT_FOUND: reason = L"файл не найден"; break;
+    case ERROR_PATH_NOT_FOUND: reason = L"папка не найдена"; break;
+    case ERROR_ACCESS_DENIED: reason = L"нет доступа: файл только для чтения, это папка или нет прав на запись"; break;
+    case ERROR_SHARING_VIOLATION: reason = L"файл открыт другой программой"; break;
+    case ERROR_LOCK_VIOLATION: reason = L"файл заблокирован другой программой"; break;
+    case ERROR_WRITE_PROTECT: reason = L"диск защищён от записи"; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: reason = L"имя занято"; break;
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_FULL: reason = "на диске нет места"; break;
-    default: reason = "ошибка ввода-вывода"; break;
+    case ERROR_DISK_FULL: reason = L"на диске нет места"; break;
+    default: reason = L"ошибка ввода-вывода"; break;
     }
-    return reason + ", код " + std::to_string(code);
+    return reason + L", код " + std::to_wstring(code);
 }
 
-// Copies every byte of `from` from its start to the open `to`, and flushes.
-// False with the last error set on failure.
-bool CopyContent(HANDLE from, HANDLE to)
+bool IsFile(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The user's own folder for the list's companions, when the program's folder
+// takes no new file: "AutoPeriod" in the local application data, or the
+// temporary folder on a system without one.
+std::wstring UserFolder()
+{
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH + 1);
+    if (length > 0 && length <= MAX_PATH)
+        return std::wstring(buffer, length) + L"\\AutoPeriod\\";
+    length = GetTempPathW(MAX_PATH + 1, buffer);
+    return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+// Makes the user's folder where a companion is about to be created there.
+void MakeUserFolderFor(const std::wstring& companion)
+{
+    FileApi::MakeFolder(companion.substr(0, companion.find_last_of(L'\\')));
+}
+
+std::wstring TempName(const std::wstring& path, int n)
+{
+    return n == 0 ? BaseListTempPath(path) : path + L"." + std::to_wstring(n) + L".tmp";
+}
+
+// Copies what is left of `from` to `to` at its position; no flush. False
+// with the last error set on failure.
+bool CopyBytes(HANDLE from, HANDLE to)
 {
     std::vector<char> block(kCopyBlock);
     for (;;) {
@@ -121,7 +148,7 @@ bool CopyContent(HANDLE from, HANDLE to)
         if (!FileApi::Read(from, block.data(), kCopyBlock, &read))
             return false;
         if (read == 0)
-            break;
+            return true;
         for (DWORD done = 0; done < read;) {
             DWORD written = 0;
             if (!FileApi::Write(to, block.data() + done, read - done, &written))
@@ -133,41 +160,120 @@ bool CopyContent(HANDLE from, HANDLE to)
             done += written;
         }
     }
-    return FileApi::Flush(to);
 }
 
-// Copies the file that a failed load could not take in whole, so the save
-// cannot destroy entries the table never received. The copy is a plain
-// writable file: an older backup marked read-only (an earlier copy took the
-// attributes of Bases.dat over) is cleared first, so it never blocks a save.
-void KeepBackupIfPending(const std::wstring& path)
+// True when both files can be read and hold the same bytes.
+bool SameContent(const std::wstring& a, const std::wstring& b)
 {
-    if (!PendingBackups().contains(path))
-        return;
-    const std::wstring backupPath = BaseListBackupPath(path);
-    const DWORD old = FileApi::Attributes(backupPath);
+    UniqueHandle first = FileApi::Create(a, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    UniqueHandle second = FileApi::Create(b, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!first || !second)
+        return false;
+    std::vector<char> x(kCopyBlock), y(kCopyBlock);
+    for (;;) {
+        DWORD readX = 0, readY = 0;
+        if (!FileApi::Read(first.Get(), x.data(), kCopyBlock, &readX) ||
+            !FileApi::Read(second.Get(), y.data(), kCopyBlock, &readY) || readX != readY ||
+            !std::equal(x.begin(), x.begin() + readX, y.begin()))
+            return false;
+        if (readX == 0)
+            return true;
+    }
+}
+
+// The complete copy a save left for this list, beside it or in the user's
+// folder; the later one when there are both. Empty when there is none.
+std::wstring CompleteCopyOf(const std::wstring& path)
+{
+    std::wstring found;
+    FILETIME foundTime{};
+    for (const std::wstring& copy : {BaseListCompletePath(path), BaseListUserCopyPath(path, L".new")}) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(copy.c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        if (found.empty() || CompareFileTime(&data.ftLastWriteTime, &foundTime) > 0) {
+            found = copy;
+            foundTime = data.ftLastWriteTime;
+        }
+    }
+    return found;
+}
+
+void ReadListFile(UniqueHandle file, const std::function<void(const BaseListValues&)>& onEntry)
+{
+    FileSource source(file.Get());
+    ReadBaseList(source, onEntry);
+    if (!FileApi::Close(file))
+        RaiseLastError();
+}
+
+// Copies the open `source` into a new file `target`, flushed. False with
+// the last error set, and no file left, on failure.
+bool CopyToNewFile(HANDLE source, const std::wstring& target)
+{
+    const DWORD old = FileApi::Attributes(target);
+    // An older backup that an earlier version left read-only or hidden.
     if (old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
         (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-        FileApi::SetAttributes(backupPath, FILE_ATTRIBUTE_NORMAL);
-
-    // The save's own write handle on the file is open: share writing.
-    UniqueHandle source = FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    UniqueHandle backup;
-    if (source)
-        backup = FileApi::Create(backupPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    bool copied = backup && CopyContent(source.Get(), backup.Get());
+        FileApi::SetAttributes(target, FILE_ATTRIBUTE_NORMAL);
+    UniqueHandle copy = FileApi::Create(target, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    if (!copy)
+        return false;
+    bool copied = CopyBytes(source, copy.Get()) && FileApi::Flush(copy.Get());
     DWORD error = copied ? 0 : GetLastError();
-    const bool created = bool(backup);
-    if (created && !FileApi::Close(backup) && copied) {
+    if (!FileApi::Close(copy) && copied) {
         copied = false;
         error = GetLastError();
     }
-    if (copied)
-        return;
-    if (created)
-        FileApi::Delete(backupPath);
-    throw EInOutError(int(error), "Не удалось сохранить копию списка баз в файл " + Quoted(backupPath) + " (" +
-                                      ReasonText(error) + "). Список не записан, файл " + Quoted(path) + " не изменён");
+    if (!copied) {
+        FileApi::Delete(target);
+        SetLastError(error);
+    }
+    return copied;
+}
+
+// Copies a list file this run did not read whole, so that the save cannot
+// destroy entries the table never received: beside it as "Bases.dat.bak",
+// or in the user's folder where that cannot be made. Once per run: a later
+// save never overwrites it. A copy that cannot be made refuses this save and
+// lets the next one go on without it, so a close is never refused for ever.
+std::wstring KeepBackup(const std::wstring& path, ListFileRun& run)
+{
+    // The save's own handle on the file is open, for writing and deletion.
+    UniqueHandle source =
+        FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    std::wstring failure;
+    DWORD error = 0;
+    if (!source) {
+        error = GetLastError();
+        failure = L"Не удалось прочитать файл " + Quoted(path) + L", чтобы сохранить его копию (" + ReasonText(error) +
+                  L").";
+    } else {
+        const std::wstring beside = BaseListBackupPath(path);
+        if (CopyToNewFile(source.Get(), beside)) {
+            run.backupDue = false;
+            return {};
+        }
+        error = GetLastError();
+        failure = L"Не удалось сохранить копию списка баз в файл " + Quoted(beside) + L" (" + ReasonText(error) + L")";
+        const std::wstring own = BaseListUserCopyPath(path, L".bak");
+        MakeUserFolderFor(own);
+        if (FileApi::Rewind(source.Get()) && CopyToNewFile(source.Get(), own)) {
+            run.backupDue = false;
+            return L"Прежний файл " + Quoted(path) + L" прочитан не полностью, и в папке программы его копию " +
+                   L"сохранить нельзя (" + ReasonText(error) + L"). Копия сохранена в файле " + Quoted(own) + L".";
+        }
+        error = GetLastError();
+        failure += L" и в файл " + Quoted(own) + L" (" + ReasonText(error) + L").";
+    }
+    if (run.backupRefused) {
+        run.backupDue = false;
+        return {};
+    }
+    run.backupRefused = true;
+    Raise(error, failure + L" Список не записан, файл " + Quoted(path) +
+                     L" не изменён. Если закрыть программу ещё раз, список будет записан без копии");
 }
 
 struct TempFile {
@@ -176,112 +282,126 @@ struct TempFile {
     bool beside = true;  // in the list's folder, so that it can be renamed over it
 };
 
-// A new file for the list beside the target, with the target's attributes.
-// Usually "Bases.dat.tmp", a leftover of an interrupted save overwritten;
-// when that name is taken (a folder, a read-only or busy file, a kept copy)
-// the first free "Bases.dat.N.tmp". A folder where the user may rewrite
-// Bases.dat but create no file (a program folder whose rights allow only
-// that) gets the temporary file in the user's temporary folder instead.
-TempFile CreateTempFile(const std::wstring& path, DWORD attributes)
+// A new file for the list: "Bases.dat.tmp", a leftover of a killed save
+// removed first; when that name is taken (a folder, a read-only or busy
+// file) the first free "Bases.dat.N.tmp"; when the folder takes none of
+// them, the user's own folder. The refusal names every file tried and why.
+TempFile CreateTempFile(const std::wstring& path)
 {
-    DWORD firstError = 0;
-    bool onlyDenied = true;
+    std::vector<std::pair<std::wstring, DWORD>> refused;
     for (int n = 0; n <= kSpareTempNames; ++n) {
-        std::wstring name = path;
-        if (n > 0)
-            name += L"." + std::to_wstring(n);
-        name += L".tmp";
-        if (IsKeptCopy(name))
-            continue;
-        UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, n == 0 ? CREATE_ALWAYS : CREATE_NEW, attributes);
-        if (file)
+        const std::wstring name = TempName(path, n);
+        FileApi::Delete(name);
+        if (UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, CREATE_NEW))
             return {std::move(file), name};
-        DWORD error = GetLastError();
-        if (!firstError)
-            firstError = error;
-        onlyDenied = onlyDenied && error == ERROR_ACCESS_DENIED;
+        const DWORD error = GetLastError();
+        refused.emplace_back(name, error);
         if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION && error != ERROR_FILE_EXISTS &&
             error != ERROR_ALREADY_EXISTS)
             break;
     }
-    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
-    if (onlyDenied && GetTempPathW(MAX_PATH + 1, folder) && GetTempFileNameW(folder, L"Bas", 0, name)) {
-        if (UniqueHandle file = FileApi::Create(name, GENERIC_WRITE, 0, CREATE_ALWAYS))
-            return {std::move(file), name, false};
-        DeleteFileW(name);
+    const std::wstring own = BaseListUserCopyPath(path, L".tmp");
+    MakeUserFolderFor(own);
+    FileApi::Delete(own);
+    if (UniqueHandle file = FileApi::Create(own, GENERIC_WRITE, 0, CREATE_NEW))
+        return {std::move(file), own, false};
+    refused.emplace_back(own, GetLastError());
+
+    std::wstring message = L"Не удалось создать временный файл для записи списка баз:";
+    for (size_t i = 0; i < refused.size(); ++i) {
+        message += i == 0 ? L" " : refused[i - 1].second == refused[i].second ? L", " : L"; ";
+        message += Quoted(refused[i].first);
+        if (i + 1 == refused.size() || refused[i + 1].second != refused[i].second)
+            message += L" (" + ReasonText(refused[i].second) + L")";
     }
-    throw EInOutError(int(firstError));
+    Raise(refused.front().second, message + L". Файл " + Quoted(path) + L" не изменён");
 }
 
-// The plain rewrite, for when Bases.dat cannot be replaced (another program
-// has it open for reading without sharing deletion, or the folder lets the
-// user rewrite the file but create none): the
-// complete list is copied from the temporary file into the file itself.
-// Until that has succeeded the temporary file stays; if it fails after the
-// file was opened, the operator is told where the complete list is.
-void WriteInPlace(const std::wstring& path, const std::wstring& tempPath)
+// Writes the list to a temporary file, flushes it and gives it the name of
+// the complete copy; returns that name.
+std::wstring WriteCompleteCopy(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry)
 {
-    UniqueHandle source = FileApi::Create(tempPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!source)
-        RaiseLastError();
-    UniqueHandle target = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!target)
-        RaiseLastError();  // the file is unchanged: an ordinary refusal
-    bool written = CopyContent(source.Get(), target.Get()) && FileApi::Truncate(target.Get());
-    DWORD error = written ? 0 : GetLastError();
-    if (!FileApi::Close(target) && written) {
-        written = false;
-        error = GetLastError();
-    }
-    if (!written) {
-        KeptCopies().emplace(path, tempPath);
-        throw EInOutError(int(error), "Файл " + Quoted(path) + " записан не полностью (" + ReasonText(error) +
-                                          "). Полный список баз сохранён в файле " + Quoted(tempPath));
-    }
-    source.Reset();
-    FileApi::Delete(tempPath);
-}
-
-// Writes the list to a temporary file, flushes it and renames it over the
-// target, falling back to the in-place write when that is refused. The
-// target handle only guards the target: it was opened for writing, so
-// nobody else writes it meanwhile, and it is closed just before the swap.
-void ReplaceWithNewList(const std::wstring& path, UniqueHandle& guard, DWORD attributes,
-                        const std::function<bool(BaseListValues&)>& nextEntry)
-{
-    TempFile temp = CreateTempFile(path, attributes);
+    TempFile temp = CreateTempFile(path);
+    const std::wstring copy = temp.beside ? BaseListCompletePath(path) : BaseListUserCopyPath(path, L".new");
     try {
         FileSink sink(temp.handle.Get());
         WriteBaseList(sink, nextEntry);
-        // On the device before the swap, so that a power cut cannot leave a
-        // renamed but empty file.
+        // On the device before it is named complete: a power cut must not
+        // leave a complete copy that is empty or torn.
         if (!FileApi::Flush(temp.handle.Get()))
             RaiseLastError();
         if (!FileApi::Close(temp.handle))
             RaiseLastError();
-        if (!FileApi::Close(guard))
-            RaiseLastError();
-        // A rename keeps the attributes the temporary file was created with.
-        // (ReplaceFileW would also keep the old file's security, but under
-        // Wine a failed call leaves a stray file of its own in the folder.)
-        if (temp.beside && FileApi::Move(temp.path, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return;
-        WriteInPlace(path, temp.path);
+        if (!FileApi::Move(temp.path, copy, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = GetLastError();
+            Raise(error, L"Не удалось записать список баз в файл " + Quoted(copy) + L" (" + ReasonText(error) +
+                             L"). Файл " + Quoted(path) + L" не изменён");
+        }
     } catch (...) {
         temp.handle.Reset();
-        if (!IsKeptCopy(temp.path))
-            FileApi::Delete(temp.path);
+        FileApi::Delete(temp.path);
         throw;
     }
+    return copy;
 }
 
-// Once Bases.dat holds the complete list, the copies kept for it can go.
-void DeleteKeptCopies(const std::wstring& path)
+// The plain rewrite: the complete copy into the list file itself, through
+// the save's handle, truncated and flushed so that the new end is on the
+// device too.
+void WriteInPlace(UniqueHandle& target, const std::wstring& copy, bool& touched)
 {
-    auto [first, last] = KeptCopies().equal_range(path);
-    for (auto it = first; it != last; ++it)
-        FileApi::Delete(it->second);
-    KeptCopies().erase(first, last);
+    UniqueHandle source = FileApi::Create(copy, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!source || !FileApi::Rewind(target.Get()))
+        RaiseLastError();
+    touched = true;
+    if (!CopyBytes(source.Get(), target.Get()) || !FileApi::Truncate(target.Get()) || !FileApi::Flush(target.Get()))
+        RaiseLastError();
+    if (!FileApi::Close(target))
+        RaiseLastError();
+}
+
+// Leftovers of killed saves under the spare temporary names, and a complete
+// copy in the other place than this save's, now older than the list.
+void RemoveLeftovers(const std::wstring& path, const std::wstring& usedCopy)
+{
+    for (const std::wstring& copy : {BaseListCompletePath(path), BaseListUserCopyPath(path, L".new")})
+        if (copy != usedCopy && IsFile(copy))
+            FileApi::Delete(copy);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L".?.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            FileApi::Delete(folder + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The save's handle on the list file, opened as a plain rewrite would open
+// it, so that its refusals (a read-only file or folder, a folder of that
+// name, a file held open for writing) come out with their usual codes; but
+// not emptied. Deletion is asked for too: where another program holds the
+// file without sharing that, it can only be written in place.
+struct Guard {
+    UniqueHandle handle;
+    bool createdNow = false;
+    bool replaceable = true;
+};
+
+Guard OpenGuard(const std::wstring& path)
+{
+    Guard guard;
+    guard.handle = FileApi::Create(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, OPEN_ALWAYS);
+    if (!guard.handle && (GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_ACCESS_DENIED)) {
+        guard.replaceable = false;
+        guard.handle = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+    }
+    if (!guard.handle)
+        RaiseLastError();
+    guard.createdNow = GetLastError() != ERROR_ALREADY_EXISTS;
+    return guard;
 }
 
 }  // namespace
@@ -291,71 +411,168 @@ std::wstring BaseListTempPath(const std::wstring& path)
     return path + L".tmp";
 }
 
+std::wstring BaseListCompletePath(const std::wstring& path)
+{
+    return path + L".new";
+}
+
 std::wstring BaseListBackupPath(const std::wstring& path)
 {
     return path + L".bak";
 }
 
-void LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
+std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix)
 {
-    // A folder of that name counts as no file.
-    if (!FileExists(path))
-        return;
-    try {
-        UniqueHandle file = FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-        if (!file)
-            RaiseLastError();
-        FileSource source(file.Get());
-        ReadBaseList(source, onEntry);
-        if (!FileApi::Close(file))
-            RaiseLastError();
-    } catch (...) {
-        PendingBackups().insert(path);
-        throw;
-    }
+    // Named after the list's full path, so that copies of the program in
+    // different folders never share one.
+    std::wstring upper = path;
+    CharUpperBuffW(upper.data(), DWORD(upper.size()));
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : upper)
+        hash = (hash ^ uint32_t(c)) * 16777619u;
+    wchar_t hex[9];
+    swprintf(hex, 9, L"%08X", unsigned(hash));
+    return UserFolder() + L"Bases-" + hex + L".dat" + suffix;
 }
 
-void SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry)
+void ForgetBaseListRun()
 {
-    // Opened as a plain rewrite would open it, so that its refusals (a
-    // read-only file or folder, a folder of that name, a file held open for
-    // writing) come out with their usual codes; but not emptied.
-    UniqueHandle guard = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
-    if (!guard)
-        RaiseLastError();
-    const bool createdNow = GetLastError() != ERROR_ALREADY_EXISTS;
+    Runs().clear();
+}
+
+std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
+{
+    ListFileRun& run = Runs()[path];
+    run.loadTried = true;
+    run.read = false;
     try {
-        DWORD attributes = createdNow ? INVALID_FILE_ATTRIBUTES : FileApi::Attributes(path);
-        attributes = attributes == INVALID_FILE_ATTRIBUTES || !(attributes & kKeptAttributes)
-                         ? FILE_ATTRIBUTE_NORMAL
-                         : attributes & kKeptAttributes;
-        if (!createdNow)
-            KeepBackupIfPending(path);
-        ReplaceWithNewList(path, guard, attributes, nextEntry);
+        // A save that stopped after its complete copy was made: the copy
+        // holds the newest list, and the file may be torn.
+        if (const std::wstring copy = CompleteCopyOf(path); !copy.empty()) {
+            if (!SameContent(path, copy)) {
+                run.backupDue = IsFile(path);
+                UniqueHandle file = FileApi::Create(copy, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+                if (!file)
+                    RaiseLastError();
+                ReadListFile(std::move(file), onEntry);
+                return L"Прошлая запись списка баз в файл " + Quoted(path) +
+                       L" не была завершена. Загружен полный список из файла " + Quoted(copy) +
+                       L"; при закрытии программы он будет записан в " + Quoted(path) + L".";
+            }
+            FileApi::Delete(copy);
+        }
+        UniqueHandle file = FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        if (!file) {
+            // No file, or a folder of that name: no list yet. Any other
+            // failure is one: the file is there but cannot be read.
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND)
+                return {};
+            const DWORD attributes = FileApi::Attributes(path);
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return {};
+            SetLastError(error);
+            RaiseLastError();
+        }
+        ReadListFile(std::move(file), onEntry);
     } catch (...) {
-        guard.Reset();
+        run.backupDue = true;
+        throw;
+    }
+    run.read = true;
+    return {};
+}
+
+std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry)
+{
+    ListFileRun& run = Runs()[path];
+    Guard guard = OpenGuard(path);
+    std::wstring notice, copy;
+    bool touched = false;  // Bases.dat no longer holds the old list
+    try {
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+        if (!guard.createdNow) {
+            attributes = FileApi::Attributes(path);
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                attributes = FILE_ATTRIBUTE_NORMAL;
+            // A file reached through a link, or with other names (hard
+            // links), is written through, so that every name sees the list.
+            BY_HANDLE_FILE_INFORMATION information{};
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                (FileApi::Information(guard.handle.Get(), &information) && information.nNumberOfLinks > 1))
+                guard.replaceable = false;
+            if (run.backupDue || (run.loadTried && !run.read))
+                notice = KeepBackup(path, run);
+        }
+        copy = WriteCompleteCopy(path, nextEntry);
+        bool replaced = false;
+        if (guard.replaceable && copy == BaseListCompletePath(path)) {
+            if (!FileApi::Close(guard.handle))
+                RaiseLastError();
+            replaced = FileApi::Replace(path, copy) ||
+                       FileApi::Move(copy, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            if (replaced) {
+                if (attributes & kSetAttributes)
+                    FileApi::SetAttributes(path, attributes & kKeptAttributes);
+            } else {
+                // Another program opened the file meanwhile: write it in
+                // place. (A refused replace may have taken the old file away.)
+                guard.handle = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+                const DWORD error = GetLastError();
+                if (!guard.handle)
+                    RaiseLastError();
+                touched = error != ERROR_ALREADY_EXISTS;
+            }
+        }
+        if (!replaced) {
+            WriteInPlace(guard.handle, copy, touched);
+            if (!FileApi::Delete(copy)) {
+                const DWORD error = GetLastError();
+                notice += (notice.empty() ? L"" : L"\n\n") + std::wstring(L"Список баз записан в файл ") +
+                          Quoted(path) + L", но его копию " + Quoted(copy) + L" удалить не удалось (" +
+                          ReasonText(error) + L"). В ней пароли открытым текстом: удалите её.";
+            }
+        }
+    } catch (const Exception& e) {
+        guard.handle.Reset();
+        if (!copy.empty() && (touched || !IsFile(path))) {
+            const DWORD error = GetLastError();
+            const auto* io = dynamic_cast<const EInOutError*>(&e);
+            const DWORD code = io ? DWORD(io->ErrorCode()) : error;
+            Raise(code, L"Файл " + Quoted(path) + L" записан не полностью (" + ReasonText(code) +
+                            L"). Полный список баз сохранён в файле " + Quoted(copy));
+        }
+        if (!copy.empty())
+            FileApi::Delete(copy);
         // A failed save leaves no trace, not even the empty file the guard made.
-        if (createdNow)
+        if (guard.createdNow)
             FileApi::Delete(path);
         throw;
+    } catch (...) {
+        guard.handle.Reset();
+        if (!copy.empty() && !touched && IsFile(path))
+            FileApi::Delete(copy);
+        throw;
     }
-    PendingBackups().erase(path);
-    DeleteKeptCopies(path);
+    run.read = true;
+    run.backupDue = false;
+    RemoveLeftovers(path, copy);
+    return notice;
 }
 
-void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder)
+std::wstring LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 {
     // Until the sort the rows stand in reverse file order.
-    LoadBaseListFile(programFolder + kBaseListFileName, BaseListRowAdder(table));
+    return LoadBaseListFile(programFolder + kBaseListFileName, BaseListRowAdder(table));
 }
 
-void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder)
+std::wstring SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder)
 {
     // The walk leaves the current row where the operator put it. A pending
     // row is committed only once the new file exists, as the walk starts.
     BaseListRowWalker walker(table);
     bool started = false;
-    SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
+    return SaveBaseListFile(programFolder + kBaseListFileName, [&](BaseListValues& entry) {
         if (!started) {
             table.CheckBrowseMode();
             started = true;

@@ -2,35 +2,43 @@
 // information bases. The main window loads it into its table once at start
 // and saves the whole table back at every close.
 //
-//   LoadBaseList(BaseRxMemoryData, ProgramFolderPath);   // missing file: nothing
+//   std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
 //   BaseRxMemoryData.SortByFields("Name", true, false);
+//   if (!notice.empty()) ... tell the operator
 //   ...
-//   SaveBaseList(BaseRxMemoryData, ProgramFolderPath);   // EInOutError on failure
+//   notice = SaveBaseList(BaseRxMemoryData, ProgramFolderPath);  // EInOutError on failure
 //
 // Paths are wide: the program's folder may have any name, also one that the
-// single-byte text of the list cannot hold.
+// single-byte text of the list cannot hold, and messages name files exactly.
+// Every failure raises EInOutError, and every path out of a load or a save
+// leaves the files closed. A notice is what the operator should know of a
+// load or save that worked (a list taken from the complete copy, a backup
+// or a leftover outside the program's folder); empty when there is nothing.
 //
-// Every failure raises EInOutError with the platform's error code, and every
-// path out of a load or a save leaves the file closed.
-//
-// A save refuses only what rewriting the file in place would refuse (a
-// read-only file, a folder of that name, a file another program writes),
-// with the same codes, and never loses the list:
-// - the list goes to a temporary file beside Bases.dat ("Bases.dat.tmp", or
-//   "Bases.dat.N.tmp" when that name is taken), is flushed, and is renamed
-//   over Bases.dat, which so always holds the complete old or new list; the
-//   new file keeps the hidden, system and archive attributes of the old;
-// - when the rename is refused because another program holds Bases.dat
-//   (open for reading without sharing deletion), or the folder takes no new
-//   file though Bases.dat may be rewritten (the temporary file then goes to
-//   the user's temporary folder), the complete list is copied into
-//   Bases.dat in place; the temporary file goes only once that
-//   has worked, and if it fails part-way the error names that file;
-// - the first save after a failed load of the same file first copies it to
-//   Bases.dat.bak (a plain writable file), since it may hold entries that
-//   never reached the table; a copy that cannot be made stops the save with
-//   a message naming the backup and the reason.
-// On any other failure Bases.dat stays as it was and nothing is left behind.
+// What a save guarantees: after a crash, kill or power cut at any moment of
+// it, the next load gives the complete old list or the complete new one.
+// - The list is written to a temporary file ("Bases.dat.tmp", or
+//   "Bases.dat.N.tmp" when that name is taken; in the user's own folder when
+//   the program's folder takes no new file), flushed, and only then renamed
+//   to the name of a complete copy, "Bases.dat.new".
+// - That copy then replaces Bases.dat (ReplaceFileW, which keeps the old
+//   file's security, encryption and compression). A file that cannot be
+//   replaced is written through in place: a file another program reads
+//   without sharing deletion, a file with other names (hard links) or
+//   reached through a link, a folder that takes no new file. The copy stays
+//   until that write, its truncation included, is on the device; if it
+//   fails the error names the copy.
+// - A load that finds a complete copy that differs from Bases.dat takes the
+//   list from the copy and says so.
+// - A save refuses only what rewriting the file in place would refuse (a
+//   read-only file, a folder of that name, a file another program writes),
+//   with the same codes, and then leaves Bases.dat as it was.
+// - A Bases.dat that this run did not read whole (its load failed, or it
+//   appeared after a load found none, or the list came from the copy) is
+//   first copied to "Bases.dat.bak", once per run; where the folder takes no
+//   new file, to the user's own folder, and the notice says where. A copy
+//   that cannot be made refuses one close, saying why; the next close writes
+//   the list without it.
 #pragma once
 
 #include "model/BaseListFormat.h"
@@ -44,18 +52,25 @@ inline constexpr const wchar_t* kBaseListFileName = L"Bases.dat";
 
 // Adds one row per entry of programFolder + "Bases.dat" (InsertRow, the four
 // fields, PostRow). Rows posted before a failure stay in the table.
-void LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder);
+std::wstring LoadBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // Writes every row of the table, from the first, to programFolder +
-// "Bases.dat". Moves the table's current row once the new file exists; a
-// save refused before that leaves it where it was.
-void SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder);
+// "Bases.dat". The table's current row stays where it was.
+std::wstring SaveBaseList(TRxMemoryData& table, const std::wstring& programFolder);
 
 // The file layer beneath them, with the table replaced by the format's
 // callbacks; `path` is the full name of the list file.
-void LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry);
-void SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry);
+std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry);
+std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry);
 
-// The names of the save's companion files.
+// The names of the save's companion files beside the list.
 std::wstring BaseListTempPath(const std::wstring& path);
+std::wstring BaseListCompletePath(const std::wstring& path);
 std::wstring BaseListBackupPath(const std::wstring& path);
+// A companion in the user's own folder, for a list whose folder takes no new
+// file: ".tmp", ".new" or ".bak".
+std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix);
+
+// Forgets what this run has learnt of its list files (which were read, which
+// backups are due), as a new start of the program would.
+void ForgetBaseListRun();

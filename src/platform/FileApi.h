@@ -20,6 +20,29 @@ void Arm(int nthCall, DWORD errorCode);
 void Disarm();
 // Wrapped calls made so far in this process.
 int CallCount();
+
+// A crash: from the nthCall-th wrapped call from now on, no call runs (each
+// fails with ERROR_OPERATION_ABORTED), as if the process had died there.
+// Disarm ends it.
+void CrashAt(int nthCall);
+
+// Sees every wrapped call, for tests that model what a power cut leaves on
+// the disk, or a folder that takes no new files. Before() may refuse the
+// call with an error code (0 lets it run); the After*() calls report calls
+// that succeeded.
+class Observer {
+public:
+    enum class Call { Create, Write, Flush, Truncate, Move, Replace, Delete, SetAttributes };
+    virtual ~Observer() = default;
+    virtual DWORD Before(Call call, const std::wstring& path, const std::wstring& target, HANDLE file) = 0;
+    virtual void AfterCreate(HANDLE file, const std::wstring& path) = 0;
+    virtual void AfterFlush(HANDLE file) = 0;
+    virtual void AfterMove(const std::wstring& from, const std::wstring& to) = 0;
+    virtual void AfterDelete(const std::wstring& path) = 0;
+    virtual void BeforeClose(HANDLE file) = 0;
+};
+// nullptr stops observing.
+void Observe(Observer* observer);
 }  // namespace FileFaults
 
 namespace FileApi {
@@ -40,6 +63,15 @@ bool Close(UniqueHandle& file);
 bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
 // SetEndOfFile at the current position.
 bool Truncate(HANDLE file);
+// SetFilePointerEx to the start of the file.
+bool Rewind(HANDLE file);
+// GetFileInformationByHandle.
+bool Information(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+// ReplaceFileW without a backup: the replaced file's security, encryption,
+// compression and streams go over to the replacement.
+bool Replace(const std::wstring& replaced, const std::wstring& replacement);
+// CreateDirectoryW; true also when the folder is already there.
+bool MakeFolder(const std::wstring& path);
 // GetFileAttributesW; INVALID_FILE_ATTRIBUTES on failure.
 DWORD Attributes(const std::wstring& path);
 // SetFileAttributesW.

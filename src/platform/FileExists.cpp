@@ -8,7 +8,9 @@ bool FileExists(const std::wstring& fileName)
     // A wildcard would let the search match some other entry; no file has one
     // in its name. (A "?" is also what an unrepresentable character became
     // in a single-byte name.)
-    if (fileName.empty() || fileName.find_first_of(L"*?") != std::wstring::npos)
+    // The "\\?\" before a long path or a path taken whole is no wildcard.
+    const size_t from = fileName.rfind(L"\\\\?\\", 0) == 0 ? 4 : 0;
+    if (fileName.empty() || fileName.find_first_of(L"*?", from) != std::wstring::npos)
         return false;
     // Searching the folder rather than asking for the attributes: the entry
     // counts only when its folder can be read.

@@ -1,5 +1,14 @@
 #include "runtime/Exceptions.h"
 
+#include "runtime/Cp1251.h"
+
+Exception::Exception(std::u16string text) : message_(Utf16ToCp1251(text)), text_(std::move(text)) {}
+
+std::u16string Exception::Text() const
+{
+    return text_.empty() ? Cp1251ToUtf16(message_) : text_;
+}
+
 std::string EInOutError::MessageForCode(int code)
 {
     switch (code) {

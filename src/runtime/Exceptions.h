@@ -14,11 +14,18 @@
 class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : message_(std::move(message)) {}
+    // A message that names files: kept exactly as written, since a folder's
+    // name may hold characters that Windows-1251 lacks. Message() holds it
+    // in that code page.
+    explicit Exception(std::u16string text);
     const std::string& Message() const noexcept { return message_; }
+    // The message as it is shown to the operator.
+    std::u16string Text() const;
     const char* what() const noexcept override { return message_.c_str(); }
 
 private:
     std::string message_;
+    std::u16string text_;
 };
 
 class EAbort : public Exception {
@@ -33,7 +40,7 @@ public:
     explicit EInOutError(int code) : Exception(MessageForCode(code)), code_(code) {}
     // A failure that needs more words than the code's own message: which
     // file, and what became of the list.
-    EInOutError(int code, std::string message) : Exception(std::move(message)), code_(code) {}
+    EInOutError(int code, std::u16string message) : Exception(std::move(message)), code_(code) {}
     int ErrorCode() const noexcept { return code_; }
     static std::string MessageForCode(int code);
 

@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "platform/ModulePath.h"
 #include "platform/WideText.h"
 #include "runtime/AppTitle.h"
 #include "runtime/Exceptions.h"
@@ -20,6 +21,24 @@ BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
     return FALSE;
 }
 
+// Vista's shutdown block reason, looked up at run time so that no import
+// ties the program to a particular version of user32.
+void SetShutdownBlockReason(HWND window, const wchar_t* reason)
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (!user32 || !window)
+        return;
+    if (reason) {
+        using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+        if (auto create = reinterpret_cast<Create>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))
+            create(window, reason);
+    } else {
+        using Destroy = BOOL(WINAPI*)(HWND);
+        if (auto destroy = reinterpret_cast<Destroy>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))
+            destroy(window);
+    }
+}
+
 }  // namespace
 
 // The executable's icon as Explorer shows it: its first icon group, at the
@@ -36,7 +55,7 @@ HICON TApplication::LoadProgramIcon(int width, int height)
     return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
 }
 
-TApplication::TApplication() = default;
+TApplication::TApplication() : OnShutdownBlock(&SetShutdownBlockReason) {}
 
 TApplication::~TApplication()
 {
@@ -51,18 +70,14 @@ TApplication::~TApplication()
         Application = nullptr;
 }
 
+std::string TApplication::Title() const
+{
+    return Narrow(title_);
+}
+
 std::string TApplication::ExeName() const
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return Narrow(path);
+    return Narrow(ModulePath());
 }
 
 void TApplication::Initialize()
@@ -75,7 +90,7 @@ void TApplication::Initialize()
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
-    title_ = ApplicationTitle(ExeName());
+    title_ = ApplicationTitle(ModulePath());
     // The hidden window carries the taskbar button and the Alt+Tab entry:
     // it shows the executable's own icon, in both sizes.
     bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
@@ -85,7 +100,7 @@ void TApplication::Initialize()
     wc.hIconSm = smallIcon_;
     RegisterWindowClass(L"TApplication", wc);
     // A zero-sized window: it owns the forms, so minimising it hides them all.
-    handle_ = CreateBound(0, L"TApplication", Wide(title_).c_str(),
+    handle_ = CreateBound(0, L"TApplication", title_.c_str(),
                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr);
     if (handle_) {
@@ -134,48 +149,39 @@ LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-namespace {
-
-// Vista's shutdown block reason, looked up at run time so that no import
-// ties the program to a particular version of user32.
-void SetShutdownBlock(HWND window, bool block)
-{
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (!user32 || !window)
-        return;
-    if (block) {
-        using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
-        if (auto create = reinterpret_cast<Create>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))
-            create(window, L"Список баз не сохранён в файл Bases.dat");
-    } else {
-        using Destroy = BOOL(WINAPI*)(HWND);
-        if (auto destroy = reinterpret_cast<Destroy>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))
-            destroy(window);
-    }
-}
-
-}  // namespace
-
 bool TApplication::QueryEndSession()
 {
     if (!mainForm_ || !mainForm_->Handle() || terminated_)
         return true;
+    // Asked again, or told of the end, while the first save's error box is
+    // still up: the answer stands, with one box and one save at a time.
+    if (savingForSession_)
+        return false;
+    // The reason goes up before the operator is asked anything: Windows
+    // shows it on its own screen while the box waits.
+    HWND window = mainForm_->Handle();
+    if (OnShutdownBlock)
+        OnShutdownBlock(window, L"Список баз не сохранён в файл Bases.dat");
+    savingForSession_ = true;
     // RunClose reports its own failure, so the operator learns why the
     // session does not end.
     sessionSaved_ = mainForm_->RunClose();
-    if (shutdownBlocked_ == sessionSaved_) {
-        shutdownBlocked_ = !sessionSaved_;
-        SetShutdownBlock(mainForm_->Handle(), shutdownBlocked_);
-    }
+    savingForSession_ = false;
+    if (sessionSaved_ && OnShutdownBlock)
+        OnShutdownBlock(window, nullptr);
     return sessionSaved_;
 }
 
 void TApplication::EndSession(bool ending)
 {
     // A session ended without asking (or after a refusal that was
-    // overridden) still gets one more attempt to write the list.
-    if (ending && !sessionSaved_ && !terminated_ && mainForm_ && mainForm_->Handle())
+    // overridden) still gets one more attempt to write the list; but not
+    // while an attempt is already showing its box.
+    if (ending && !sessionSaved_ && !savingForSession_ && !terminated_ && mainForm_ && mainForm_->Handle()) {
+        savingForSession_ = true;
         sessionSaved_ = mainForm_->RunClose();
+        savingForSession_ = false;
+    }
     if (!ending)
         sessionSaved_ = false;
 }

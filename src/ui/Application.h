@@ -28,7 +28,11 @@ public:
     HWND Handle() const { return handle_; }
     // The executable's first icon group at that size (taskbar, Alt+Tab).
     static HICON LoadProgramIcon(int width, int height);
-    const std::string& Title() const { return title_; }
+    // The title exactly as the executable is named: the hidden window's
+    // caption (taskbar, Alt+Tab) and every error box's.
+    const std::wstring& WideTitle() const { return title_; }
+    // The same as Windows-1251 text; a character beyond it reads as "?".
+    std::string Title() const;
     std::string ExeName() const;  // full path of the running executable, Windows-1251
 
     void CreateForm(TForm& form);
@@ -68,6 +72,9 @@ public:
     // that fails the session end is refused and held back with a reason.
     bool QueryEndSession();
     void EndSession(bool ending);
+    // Sets the reason Windows shows for the held-back session end, or clears
+    // it (nullptr). The system's call by default (where Windows has it).
+    std::function<void(HWND, const wchar_t*)> OnShutdownBlock;
 
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -78,13 +85,13 @@ private:
     HWND handle_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
-    std::string title_;
+    std::wstring title_;
     TForm* mainForm_ = nullptr;
     std::vector<TForm*> forms_;
     bool terminated_ = false;
     bool oleInitialized_ = false;
     bool sessionSaved_ = false;
-    bool shutdownBlocked_ = false;
+    bool savingForSession_ = false;  // the session-end save, with its error box, is under way
 };
 
 extern TApplication* Application;
