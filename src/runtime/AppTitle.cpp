@@ -1,14 +1,14 @@
 #include "runtime/AppTitle.h"
 
-std::string ApplicationTitle(std::string_view exePath)
+std::wstring ApplicationTitle(std::wstring_view exePath)
 {
-    auto slash = exePath.find_last_of("\\/");
-    std::string_view name = slash == std::string_view::npos ? exePath : exePath.substr(slash + 1);
-    name = name.substr(0, name.find('.'));
-    std::string title(name);
+    auto slash = exePath.find_last_of(L"\\/");
+    std::wstring_view name = slash == std::wstring_view::npos ? exePath : exePath.substr(slash + 1);
+    name = name.substr(0, name.find(L'.'));
+    std::wstring title(name);
     for (size_t i = 1; i < title.size(); ++i)
-        if (title[i] >= 'A' && title[i] <= 'Z')
-            title[i] = char(title[i] - 'A' + 'a');
+        if (title[i] >= L'A' && title[i] <= L'Z')
+            title[i] = wchar_t(title[i] - L'A' + L'a');
     return title;
 }
 

@@ -1,7 +1,7 @@
 // Text rules of the application object: the title that follows from the
 // executable's file name, and the full stop the error report adds.
 //
-//   ApplicationTitle("C:\\Tools\\MyTool.EXE") == "Mytool"
+//   ApplicationTitle(L"C:\\Tools\\MyTool.EXE") == L"Mytool"
 //   ReportText("Rename failed") == "Rename failed."
 #pragma once
 
@@ -9,8 +9,9 @@
 #include <string_view>
 
 // The file name without its folder, cut before its first full stop, every
-// character after the first in lower case (ASCII letters only).
-std::string ApplicationTitle(std::string_view exePath);
+// character after the first in lower case (ASCII letters only). Wide text:
+// the name is shown exactly, whatever characters it has.
+std::wstring ApplicationTitle(std::wstring_view exePath);
 
 // The message with a full stop appended when its last byte is above '.'.
 std::string ReportText(std::string_view message);

@@ -1,6 +1,7 @@
 #include "storage/FormPlacement.h"
 
 #include "platform/Handles.h"
+#include "platform/ModulePath.h"
 #include "platform/WideText.h"
 #include "runtime/IntParser.h"
 #include "storage/IniLink.h"
@@ -90,23 +91,6 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const
            MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
 }
 
-namespace {
-
-std::wstring ExecutablePath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-}  // namespace
-
 std::string DefaultRegistryKeyFor(std::string_view exePath)
 {
     // Windows-1251 text converts to wide and back exactly.
@@ -141,7 +125,7 @@ std::string TFormPlacement::Section() const
 
 std::wstring TFormPlacement::DefaultRegistryKey()
 {
-    return DefaultRegistryKeyFor(std::wstring_view(ExecutablePath()));
+    return DefaultRegistryKeyFor(std::wstring_view(ModulePath()));
 }
 
 HKEY TFormPlacement::RootKey() const

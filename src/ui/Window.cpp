@@ -1,5 +1,6 @@
 #include "ui/Window.h"
 
+#include "platform/WideText.h"
 #include "ui/Application.h"
 
 void ReportEscapedException() noexcept
@@ -13,13 +14,22 @@ void ReportEscapedException() noexcept
 
 void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept
 {
-    const char* what = "Unknown error";
+    // Wide text whatever the system's code page: the program's messages are
+    // Windows-1251, and the caption is the title exactly as the executable
+    // is named.
+    const wchar_t* text = L"Unknown error";
+    std::wstring what;
     try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        what = e.what();
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            what = Wide(e.what());
+            text = what.c_str();
+        }
     } catch (...) {}
-    MessageBoxA(owner, what, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    const wchar_t* caption =
+        Application && !Application->WideTitle().empty() ? Application->WideTitle().c_str() : nullptr;
+    MessageBoxW(owner, text, caption, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
 // The object sits in the window's user data. Only windows whose procedure is

@@ -4,10 +4,13 @@
 
 TEST(ApplicationTitle, FollowsTheExecutableFileName)
 {
-    EXPECT_EQ(ApplicationTitle("C:\\Tools\\MyTool.EXE"), "Mytool");
-    EXPECT_EQ(ApplicationTitle("C:\\AutoPeriod.exe"), "Autoperiod");
-    EXPECT_EQ(ApplicationTitle("C:\\x\\my.tool.exe"), "my");
-    EXPECT_EQ(ApplicationTitle("NoExt"), "Noext");
+    EXPECT_EQ(ApplicationTitle(L"C:\\Tools\\MyTool.EXE"), L"Mytool");
+    EXPECT_EQ(ApplicationTitle(L"C:\\AutoPeriod.exe"), L"Autoperiod");
+    EXPECT_EQ(ApplicationTitle(L"C:\\x\\my.tool.exe"), L"my");
+    EXPECT_EQ(ApplicationTitle(L"NoExt"), L"Noext");
+    // Only ASCII letters change: every other character stays as named.
+    EXPECT_EQ(ApplicationTitle(L"C:\\\u0411\\\u0423\u0427\u0401\u0422 \u65e5\u672c AB.exe"),
+              L"\u0423\u0427\u0401\u0422 \u65e5\u672c ab");
 }
 
 TEST(ReportText, AddsAFullStopOnlyAfterCharactersAboveIt)

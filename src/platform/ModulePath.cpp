@@ -1,0 +1,74 @@
+#include "platform/ModulePath.h"
+
+#include "platform/Win32.h"
+
+#include <vector>
+
+namespace {
+
+std::wstring& InjectedPath()
+{
+    static std::wstring path;
+    return path;
+}
+
+std::wstring SystemModulePath()
+{
+    // The path may be longer than MAX_PATH; grow until it fits.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring LongForm(const std::wstring& path)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), DWORD(buffer.size()));
+        if (length == 0)
+            return path;
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(length);
+    }
+}
+
+// What the system makes of a path without the prefix: a name that ends in a
+// dot or a blank, or a "." or ".." component, would name something else.
+std::wstring FullPath(const std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH];
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+std::wstring WithoutPrefix(const std::wstring& path)
+{
+    static const std::wstring kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
+    std::wstring plain;
+    if (path.compare(0, kUnc.size(), kUnc) == 0)
+        plain = L"\\\\" + path.substr(kUnc.size());
+    else if (path.compare(0, kLocal.size(), kLocal) == 0)
+        plain = path.substr(kLocal.size());
+    else
+        return path;
+    return plain.size() < MAX_PATH && FullPath(plain) == plain ? plain : path;
+}
+
+}  // namespace
+
+std::wstring ModulePath()
+{
+    return WithoutPrefix(LongForm(InjectedPath().empty() ? SystemModulePath() : InjectedPath()));
+}
+
+void InjectModulePath(std::wstring path)
+{
+    InjectedPath() = std::move(path);
+}
