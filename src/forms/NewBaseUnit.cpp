@@ -4,11 +4,13 @@
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/SelectDirectoryUnit.h"
+#include "platform/ComposedText.h"
 #include "platform/WideText.h"
 #include "runtime/Cp1251.h"
 
 #include <algorithm>
 #include <cwchar>
+#include <vector>
 
 TNewBaseForm* NewBaseForm = nullptr;
 
@@ -47,24 +49,26 @@ std::string SingleLineValue(std::string text)
     return text;
 }
 
-// One character for the operator: itself in quotes and its code, which
-// tells apart characters that look alike or show nothing.
-std::wstring DescribeCharacter(char32_t c)
+// One character for the operator: itself in quotes and its codes, which
+// tell apart characters that look alike or show nothing.
+std::wstring DescribeCharacter(const std::wstring& character)
 {
-    std::wstring shown;
-    if (c >= 0x10000) {
-        shown += wchar_t(0xD800 + ((c - 0x10000) >> 10));
-        shown += wchar_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-        shown += wchar_t(c);
+    std::wstring codes;
+    for (size_t i = 0; i < character.size(); ++i) {
+        char32_t c = character[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < character.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(character[i + 1]) - 0xDC00);
+            ++i;
+        }
+        wchar_t code[16];
+        std::swprintf(code, 16, L"U+%04X", unsigned(c));
+        codes += (codes.empty() ? L"" : L" ") + std::wstring(code);
     }
-    wchar_t code[16];
-    std::swprintf(code, 16, L"U+%04X", unsigned(c));
-    return L"\u00AB" + shown + L"\u00BB (" + code + L")";
+    return L"\u00AB" + character + L"\u00BB (" + codes + L")";
 }
 
 // "Название: «数» (U+6570), «Ә» (U+04D8)"; a long list is cut short.
-std::wstring DescribeBox(const wchar_t* label, const std::u32string& outside)
+std::wstring DescribeBox(const wchar_t* label, const std::vector<std::wstring>& outside)
 {
     constexpr size_t kMostShown = 8;
     std::wstring line = label;
@@ -76,18 +80,47 @@ std::wstring DescribeBox(const wchar_t* label, const std::u32string& outside)
     return line;
 }
 
-std::u32string OutsideCp1251(const std::wstring& text)
+// The characters of a box's text that the list cannot keep, each once and
+// whole (with its combining marks), in composed form; and where the first
+// one stands in the box.
+struct OutsideText {
+    std::vector<std::wstring> Characters;
+    size_t FirstStart = 0, FirstEnd = 0;
+};
+
+OutsideText OutsideCp1251(const std::wstring& text)
 {
-    return CharactersOutsideCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+    std::u16string_view units(reinterpret_cast<const char16_t*>(text.data()), text.size());
+    OutsideText found;
+    for (size_t start = 0, end = 0; start < text.size(); start = end) {
+        end = CharacterEnd(units, start);
+        std::wstring_view typed(text.data() + start, end - start);
+        if (FitsCp1251(typed))
+            continue;
+        std::wstring character = Composed(typed);
+        if (FitsCp1251(character))
+            continue;
+        if (found.Characters.empty()) {
+            found.FirstStart = start;
+            found.FirstEnd = end;
+        }
+        if (std::find(found.Characters.begin(), found.Characters.end(), character) == found.Characters.end())
+            found.Characters.push_back(character);
+    }
+    return found;
 }
 
-// Where the first such character stands, in UTF-16 units.
-int FirstOutsideCp1251(const std::wstring& text)
+// The operator is put right at the first such character.
+void SelectFirstOutside(TEdit& box)
 {
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] != L'?' && Utf16ToCp1251Char(char16_t(text[i])) == '?')
-            return int(i);
-    return 0;
+    OutsideText outside = OutsideCp1251(box.WideText());
+    box.SetFocus();
+    box.Select(int(outside.FirstStart), int(outside.FirstEnd));
+}
+
+std::string ValueOf(const TEdit& box)
+{
+    return SingleLineValue(Narrow(Composed(box.WideText())));
 }
 
 }  // namespace
@@ -140,23 +173,24 @@ void TNewBaseForm::FormShow()
 
 void TNewBaseForm::OKButtonClick()
 {
-    if (!AllBoxesFitTheList())
+    std::optional<std::array<std::string, 4>> values = ValuesForTheList();
+    if (!values)
         return;
     TRxMemoryData& table = MainForm->BaseRxMemoryData;
     if (NewBaseMode)
         table.InsertRow();
     else
         table.EditRow();  // on an empty table this begins a new row
-    table.SetFieldText("Name", SingleLineValue(NameEdit.Text()));
-    table.SetFieldText("Path", SingleLineValue(PathEdit.Text()));
-    table.SetFieldText("Login", SingleLineValue(LoginEdit.Text()));
-    table.SetFieldText("Password", SingleLineValue(PasswordEdit.Text()));
+    table.SetFieldText("Name", (*values)[0]);
+    table.SetFieldText("Path", (*values)[1]);
+    table.SetFieldText("Login", (*values)[2]);
+    table.SetFieldText("Password", (*values)[3]);
     table.PostRow();
     table.SortByFields("Name", true, false);
     Close();
 }
 
-bool TNewBaseForm::AllBoxesFitTheList()
+std::optional<std::array<std::string, 4>> TNewBaseForm::ValuesForTheList()
 {
     // Bases.dat keeps Windows-1251 text, which other copies of the program
     // and the operators' own files rely on; a character it cannot hold would
@@ -165,30 +199,33 @@ bool TNewBaseForm::AllBoxesFitTheList()
         TEdit& Edit;
         const wchar_t* Label;
     };
-    const Box boxes[] = {
-        {NameEdit, L"Название"}, {PathEdit, L"Путь"}, {LoginEdit, L"Пользователь"}, {PasswordEdit, L"Пароль"}};
+    const Box boxes[] = {{NameEdit, L"Название"}, {LoginEdit, L"Пользователь"}, {PasswordEdit, L"Пароль"}};
     std::wstring lines;
     TEdit* first = nullptr;
     for (const Box& box : boxes) {
-        std::u32string outside = OutsideCp1251(box.Edit.WideText());
+        std::vector<std::wstring> outside = OutsideCp1251(box.Edit.WideText()).Characters;
         if (outside.empty())
             continue;
         lines += L"\n" + DescribeBox(box.Label, outside);
         if (!first)
             first = &box.Edit;
     }
-    if (!first)
-        return true;
-    MessageDialog(L"Эти символы нельзя сохранить в списке баз: в файле Bases.dat хранится только текст "
-                  L"в кодировке Windows-1251.\n" +
-                      lines + L"\n\nИсправьте текст и нажмите OK ещё раз.",
-                  TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
-    // The operator is put right at the first such character.
-    first->SetFocus();
-    std::wstring text = first->WideText();
-    int at = FirstOutsideCp1251(text);
-    first->Select(at, at + (text[size_t(at)] >= 0xD800 && text[size_t(at)] <= 0xDBFF ? 2 : 1));
-    return false;
+    if (first) {
+        MessageDialog(L"Эти символы нельзя сохранить в списке баз: в файле Bases.dat хранится только текст "
+                      L"в кодировке Windows-1251.\n" +
+                          lines + L"\n\nИсправьте текст и нажмите OK ещё раз.",
+                      TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+        SelectFirstOutside(*first);
+        return std::nullopt;
+    }
+    // A typed or pasted folder is taken as one picked in the chooser is.
+    std::optional<std::string> path = DirectoryForTheList(PathEdit.WideText());
+    if (!path) {
+        SelectFirstOutside(PathEdit);
+        return std::nullopt;
+    }
+    return std::array<std::string, 4>{ValueOf(NameEdit), SingleLineValue(*path), ValueOf(LoginEdit),
+                                      ValueOf(PasswordEdit)};
 }
 
 void TNewBaseForm::CancelButtonClick()

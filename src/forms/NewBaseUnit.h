@@ -11,6 +11,10 @@
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
+#include <array>
+#include <optional>
+#include <string>
+
 class TNewBaseForm : public TForm {
 public:
     TNewBaseForm();
@@ -36,9 +40,11 @@ public:
     void SelectDirectoryBitBtnClick();
 
 private:
-    // False, after telling the operator which box holds which characters,
-    // when some box holds text that the list cannot keep.
-    bool AllBoxesFitTheList();
+    // The four boxes' text as the list keeps it: Windows-1251, composed (е
+    // typed with U+0308 is ё), the path by short names where it needs them.
+    // Nothing, after telling the operator which box holds what, when some
+    // box holds text that the list cannot keep.
+    std::optional<std::array<std::string, 4>> ValuesForTheList();
 };
 
 extern TNewBaseForm* NewBaseForm;

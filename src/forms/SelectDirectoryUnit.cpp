@@ -2,10 +2,27 @@
 
 #include "app/MessageDialog.h"
 #include "platform/Cp1251Path.h"
+#include "platform/Win32.h"
 
 TSelectDirectoryForm* SelectDirectoryForm = nullptr;
 
 namespace {
+
+// The system's own words for an error code, in the system's language.
+std::wstring SystemMessage(unsigned long code)
+{
+    wchar_t* buffer = nullptr;
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", buffer ? length : 0);
+    LocalFree(buffer);
+    while (!text.empty() &&
+           (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
+        text.pop_back();
+    return text;
+}
+
 TFormDesign Design()
 {
     TFormDesign d;
@@ -40,6 +57,27 @@ TSelectDirectoryForm::TSelectDirectoryForm() : TForm("SelectDirectoryForm", "TSe
     CancelButton.OnClick = [this] { CancelButtonClick(); };
 }
 
+std::optional<std::string> DirectoryForTheList(const std::wstring& path)
+{
+    // The path goes into Bases.dat as Windows-1251 text.
+    Cp1251Path text = Cp1251PathOf(path);
+    if (text.Text)
+        return text.Text;
+    std::wstring why =
+        L"\u00BB нельзя сохранить в списке баз: в её пути есть символы, которых нет в кодировке Windows-1251, ";
+    if (text.Error == 0) {
+        why += L"а другого имени, ведущего к ней, файловая система не даёт.";
+    } else {
+        std::wstring said = SystemMessage(text.Error);
+        why += L"а узнать другое имя, ведущее к ней, не удалось: " +
+               (said.empty() ? std::wstring() : L"\u00AB" + said + L"\u00BB, ") + L"код ошибки " +
+               std::to_wstring(text.Error) + L".";
+    }
+    MessageDialog(L"Папку \u00AB" + path + why + L"\n\nВыберите другую папку или переименуйте эту.",
+                  TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+    return std::nullopt;
+}
+
 TSelectDirectoryForm::~TSelectDirectoryForm()
 {
     // While the controls and the store still exist: the store saves on
@@ -54,20 +92,11 @@ void TSelectDirectoryForm::FormShow()
 
 void TSelectDirectoryForm::SelectDirectoryButtonClick()
 {
-    // The path goes into Bases.dat as Windows-1251 text. A folder whose name
-    // that code page cannot write is kept by its short name where the file
-    // system has one; otherwise the operator is told, and the chooser stays
-    // open to pick or rename another folder.
-    std::wstring path = MainShellTreeView.SelectedPathW();
-    std::optional<std::string> text = Cp1251PathOf(path);
-    if (!text) {
-        MessageDialog(L"Папку \u00AB" + path +
-                          L"\u00BB нельзя сохранить в списке баз: в её пути есть символы, которых нет в "
-                          L"кодировке Windows-1251, а другого имени, ведущего к ней, файловая система не "
-                          L"даёт.\n\nВыберите другую папку или переименуйте эту.",
-                      TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+    // Where the folder cannot be kept, the chooser stays open to pick or
+    // rename another one.
+    std::optional<std::string> text = DirectoryForTheList(MainShellTreeView.SelectedPathW());
+    if (!text)
         return;
-    }
     DirectorySelected = true;
     SelectedDirectory = *text;
     Close();

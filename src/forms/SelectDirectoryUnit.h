@@ -12,6 +12,7 @@
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
+#include <optional>
 #include <string>
 
 class TSelectDirectoryForm : public TForm {
@@ -32,3 +33,9 @@ public:
 };
 
 extern TSelectDirectoryForm* SelectDirectoryForm;
+
+// A folder's path as the list keeps it: Windows-1251 text, with the short
+// (8.3) name for each part that this code page cannot write. Nothing, after
+// telling the operator why, when it has no such text. The chooser and the
+// editor's "Путь" box take a folder this one way.
+std::optional<std::string> DirectoryForTheList(const std::wstring& path);

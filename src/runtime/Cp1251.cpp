@@ -75,3 +75,42 @@ std::u32string CharactersOutsideCp1251(std::u16string_view text)
     }
     return found;
 }
+
+namespace {
+
+bool HighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool LowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// The blocks of combining marks that Latin, Cyrillic and Greek text uses,
+// and the variation selectors, which show nothing of their own.
+bool CombiningMark(char16_t unit)
+{
+    struct Range {
+        char16_t first, last;
+    };
+    static constexpr Range kMarks[] = {{0x0300, 0x036F}, {0x0483, 0x0489}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF},
+                                       {0x20D0, 0x20FF}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}};
+    for (const Range& range : kMarks)
+        if (unit >= range.first && unit <= range.last)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+size_t CharacterEnd(std::u16string_view text, size_t start)
+{
+    size_t end = start + 1;
+    if (HighSurrogate(text[start]) && end < text.size() && LowSurrogate(text[end]))
+        ++end;
+    while (end < text.size() && CombiningMark(text[end]))
+        ++end;
+    return end;
+}

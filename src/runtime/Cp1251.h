@@ -26,3 +26,9 @@ char Utf16ToCp1251Char(char16_t unit);
 // order of their first appearance; empty when the whole text converts
 // exactly. A surrogate pair is one character; a lone surrogate is itself.
 std::u32string CharactersOutsideCp1251(std::u16string_view text);
+
+// Where the character that begins at `start` ends, in UTF-16 units: a
+// surrogate pair is one character, and the combining marks that follow a
+// character belong to it ("x" + U+030C shows as one letter, and is told and
+// selected as one).
+size_t CharacterEnd(std::u16string_view text, size_t start);

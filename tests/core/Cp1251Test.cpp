@@ -39,6 +39,16 @@ TEST(Cp1251, CharactersOutsideItAreListedOnceInTheOrderTyped)
         EXPECT_EQ(CharactersOutsideCp1251(c.text), c.outside) << "case " << (&c - cases);
 }
 
+TEST(Cp1251, ACharacterEndsAfterItsSurrogatePairAndItsCombiningMarks)
+{
+    const std::u16string text = u"a\u0435\u0308\u0301\U0001F600\uFE0Fx\u0308";
+    EXPECT_EQ(CharacterEnd(text, 0), 1u);
+    EXPECT_EQ(CharacterEnd(text, 1), 4u);  // е with two marks
+    EXPECT_EQ(CharacterEnd(text, 4), 7u);  // a pair with a variation selector
+    EXPECT_EQ(CharacterEnd(text, 7), 9u);  // the last, its mark at the very end
+    EXPECT_EQ(CharacterEnd(u"\xd800", 0), 1u);
+}
+
 TEST(EInOutError, MessageFollowsTheCode)
 {
     EXPECT_EQ(EInOutError(2).Message(), "File not found");

@@ -1,6 +1,10 @@
 #include "WinTestSupport.h"
 
+#include "app/ProgramFolder.h"
+#include "platform/Handles.h"
+#include "platform/ModulePath.h"
 #include "runtime/Exceptions.h"
+#include "storage/FormPlacement.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
@@ -198,16 +202,61 @@ TEST(Form, AReportThatFailsItselfFallsBackToThePlainSystemBox)
     TApplication& application = TestApplication();
     auto report = application.OnException;
     application.OnException = [](const std::exception&) { throw std::bad_alloc(); };
-    std::wstring shown;
+    std::wstring shown, caption;
     PostAction([&] {
         HWND box = FindWindowW(L"#32770", nullptr);
         ASSERT_NE(box, nullptr);
         wchar_t text[256] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 256);
         shown = text;
+        GetWindowTextW(box, text, 256);
+        caption = text;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    application.HandleException(std::make_exception_ptr(Exception("Disk full")));
+    application.HandleException(std::make_exception_ptr(Exception("Диск полон")));
     application.OnException = report;
-    EXPECT_EQ(shown, L"Disk full");
+    EXPECT_EQ(shown, L"Диск полон");
+    EXPECT_EQ(caption, application.WideTitle());
+}
+
+// Wine hands a program started by its short name or through "\\?\" its
+// plain long path, so such starts are tried by standing the path in.
+TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
+{
+    TestApplication();
+    TempFolder temp;
+    const std::wstring folder = temp.WidePath() + L"Учёт \u65e5\u672c\\";
+    const std::wstring exe = folder + L"Учёт \u65e5\u672c.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    UniqueHandle(CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameW(exe.c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_EQ(std::wstring(shortPath).find(L"\u65e5\u672c"), std::wstring::npos) << "no short name to start by";
+    ScopeGuard restore([] { InjectModulePath(std::wstring()); });
+
+    InjectModulePath(shortPath);
+    EXPECT_EQ(ModulePath(), exe);
+    EXPECT_EQ(GetProgramFolderPath(), folder);
+    EXPECT_EQ(TFormPlacement::DefaultRegistryKey(), L"Software\\Учёт \u65e5\u672c");
+    TApplication application;
+    application.Initialize();
+    EXPECT_EQ(application.WideTitle(), L"Учёт \u65e5\u672c");
+    wchar_t caption[64] = {};
+    GetWindowTextW(application.Handle(), caption, 64);
+    EXPECT_EQ(std::wstring(caption), L"Учёт \u65e5\u672c");
+
+    // The plain form where it names the same file; the prefix stays where
+    // the plain form would be too long, or would name something else.
+    InjectModulePath(L"\\\\?\\" + exe);
+    EXPECT_EQ(GetProgramFolderPath(), folder);
+    const std::wstring deep = L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\p.exe";
+    const std::pair<std::wstring, std::wstring> starts[] = {
+        {L"\\\\?\\UNC\\server\\share\\p.exe", L"\\\\server\\share\\p.exe"},
+        {deep, deep},
+        {L"\\\\?\\C:\\dots.\\p.exe", L"\\\\?\\C:\\dots.\\p.exe"},
+    };
+    for (const auto& [started, named] : starts) {
+        InjectModulePath(started);
+        EXPECT_EQ(ModulePath(), named);
+    }
 }

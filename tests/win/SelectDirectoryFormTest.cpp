@@ -213,7 +213,8 @@ TEST_F(SelectDirectoryFormTest, AFolderNamedBeyondWindows1251IsStoredByItsShortN
 
 TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefusedAndTheChooserStaysOpen)
 {
-    // Gone since the tree listed it: there is no short name to keep it by.
+    // Gone since the tree listed it: there is no short name to keep it by,
+    // and the operator is told why.
     ShellTestFolder dir({});
     const std::wstring folder = Wide(dir.Path()) + L"\\\u6570\u636e";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -241,4 +242,6 @@ TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefus
     EXPECT_FALSE(DirectorySelected);
     EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
     EXPECT_NE(message.find(L"\u00ab" + folder + L"\u00bb"), std::wstring::npos);
+    EXPECT_NE(message.find(L"код ошибки 2."), std::wstring::npos) << Narrow(message);
+    EXPECT_EQ(message.find(L"файловая система не даёт"), std::wstring::npos);
 }
