@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's icon (a calendar sheet over a database drum, in the
-16 standard colours) and writes src/app/AutoPeriod.ico with 32x32 and 16x16
-images, 4 bits per pixel."""
+16 standard colours) and writes src/app/AutoPeriod.ico, 4 bits per pixel, with
+an image for the small and the large icon size at 100, 125, 150 and 200 %
+(16, 20, 24, 32, 40, 48 and 64 pixels): each density gets a drawing of its
+own, not another size stretched."""
 import struct, sys
 
 PALETTE = [(0,0,0),(128,0,0),(0,128,0),(128,128,0),(0,0,128),(128,0,128),(0,128,128),(192,192,192),
@@ -11,9 +13,15 @@ BLACK, DRED, GRAY, DGRAY, RED, YELLOW, BLUE, WHITE, DBLUE, TEAL = 0, 1, 7, 8, 9,
 def draw(n):
     s = n / 32.0
     px = [[None] * n for _ in range(n)]
+    # Corners rounded to pixels; a line one unit wide keeps at least one.
+    def edge(a, b):
+        lo, hi = round(a * s), round(b * s)
+        return lo, max(hi, lo + 1)
     def rect(x0, y0, x1, y1, c):
-        for y in range(int(y0 * s), int(y1 * s)):
-            for x in range(int(x0 * s), int(x1 * s)):
+        left, right = edge(x0, x1)
+        top, bottom = edge(y0, y1)
+        for y in range(top, min(bottom, n)):
+            for x in range(left, min(right, n)):
                 px[y][x] = c
     # database drum, lower left
     rect(2, 16, 18, 30, TEAL); rect(2, 16, 18, 17, BLACK); rect(2, 29, 18, 30, BLACK)
@@ -38,6 +46,7 @@ def image(n):
             a = px[y][x] if px[y][x] is not None else 0
             b = px[y][x + 1] if px[y][x + 1] is not None else 0
             row.append(a << 4 | b)
+        row += bytes(-len(row) % 4)  # rows end on a 4-byte boundary
         rows += bytes(row)
     mask = b''
     stride = ((n + 31) // 32) * 4
@@ -51,10 +60,11 @@ def image(n):
     pal = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in PALETTE)
     return header + pal + rows + mask
 
-imgs = [image(32), image(16)]
+SIZES = (64, 48, 40, 32, 24, 20, 16)
+imgs = [image(n) for n in SIZES]
 out = struct.pack('<HHH', 0, 1, len(imgs))
 offset = 6 + 16 * len(imgs)
-for n, data in zip((32, 16), imgs):
+for n, data in zip(SIZES, imgs):
     out += struct.pack('<BBBBHHII', n, n, 16, 0, 1, 4, len(data), offset)
     offset += len(data)
 out += b''.join(imgs)

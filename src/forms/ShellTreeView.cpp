@@ -2,9 +2,13 @@
 
 #include "forms/ItemIdList.h"
 #include "forms/ShellFolder.h"
+#include "platform/Dpi.h"
 #include "platform/WideText.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Window.h"
+
+#include <commoncontrols.h>
 
 #include <memory>
 
@@ -36,6 +40,38 @@ int CALLBACK CompareChildren(LPARAM first, LPARAM second, LPARAM parentFolder)
         return 0;
     HRESULT hr = folder->CompareIDs(0, a->ItemId(), b->ItemId());
     return static_cast<short>(HRESULT_CODE(hr));
+}
+
+// One of the system's icon lists, shared by every program and never freed:
+// the small icons, or at a density other than the system's, the list whose
+// icons come nearest to the small icon's size there without passing it.
+// Every list numbers the icons alike. SHGetImageList is exported by name
+// from Vista on.
+HIMAGELIST SystemIconList(int dpi)
+{
+    SHFILEINFOW info{};
+    auto best = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    int bestSize = GetSystemMetrics(SM_CXSMICON);
+    const int wanted = SystemMetricForDpi(SM_CXSMICON, dpi);
+    using GetImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    auto getImageList =
+        wanted == bestSize || !shell
+            ? nullptr
+            : reinterpret_cast<GetImageListFn>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetImageList")));
+    for (int kind : {SHIL_LARGE, SHIL_EXTRALARGE}) {
+        ComPtr<IImageList> list;
+        int width = 0, height = 0;
+        if (!getImageList || FAILED(getImageList(kind, __uuidof(IImageList), list.ReceiveVoid())) || !list ||
+            FAILED(list->GetIconSize(&width, &height)))
+            continue;
+        if ((width <= wanted && (bestSize > wanted || width > bestSize)) || (bestSize > wanted && width < bestSize)) {
+            best = reinterpret_cast<HIMAGELIST>(list.Get());
+            bestSize = width;
+        }
+    }
+    return best;
 }
 
 int IconIndex(LPCITEMIDLIST fullId, UINT extraFlags)
@@ -88,14 +124,23 @@ HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 void TShellTreeView::HandleCreated()
 {
     treeSubclass_.Attach<TShellTreeView, &TShellTreeView::HandleTreeMessage>(Handle(), this);
-    SendMessageW(Handle(), TVM_SETINDENT, Indent, 0);
-    // The system's list is shared by every program: the tree never frees it.
-    SHFILEINFOW info{};
-    images_ = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+    ApplyScale();
     if (loaded_ && !building_)
         BuildTree();
+}
+
+void TShellTreeView::ChangeScale(int, int)
+{
+    if (Handle())
+        ApplyScale();
+}
+
+void TShellTreeView::ApplyScale()
+{
+    const int dpi = Form() ? Form()->Dpi() : kDesignDpi;
+    SendMessageW(Handle(), TVM_SETINDENT, Form() ? Form()->Scaled(Indent) : Indent, 0);
+    images_ = SystemIconList(dpi);
+    SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
 }
 
 void TShellTreeView::Loaded()

@@ -27,7 +27,7 @@ public:
     ~TShellTreeView() override;
 
     unsigned ObjectTypes = otFolders;
-    int Indent = 19;
+    int Indent = 19;  // at the form's design density
 
     // The selected node; while a context-menu command runs, the node the
     // menu was opened for.
@@ -68,8 +68,12 @@ public:
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
     void HandleCreated() override;
+    void ChangeScale(int fromDpi, int toDpi) override;
 
 private:
+    // The indent and the icons at the form's density.
+    void ApplyScale();
+
     // Hourglass cursor and suspended redrawing for one scope; nests.
     class UpdateLock {
     public:

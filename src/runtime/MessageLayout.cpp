@@ -33,16 +33,16 @@ TMessageLayout LayoutMessage(const TMessageMetrics& m)
     l.ButtonHeight = MulDivRounded(14, m.Y, 8);
     l.ButtonSpacing = MulDivRounded(4, m.X, 4);
 
-    int blockWidth = m.TextWidth + kMessageIconSize + l.HorzSpacing;
-    int blockHeight = std::max(m.TextHeight, kMessageIconSize);
+    int blockWidth = m.TextWidth + m.IconSize + l.HorzSpacing;
+    int blockHeight = std::max(m.TextHeight, m.IconSize);
     int n = std::max(m.ButtonCount, 0);
     int rowWidth = n > 0 ? n * l.ButtonWidth + (n - 1) * l.ButtonSpacing : 0;
 
     l.ClientWidth = std::max(blockWidth, rowWidth) + 2 * l.HorzMargin;
     l.ClientHeight = blockHeight + l.ButtonHeight + l.VertSpacing + 2 * l.VertMargin;
 
-    l.Icon = {l.HorzMargin, l.VertMargin, kMessageIconSize, kMessageIconSize};
-    l.Text = {l.HorzMargin + kMessageIconSize + l.HorzSpacing, l.VertMargin, m.TextWidth, m.TextHeight};
+    l.Icon = {l.HorzMargin, l.VertMargin, m.IconSize, m.IconSize};
+    l.Text = {l.HorzMargin + m.IconSize + l.HorzSpacing, l.VertMargin, m.TextWidth, m.TextHeight};
 
     int left = (l.ClientWidth - rowWidth) / 2;
     int top = blockHeight + l.VertMargin + l.VertSpacing;

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-// The icon of a message is always drawn at this size, whatever the font.
+// A message's icon is drawn at the system's icon size, whatever the font:
+// 32 pixels at 96 dots per inch.
 constexpr int kMessageIconSize = 32;
 
 struct TLayoutRect {
@@ -29,6 +30,7 @@ struct TMessageMetrics {
     int TextHeight = 0;
     int ButtonCount = 0;
     int WidestCachedButton = 0;  // largest cached width among the buttons shown
+    int IconSize = kMessageIconSize;  // the system's icon size at the font's density
 };
 
 struct TMessageLayout {

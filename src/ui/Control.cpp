@@ -1,7 +1,8 @@
 #include "ui/Control.h"
 
-#include "ui/Form.h"
+#include "platform/Dpi.h"
 #include "runtime/Exceptions.h"
+#include "ui/Form.h"
 
 namespace {
 const wchar_t kControlProp[] = L"AutoPeriod.Control";
@@ -20,7 +21,8 @@ void TControl::CreateWindowFor(TForm& form, int id)
 {
     form_ = &form;
     id_ = id;
-    hwnd_ = CreateHandle(form.Handle(), id, bounds_);
+    ScaleTo(form.Dpi());
+    hwnd_ = CreateHandle(form.Handle(), id, ScaledBounds());
     if (!hwnd_)
         throw Exception("Error creating window " + Name());
     SetPropW(hwnd_, kControlProp, this);
@@ -37,9 +39,37 @@ void TControl::DestroyWindowHandle()
     hwnd_ = nullptr;
 }
 
+TBounds TControl::ScaledBounds() const
+{
+    if (!form_)
+        return bounds_;
+    const int to = form_->Dpi();
+    const int from = boundsDpi_ ? boundsDpi_ : form_->DesignDpi();
+    return {ScaleForDpi(bounds_.Left, to, from), ScaleForDpi(bounds_.Top, to, from),
+            ScaleForDpi(bounds_.Width, to, from), ScaleForDpi(bounds_.Height, to, from)};
+}
+
+void TControl::FormDpiChanged()
+{
+    if (!form_)
+        return;
+    if (hwnd_ && FollowsFormFont())
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_->FontHandle()), TRUE);
+    ScaleTo(form_->Dpi());
+}
+
+void TControl::ScaleTo(int dpi)
+{
+    const int from = scaledDpi_ ? scaledDpi_ : form_->DesignDpi();
+    scaledDpi_ = dpi;
+    if (from != dpi)
+        ChangeScale(from, dpi);
+}
+
 void TControl::SetBounds(const TBounds& bounds)
 {
     bounds_ = bounds;
+    boundsDpi_ = form_ ? form_->Dpi() : 0;
     if (hwnd_)
         MoveWindow(hwnd_, bounds.Left, bounds.Top, bounds.Width, bounds.Height, TRUE);
 }

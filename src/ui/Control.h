@@ -24,7 +24,9 @@ public:
 
     HWND Handle() const { return hwnd_; }
     TForm* Form() const { return form_; }
+    // As designed (or last set), and in client pixels at the form's density.
     const TBounds& Bounds() const { return bounds_; }
+    TBounds ScaledBounds() const;
     unsigned Anchors() const { return anchors_; }
     // Position in the tab order; controls without one are never focused by Tab.
     std::optional<int> TabOrder;
@@ -33,6 +35,10 @@ public:
     void CreateWindowFor(TForm& form, int id);
     void DestroyWindowHandle();
     void SetBounds(const TBounds& bounds);  // client pixels of the form
+    // The form now draws at another density: the window takes the form's
+    // new font (unless it keeps its own) and the control's own pixel values
+    // follow (ChangeScale). The form places the window afterwards.
+    void FormDpiChanged();
     void SetFocus();
     bool Focused() const;
 
@@ -48,9 +54,20 @@ protected:
     virtual HWND CreateHandle(HWND parent, int id, const TBounds& bounds) = 0;
     // Runs after the window exists (fonts, texts, images).
     virtual void HandleCreated() {}
+    // Pixel values of the control's own (column widths, an indent, a font
+    // of its own) go from density fromDpi to toDpi: from the design's to the
+    // form's before the window is made, and whenever the form moves to a
+    // monitor of another density.
+    virtual void ChangeScale(int /*fromDpi*/, int /*toDpi*/) {}
+    // False for a control that keeps a font of its own at every density.
+    virtual bool FollowsFormFont() const { return true; }
 
 private:
+    void ScaleTo(int dpi);
+
     TBounds bounds_;
+    int boundsDpi_ = 0;  // the density bounds_ are given at; 0: the form's design
+    int scaledDpi_ = 0;  // the density ChangeScale last brought the control to
     unsigned anchors_;
     HWND hwnd_ = nullptr;
     TForm* form_ = nullptr;

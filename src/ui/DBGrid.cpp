@@ -126,8 +126,8 @@ LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND TRxDBGrid::TTitleHost::Create(HWND parent)
 {
-    return CreateBound(0, kTitlesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kIndicatorWidth, 0, 0, 0, parent,
-                       nullptr);
+    return CreateBound(0, kTitlesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, grid_.indicatorWidth_, 0, 0, 0,
+                       parent, nullptr);
 }
 
 LRESULT TRxDBGrid::TTitleHost::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -157,15 +157,32 @@ void TRxDBGrid::CreateTitles()
     // The corner is a header control of its own, so that it looks like the
     // titles whatever the visual style; being disabled, it leaves the mouse
     // to the grid.
-    corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0, kIndicatorWidth,
+    corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0, indicatorWidth_,
                               titleHeight_, window_, nullptr, instance, nullptr);
     if (corner_) {
         HDITEMW item{};
         item.mask = HDI_WIDTH;
-        item.cxy = kIndicatorWidth + 2;
+        item.cxy = indicatorWidth_ + 2;
         SendMessageW(corner_, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     SyncTitles();
+}
+
+void TRxDBGrid::ChangeScale(int fromDpi, int toDpi)
+{
+    dpi_ = toDpi;
+    indicatorWidth_ = ScaleForDpi(kIndicatorWidth, toDpi);
+    if (corner_) {
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        item.cxy = indicatorWidth_ + 2;
+        SendMessageW(corner_, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    // Widths the user or the layout store gave count as much as the
+    // designed ones: each column keeps its share of what is shown.
+    scrollX_ = ScaleForDpi(scrollX_, toDpi, fromDpi);
+    columns_.ScaleWidths([&](int width) { return ScaleForDpi(width, toDpi, fromDpi); });
+    OnSize();
 }
 
 void TRxDBGrid::SetFont(HFONT font)
@@ -366,10 +383,10 @@ void TRxDBGrid::LayoutTitles()
     if (!titles_)
         return;
     RECT client = ClientArea();
-    int width = std::max(0, int(client.right) - kIndicatorWidth);
+    int width = std::max(0, int(client.right) - indicatorWidth_);
     if (corner_)
-        MoveWindow(corner_, 0, 0, kIndicatorWidth, titleHeight_, TRUE);
-    MoveWindow(titles_, kIndicatorWidth, 0, width, titleHeight_, TRUE);
+        MoveWindow(corner_, 0, 0, indicatorWidth_, titleHeight_, TRUE);
+    MoveWindow(titles_, indicatorWidth_, 0, width, titleHeight_, TRUE);
     // The header reaches past the last title so that the rest of the row is
     // drawn as empty title space.
     MoveWindow(header_, -scrollX_, 0, std::max(TotalColumnWidth(), scrollX_ + width) + 2, titleHeight_, TRUE);
@@ -398,7 +415,7 @@ void TRxDBGrid::UpdateScrollBars()
     h.fMask = SIF_ALL;
     h.nMin = 0;
     h.nMax = std::max(0, TotalColumnWidth() - 1);
-    h.nPage = UINT(std::max(0, int(client.right) - kIndicatorWidth));
+    h.nPage = UINT(std::max(0, int(client.right) - indicatorWidth_));
     h.nPos = scrollX_;
     SetScrollInfo(window_, SB_HORZ, &h, TRUE);
 }
@@ -408,7 +425,7 @@ void TRxDBGrid::ScrollHorizontally(int newOffset)
     int page = 0;
     if (window_) {
         RECT client = ClientArea();
-        page = std::max(0, int(client.right) - kIndicatorWidth);
+        page = std::max(0, int(client.right) - indicatorWidth_);
     }
     newOffset = std::clamp(newOffset, 0, std::max(0, TotalColumnWidth() - page));
     if (newOffset == scrollX_)
@@ -426,8 +443,8 @@ void TRxDBGrid::ScrollColumnIntoView(int index)
     if (!window_ || index < 0 || index >= columns_.Count())
         return;
     RECT client = ClientArea();
-    int page = std::max(0, int(client.right) - kIndicatorWidth);
-    int left = ColumnLeft(index) - kIndicatorWidth + scrollX_;
+    int page = std::max(0, int(client.right) - indicatorWidth_);
+    int left = ColumnLeft(index) - indicatorWidth_ + scrollX_;
     int right = left + columns_[index].DrawWidth();
     if (left < scrollX_)
         ScrollHorizontally(left);
@@ -477,7 +494,7 @@ int TRxDBGrid::TotalColumnWidth() const
 
 int TRxDBGrid::ColumnLeft(int index) const
 {
-    int x = kIndicatorWidth - scrollX_;
+    int x = indicatorWidth_ - scrollX_;
     for (int i = 0; i < index && i < columns_.Count(); ++i)
         x += columns_[i].DrawWidth();
     return x;
@@ -485,9 +502,9 @@ int TRxDBGrid::ColumnLeft(int index) const
 
 int TRxDBGrid::ColumnAt(int x) const
 {
-    if (x < kIndicatorWidth)
+    if (x < indicatorWidth_)
         return -1;
-    int left = kIndicatorWidth - scrollX_;
+    int left = indicatorWidth_ - scrollX_;
     for (int i = 0; i < columns_.Count(); ++i) {
         int width = columns_[i].DrawWidth();
         if (x >= left && x < left + width)

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "data/DataSet.h"
+#include "platform/Dpi.h"
 #include "ui/Control.h"
 #include "ui/Window.h"
 #include "ui/DBGridColumns.h"
@@ -53,7 +54,10 @@ public:
     // Geometry, in client pixels of the grid.
     int TitleHeight() const { return titleHeight_; }
     int RowHeight() const { return rowHeight_; }
+    // The row indicator's column: kIndicatorWidth at the design density,
+    // IndicatorWidth() at the form's.
     static constexpr int kIndicatorWidth = 11;
+    int IndicatorWidth() const { return indicatorWidth_; }
     int VisibleRowCount() const;  // whole rows that fit below the titles
     int HorizontalOffset() const { return scrollX_; }
     HWND TitleHandle() const { return header_; }
@@ -77,6 +81,9 @@ public:
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
     void HandleCreated() override;
+    // Column widths and the indicator follow the density; the rows and
+    // titles follow the font.
+    void ChangeScale(int fromDpi, int toDpi) override;
 
 private:
     // Posted to the grid once a title drag or an edge drag has ended, so that
@@ -163,6 +170,8 @@ private:
     HFONT font_ = nullptr;
     int clientWidth_ = 0;  // kept from WM_SIZE: asked for on every change report
     int clientHeight_ = 0;
+    int dpi_ = kDesignDpi;  // the form's, for the indicator's marks and the text's margin
+    int indicatorWidth_ = kIndicatorWidth;
     int titleHeight_ = 18;
     int rowHeight_ = 17;
     int textHeight_ = 13;

@@ -41,6 +41,13 @@ TColumn& TDBGridColumns::Add(std::string fieldName, std::string title, int width
     return *items_.back();
 }
 
+void TDBGridColumns::ScaleWidths(const std::function<int(int)>& scale)
+{
+    for (auto& column : items_)
+        column->width_ = scale(column->width_);
+    Changed();
+}
+
 void TDBGridColumns::Clear()
 {
     items_.clear();

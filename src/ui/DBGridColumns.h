@@ -43,6 +43,7 @@ public:
     int DrawWidth() const { return visible_ && width_ > 0 ? std::min(width_, kMaxDrawWidth) : 0; }
 
 private:
+    friend class TDBGridColumns;
     TDBGridColumns& owner_;
     std::string fieldName_;
     int width_;
@@ -57,6 +58,9 @@ public:
 
     TColumn& Add(std::string fieldName, std::string title, int width);
     void Clear();
+    // Every width, shown or not, through `scale` (to another pixel
+    // density); one change report.
+    void ScaleWidths(const std::function<int(int)>& scale);
     int Count() const { return int(items_.size()); }
     TColumn& operator[](int index) const;  // throws on a bad index
     int IndexOf(const TColumn& column) const;

@@ -134,7 +134,7 @@ void TRxDBGrid::OnVScroll(int code, int thumb)
 void TRxDBGrid::OnHScroll(int code)
 {
     RECT client = ClientArea();
-    int page = std::max(1, int(client.right) - kIndicatorWidth);
+    int page = std::max(1, int(client.right) - indicatorWidth_);
     switch (code) {
     case SB_LINELEFT: ScrollHorizontally(scrollX_ - rowHeight_); break;
     case SB_LINERIGHT: ScrollHorizontally(scrollX_ + rowHeight_); break;

@@ -62,31 +62,31 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
     TDataSet* ds = DataSet();
     int top = LineTop(line);
     int bottom = top + rowHeight_;
-    RECT indicator{0, top, kIndicatorWidth, bottom};
+    RECT indicator{0, top, indicatorWidth_, bottom};
     PaintIndicator(dc, indicator, line == currentLine, lineBrush);
 
     RECT client = ClientArea();
     bool focused = GetFocus() == window_;
-    int x = kIndicatorWidth - scrollX_;
+    int x = indicatorWidth_ - scrollX_;
     for (int i = 0; i < columns_.Count() && x < client.right; ++i) {
         const TColumn& column = columns_[i];
         int width = column.DrawWidth();
         RECT cell{x, top, x + width, bottom};
         x += width;
-        if (width == 0 || cell.right <= kIndicatorWidth)
+        if (width == 0 || cell.right <= indicatorWidth_)
             continue;
         // The cell's own right and bottom pixels are its column and row lines.
-        RECT inner{std::max<LONG>(cell.left, kIndicatorWidth), top, cell.right - 1, bottom - 1};
+        RECT inner{std::max<LONG>(cell.left, indicatorWidth_), top, cell.right - 1, bottom - 1};
         bool selected = focused && line == currentLine && i == selected_;
         SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
         int field = ds->FindFieldIndex(column.FieldName());
         std::wstring text = field >= 0 ? Wide(ds->WindowFieldText(line, field)) : std::wstring();
-        ExtTextOutW(dc, cell.left + 2, top + (rowHeight_ - 1 - textHeight_) / 2, ETO_CLIPPED | ETO_OPAQUE, &inner,
-                    text.c_str(), UINT(text.size()), nullptr);
+        ExtTextOutW(dc, cell.left + ScaleForDpi(2, dpi_), top + (rowHeight_ - 1 - textHeight_) / 2,
+                    ETO_CLIPPED | ETO_OPAQUE, &inner, text.c_str(), UINT(text.size()), nullptr);
         RECT columnLine{cell.right - 1, top, cell.right, bottom};
         RECT rowLine{inner.left, bottom - 1, cell.right, bottom};
-        if (columnLine.left >= kIndicatorWidth)
+        if (columnLine.left >= indicatorWidth_)
             FillRect(dc, &columnLine, lineBrush);
         FillRect(dc, &rowLine, lineBrush);
         if (selected && inner.right > inner.left)
@@ -106,34 +106,36 @@ void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH li
     TDataSet* ds = DataSet();
     int cx = (cell.left + cell.right) / 2;
     int cy = (cell.top + cell.bottom - 1) / 2;
+    // Marks designed at 96 dots per inch, drawn at the form's density.
+    auto d = [this](int v) { return ScaleForDpi(v, dpi_); };
     ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
     ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
     switch (ds ? ds->State() : TDataSetState::dsBrowse) {
     case TDataSetState::dsEdit: {
         // An I-beam: the row is being changed.
-        POINT beam[] = {{cx - 2, cy - 4}, {cx + 3, cy - 4}};
+        POINT beam[] = {{cx - d(2), cy - d(4)}, {cx + d(3), cy - d(4)}};
         Polyline(dc, beam, 2);
-        beam[0].y = beam[1].y = cy + 4;
+        beam[0].y = beam[1].y = cy + d(4);
         Polyline(dc, beam, 2);
-        MoveToEx(dc, cx, cy - 4, nullptr);
-        LineTo(dc, cx, cy + 5);
+        MoveToEx(dc, cx, cy - d(4), nullptr);
+        LineTo(dc, cx, cy + d(5));
         break;
     }
     case TDataSetState::dsInsert: {
         // A star: the row is new.
-        MoveToEx(dc, cx - 3, cy, nullptr);
-        LineTo(dc, cx + 4, cy);
-        MoveToEx(dc, cx, cy - 3, nullptr);
-        LineTo(dc, cx, cy + 4);
-        MoveToEx(dc, cx - 2, cy - 2, nullptr);
-        LineTo(dc, cx + 3, cy + 3);
-        MoveToEx(dc, cx + 2, cy - 2, nullptr);
-        LineTo(dc, cx - 3, cy + 3);
+        MoveToEx(dc, cx - d(3), cy, nullptr);
+        LineTo(dc, cx + d(4), cy);
+        MoveToEx(dc, cx, cy - d(3), nullptr);
+        LineTo(dc, cx, cy + d(4));
+        MoveToEx(dc, cx - d(2), cy - d(2), nullptr);
+        LineTo(dc, cx + d(3), cy + d(3));
+        MoveToEx(dc, cx + d(2), cy - d(2), nullptr);
+        LineTo(dc, cx - d(3), cy + d(3));
         break;
     }
     default: {
         // A small arrow pointing at the current row.
-        POINT arrow[] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
+        POINT arrow[] = {{cx - d(2), cy - d(4)}, {cx + d(2), cy}, {cx - d(2), cy + d(4)}};
         Polygon(dc, arrow, 3);
         break;
     }

@@ -107,6 +107,11 @@ void TForm::RegisterClassOnce() const
     RegisterWindowClass(Wide(className_).c_str(), wc);
 }
 
+int TForm::Scaled(int designValue) const
+{
+    return ScaleForDpi(designValue, dpi_, design_.PixelsPerInch);
+}
+
 void TForm::Create()
 {
     if (hwnd_)
@@ -114,16 +119,28 @@ void TForm::Create()
     RegisterClassOnce();
     DWORD style = StyleFor(design_);
     DWORD exStyle = ExStyleFor(design_);
-    RECT outer{0, 0, design_.ClientWidth, design_.ClientHeight};
-    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    // Made at the system's density; a window that comes up on a monitor of
+    // another one is sized for that before its controls are made.
+    dpi_ = SystemDpi();
+    auto outerSize = [&] {
+        RECT outer{0, 0, Scaled(design_.ClientWidth), Scaled(design_.ClientHeight)};
+        AdjustWindowRectForDpi(outer, style, exStyle, dpi_);
+        return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+    };
+    SIZE size = outerSize();
     bool defaultPos = design_.Position == TPosition::poDefault || design_.Position == TPosition::poDefaultPosOnly;
-    int x = defaultPos ? CW_USEDEFAULT : design_.Left;
-    int y = defaultPos ? CW_USEDEFAULT : design_.Top;
+    int x = defaultPos ? CW_USEDEFAULT : Scaled(design_.Left);
+    int y = defaultPos ? CW_USEDEFAULT : Scaled(design_.Top);
     HWND owner = Application ? Application->Handle() : nullptr;
-    hwnd_ = CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y,
-                        outer.right - outer.left, outer.bottom - outer.top, owner, nullptr);
+    hwnd_ = CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y, size.cx, size.cy,
+                        owner, nullptr);
     if (!hwnd_)
         throw Exception("Error creating window " + Name());
+    if (int dpi = WindowDpi(hwnd_); dpi != dpi_) {
+        dpi_ = dpi;
+        size = outerSize();
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     if (design_.Position == TPosition::poScreenCenter || design_.Position == TPosition::poDesktopCenter) {
         RECT r;
         GetWindowRect(hwnd_, &r);
@@ -131,17 +148,8 @@ void TForm::Create()
         SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                      0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    font_.Reset(
-        CreateFontW(-design_.FontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, design_.FontFace));
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    if (design_.IconId) {
-        icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId));
-        // The caption shows the icon's own 16 x 16 image, not the big one shrunk.
-        HANDLE small = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId), IMAGE_ICON,
-                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : icon_));
-    }
+    CreateFormFont();
+    LoadIcons();
 
     // Window z-order is the tab order: create the controls in it.
     std::vector<TControl*> ordered = controls_;
@@ -156,6 +164,59 @@ void TForm::Create()
         component->Loaded();
     if (OnCreate)
         GuardedCall(OnCreate);
+}
+
+void TForm::CreateFormFont()
+{
+    LOGFONTW font{};
+    if (design_.Font) {
+        font = *design_.Font;
+    } else {
+        font.lfHeight = -design_.FontHeight;
+        font.lfWeight = FW_NORMAL;
+        font.lfCharSet = DEFAULT_CHARSET;
+        std::wstring_view(design_.FontFace).substr(0, LF_FACESIZE - 1).copy(font.lfFaceName, LF_FACESIZE - 1);
+    }
+    font.lfHeight = Scaled(font.lfHeight);
+    font.lfWidth = Scaled(font.lfWidth);
+    font_.Reset(CreateFontIndirectW(&font));
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+}
+
+// The icon's own images of the sizes the window's density asks for (the
+// file holds one for each common density), not another size stretched.
+void TForm::LoadIcons()
+{
+    if (!design_.IconId)
+        return;
+    auto load = [this](int widthIndex, int heightIndex) {
+        return reinterpret_cast<LPARAM>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId),
+                                                   IMAGE_ICON, SystemMetricForDpi(widthIndex, dpi_),
+                                                   SystemMetricForDpi(heightIndex, dpi_), LR_SHARED));
+    };
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+}
+
+void TForm::ChangeDpi(int dpi, const RECT& suggested)
+{
+    if (dpi > 0 && dpi != dpi_) {
+        dpi_ = dpi;
+        // The controls draw with the old font until they have the new one.
+        GdiObject oldFont = std::move(font_);
+        CreateFormFont();
+        LoadIcons();
+        for (TControl* control : controls_)
+            control->FormDpiChanged();
+    }
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The window may keep its size (the suggestion is the system's guess):
+    // the controls take their places at this density all the same.
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    Layout(client.right, client.bottom);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void TForm::Destroy()
@@ -425,12 +486,12 @@ void TForm::Layout(int clientWidth, int clientHeight)
 {
     if (clientWidth == 0 && clientHeight == 0)
         return;  // minimised
-    int dx = clientWidth - design_.ClientWidth;
-    int dy = clientHeight - design_.ClientHeight;
+    int dx = clientWidth - Scaled(design_.ClientWidth);
+    int dy = clientHeight - Scaled(design_.ClientHeight);
     for (TControl* control : controls_) {
         if (!control->Handle())
             continue;
-        TBounds b = control->Bounds();
+        TBounds b = control->ScaledBounds();
         unsigned a = control->Anchors();
         int left = b.Left, top = b.Top, width = b.Width, height = b.Height;
         if ((a & akLeft) && (a & akRight))
@@ -524,8 +585,8 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO:
         if (design_.MinWidth || design_.MinHeight) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, design_.MinWidth);
-            info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, design_.MinHeight);
+            info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, Scaled(design_.MinWidth));
+            info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, Scaled(design_.MinHeight));
             return 0;
         }
         break;
@@ -542,6 +603,7 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_DPICHANGED: ChangeDpi(LOWORD(wParam), *reinterpret_cast<RECT*>(lParam)); return 0;
     case WM_CLOSE: Close(); return 0;
     case WM_NEXTDLGCTL: {
         // A control that handles Tab itself (the rich edit box) asks its

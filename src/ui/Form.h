@@ -13,6 +13,7 @@
 //   myForm.ShowModal();
 #pragma once
 
+#include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/Win32.h"
 #include "ui/Component.h"
@@ -20,6 +21,7 @@
 #include "ui/Window.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,12 @@ struct TFormDesign {
     int IconId = 0;  // resource id of the window's icon, 0 for the default
     const wchar_t* FontFace = L"MS Sans Serif";
     int FontHeight = 11;  // pixels; 8 points at 96 dots per inch
+    // The whole font instead of FontFace and FontHeight (the system's
+    // message font, say).
+    std::optional<LOGFONTW> Font;
+    // The pixel density that every size and place above, the font's and the
+    // controls' bounds are given at; the window scales them to its own.
+    int PixelsPerInch = kDesignDpi;
     bool KeyPreview = false;
 };
 
@@ -64,6 +72,11 @@ public:
     const std::string& ClassName() const { return className_; }
     HWND Handle() const { return hwnd_; }
     HFONT FontHandle() const { return static_cast<HFONT>(font_.Get()); }
+    // The pixel density the window is drawn at (its monitor's), and a value
+    // of the design (TFormDesign::PixelsPerInch) at it.
+    int Dpi() const { return dpi_; }
+    int DesignDpi() const { return design_.PixelsPerInch; }
+    int Scaled(int designValue) const;
 
     // Design: controls and components the form owns (not deleted by it).
     void AddControl(TControl& control);
@@ -130,6 +143,10 @@ protected:
 private:
     void RegisterClassOnce() const;
     void Layout(int clientWidth, int clientHeight);
+    void CreateFormFont();
+    void LoadIcons();
+    // WM_DPICHANGED: the window moves to a monitor of another density.
+    void ChangeDpi(int dpi, const RECT& suggested);
     bool CloseQuery();
     void FocusFirstControl();
     void MoveOntoMainFormsMonitor();
@@ -140,7 +157,7 @@ private:
     TFormDesign design_;
     HWND hwnd_ = nullptr;
     GdiObject font_;
-    HICON icon_ = nullptr;
+    int dpi_ = kDesignDpi;
     std::vector<TControl*> controls_;
     std::vector<TComponent*> components_;
     HWND lastFocus_ = nullptr;

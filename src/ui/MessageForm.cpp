@@ -1,8 +1,10 @@
 #include "ui/MessageForm.h"
 
+#include "platform/Dpi.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -67,7 +69,7 @@ LOGFONTW SystemMessageFont()
 }
 
 TMessageImage::TMessageImage(std::string name, TBounds bounds, LPCWSTR icon)
-    : TControl(std::move(name), bounds), icon_(LoadIconW(nullptr, icon))
+    : TControl(std::move(name), bounds), iconId_(icon)
 {}
 
 HWND TMessageImage::CreateHandle(HWND parent, int id, const TBounds& bounds)
@@ -78,8 +80,16 @@ HWND TMessageImage::CreateHandle(HWND parent, int id, const TBounds& bounds)
 bool TMessageImage::OnDrawItem(DRAWITEMSTRUCT* item)
 {
     FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    // The image the icon has for the size shown, not another one stretched.
+    const int size = std::min(item->rcItem.right - item->rcItem.left, item->rcItem.bottom - item->rcItem.top);
+    if (size != iconSize_) {
+        iconSize_ = size;
+        icon_ = static_cast<HICON>(LoadImageW(nullptr, iconId_, IMAGE_ICON, size, size, LR_SHARED));
+        if (!icon_)
+            icon_ = LoadIconW(nullptr, iconId_);
+    }
     if (icon_)
-        DrawIconEx(item->hDC, 0, 0, icon_, kMessageIconSize, kMessageIconSize, 0, nullptr, DI_NORMAL);
+        DrawIconEx(item->hDC, 0, 0, icon_, size, size, 0, nullptr, DI_NORMAL);
     return true;
 }
 
@@ -125,7 +135,6 @@ void TMessageButton::SetDefaultLook(bool heavy)
 struct TMessageForm::TPrepared {
     TMessageSpec Request;
     TMessageLayout Layout;
-    GdiObject Font;
     TFormDesign Design;
 };
 
@@ -137,6 +146,7 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     ScopedSelect select(dc, font.Get());
 
     TMessageMetrics metrics;
+    metrics.IconSize = GetSystemMetrics(SM_CXICON);
     static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE alphabet{};
     GetTextExtentPoint32W(dc, kAlphabet, 52, &alphabet);
@@ -169,14 +179,17 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     design.BorderIcons = biSystemMenu;
     design.Position = TPosition::poScreenCenter;
     design.KeyPreview = true;
-    return {std::move(request), std::move(layout), std::move(font), std::move(design)};
+    // Measured at the system's density, which the message font is given at.
+    design.Font = logFont;
+    design.PixelsPerInch = SystemDpi();
+    return {std::move(request), std::move(layout), std::move(design)};
 }
 
 TMessageForm::TMessageForm(TMessageSpec request) : TMessageForm(Prepare(std::move(request))) {}
 
 TMessageForm::TMessageForm(TPrepared prepared)
     : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)), spec_(std::move(prepared.Request)),
-      layout_(std::move(prepared.Layout)), font_(std::move(prepared.Font))
+      layout_(std::move(prepared.Layout))
 {
     image_ = std::make_unique<TMessageImage>("Image", ToBounds(layout_.Icon), spec_.Icon);
     message_ = std::make_unique<TMessageLabel>("Message", ToBounds(layout_.Text), spec_.Text);
@@ -209,11 +222,6 @@ TMessageForm::~TMessageForm()
 int TMessageForm::Execute()
 {
     Create();
-    WPARAM font = reinterpret_cast<WPARAM>(font_.Get());
-    SendMessageW(image_->Handle(), WM_SETFONT, font, FALSE);
-    SendMessageW(message_->Handle(), WM_SETFONT, font, FALSE);
-    for (auto& button : buttons_)
-        SendMessageW(button->Handle(), WM_SETFONT, font, FALSE);
     if (auto* heavy = static_cast<TMessageButton*>(DefaultButton))
         heavy->SetDefaultLook(true);
     return ShowModal();

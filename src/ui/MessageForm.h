@@ -32,7 +32,7 @@ struct TMessageSpec {
     std::string CancelButton;  // name; empty for none
 };
 
-// The 32 x 32 picture of a standard icon.
+// The picture of a standard icon, at the size of the control.
 class TMessageImage : public TControl {
 public:
     TMessageImage(std::string name, TBounds bounds, LPCWSTR icon);
@@ -42,7 +42,9 @@ protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
 
 private:
-    HICON icon_;  // shared system icon: never destroyed
+    LPCWSTR iconId_;
+    HICON icon_ = nullptr;  // shared system icon: never destroyed
+    int iconSize_ = 0;
 };
 
 // A label that wraps words and, unlike TLabel, shows "&" as a mnemonic.
@@ -84,7 +86,7 @@ public:
     int Execute();
 
     const TMessageLayout& MessageLayout() const { return layout_; }
-    HFONT MessageFont() const { return static_cast<HFONT>(font_.Get()); }
+    HFONT MessageFont() const { return FontHandle(); }
     // The text Ctrl+C puts on the clipboard.
     std::wstring ClipboardText() const;
     // What Ctrl+C does: the default beep, then the text onto the clipboard
@@ -100,7 +102,6 @@ private:
 
     TMessageSpec spec_;
     TMessageLayout layout_;
-    GdiObject font_;  // outlives the controls that draw with it
     std::unique_ptr<TMessageImage> image_;
     std::unique_ptr<TMessageLabel> message_;
     std::vector<std::unique_ptr<TMessageButton>> buttons_;

@@ -1,10 +1,12 @@
 #include "ui/RichEdit.h"
 
+#include "platform/Dpi.h"
 #include "platform/FileApi.h"
 #include "platform/WideText.h"
 #include "runtime/Cp1251.h"
 #include "runtime/Exceptions.h"
 #include "runtime/LineBreakNormaliser.h"
+#include "ui/Form.h"
 #include "ui/Window.h"
 
 #include <richedit.h>
@@ -174,17 +176,33 @@ void TRichEdit::HandleCreated()
 {
     editSubclass_.Attach<TRichEdit, &TRichEdit::EditMessage>(Handle(), this);
     // The control's own default character format is not the form's (under
-    // Wine it is bold "System"): the font goes in before any text.
-    if (fontFace_) {
-        ownFont_.Reset(CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
-        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_.Get()), FALSE);
-    }
+    // Wine it is bold "System"): the font goes in before any text, at the
+    // system's density like everything else the control lays out.
+    const int height = ScaleForDpi(fontHeight_, SystemDpi(), Form() ? Form()->DesignDpi() : kDesignDpi);
+    ownFont_.Reset(CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_.Get()), FALSE);
+    ApplyZoom();
     // Wrap at the window's width.
     SendMessageW(Handle(), EM_SETTARGETDEVICE, 0, 0);
     // The default limit of 32 767 characters may cut a long rich text
     // stream short; the box is read-only, so the limit guards nothing.
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
     SetText(initialText_);
+}
+
+void TRichEdit::ChangeScale(int, int)
+{
+    if (Handle())
+        ApplyZoom();
+}
+
+void TRichEdit::ApplyZoom()
+{
+    const int dpi = Form() ? Form()->Dpi() : SystemDpi();
+    const bool zoom = dpi != SystemDpi();
+    if (zoom || zoomed_)
+        SendMessageW(Handle(), EM_SETZOOM, zoom ? dpi : 0, zoom ? SystemDpi() : 0);
+    zoomed_ = zoom;
 }
 
 // Once asked for its dialog code with a message, the control takes itself for

@@ -37,7 +37,8 @@ public:
     TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors = akLeft | akTop);
     ~TRichEdit() override;
 
-    // A font of the box's own, set before any text goes in; none for the form's.
+    // The box's own font (height in pixels at the form's design density),
+    // set before any text goes in; the form's default unless set.
     void SetOwnFont(const wchar_t* face, int height);
 
     // Replaces the content with the file's: streamed as rich text first, and
@@ -57,13 +58,20 @@ public:
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
     void HandleCreated() override;
+    // The control lays its text out at the system's density, the sizes of a
+    // rich text in points included, and a new font would undo a rich text's
+    // formatting: at any other density the box zooms instead.
+    void ChangeScale(int fromDpi, int toDpi) override;
+    bool FollowsFormFont() const override { return false; }
 
 private:
+    void ApplyZoom();
     LRESULT EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     TSubclass editSubclass_;
 
     std::wstring initialText_;
-    const wchar_t* fontFace_ = nullptr;
-    int fontHeight_ = 0;
+    const wchar_t* fontFace_ = L"MS Sans Serif";
+    int fontHeight_ = 11;
+    bool zoomed_ = false;
     GdiObject ownFont_;
 };

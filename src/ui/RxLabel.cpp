@@ -1,7 +1,9 @@
 #include "ui/RxLabel.h"
 
+#include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
+#include "ui/Form.h"
 #include "ui/StdControls.h"
 
 #include <iterator>
@@ -9,7 +11,7 @@
 namespace {
 
 const wchar_t kClassName[] = L"AutoPeriod.RxLabel";
-constexpr int kShadowSize = 1;
+constexpr int kShadowSize = 1;  // at the design density
 
 }  // namespace
 
@@ -60,9 +62,11 @@ void TRxLabel::Paint(HWND hwnd)
         ScopedSelect selectFont(dc, font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
         SetBkMode(dc, TRANSPARENT);
         const UINT format = DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
-        // The text sits one pixel in from the top left so that its shadow fits.
+        // The text sits the shadow's width in from the top left so that its
+        // shadow fits.
+        const int shadow = ScaleForDpi(kShadowSize, Form() ? Form()->Dpi() : kDesignDpi);
         RECT textRect = client;
-        OffsetRect(&textRect, kShadowSize, kShadowSize);
+        OffsetRect(&textRect, shadow, shadow);
         RECT shadowRect = client;
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
         DrawTextW(dc, text, length, &shadowRect, format);

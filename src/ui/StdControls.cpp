@@ -1,6 +1,7 @@
 #include "ui/StdControls.h"
 
 #include "platform/WideText.h"
+#include "ui/Form.h"
 
 #include <vector>
 
@@ -72,11 +73,24 @@ HWND TLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
 
 void TLabel::HandleCreated()
 {
+    ApplyOwnFont();
+}
+
+void TLabel::ChangeScale(int, int)
+{
+    if (Handle())
+        ApplyOwnFont();
+}
+
+void TLabel::ApplyOwnFont()
+{
     if (!fontFace_)
         return;
-    // A window made again gets a font again; the one it had goes.
-    GdiObject font(CreateFontW(-fontHeight_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    // A window made again, or at another density, gets a font again; the
+    // one it had goes.
+    const int height = Form() ? Form()->Scaled(fontHeight_) : fontHeight_;
+    GdiObject font(CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     ownFont_ = std::move(font);
 }
 

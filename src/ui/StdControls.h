@@ -30,14 +30,19 @@ class TLabel : public TControl {
 public:
     TLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
     ~TLabel() override;
-    // A font of the label's own, or none for the form's.
+    // A font of the label's own (height in pixels at the form's design
+    // density), or none for the form's.
     void SetOwnFont(const wchar_t* face, int height);
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
     void HandleCreated() override;
+    void ChangeScale(int fromDpi, int toDpi) override;
+    bool FollowsFormFont() const override { return !fontFace_; }
 
 private:
+    void ApplyOwnFont();
+
     std::string caption_;
     const wchar_t* fontFace_ = nullptr;
     int fontHeight_ = 0;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -52,6 +53,26 @@ std::wstring VersionText(const std::wstring& exe, const wchar_t* name)
     return text;
 }
 
+// A setting of the executable's manifest as the system's loader reads it
+// ("dpiAware" in the 2005 namespace ...), or "<none>".
+std::wstring ManifestSetting(const std::wstring& exe, const wchar_t* year, const wchar_t* name)
+{
+    ACTCTXW request{};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = exe.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    if (context == INVALID_HANDLE_VALUE)
+        return L"<no manifest>";
+    std::wstring space = L"http://schemas.microsoft.com/SMI/" + std::wstring(year) + L"/WindowsSettings";
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    BOOL found = QueryActCtxSettingsW(0, context, space.c_str(), name, value, std::size(value), &written);
+    ReleaseActCtx(context);
+    return found ? value : L"<none>";
+}
+
 }  // namespace
 
 TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOperatorLooks)
@@ -73,6 +94,11 @@ TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOpera
     EXPECT_EQ(Utf8(VersionText(exePath, L"FileDescription")), Utf8(kMainFormCaption));
     const std::wstring copyright = VersionText(exePath, L"LegalCopyright");
     EXPECT_EQ(copyright.substr(0, 1), L"©");
+    // Drawn at each monitor's density (per-monitor v2, else v1, else
+    // system-wide) rather than stretched; long paths allowed.
+    EXPECT_EQ(Utf8(ManifestSetting(exePath, L"2016", L"dpiAwareness")), "PerMonitorV2, PerMonitor");
+    EXPECT_EQ(Utf8(ManifestSetting(exePath, L"2005", L"dpiAware")), "true/pm");
+    EXPECT_EQ(Utf8(ManifestSetting(exePath, L"2016", L"longPathAware")), "true");
 
     // The taskbar button and Alt+Tab belong to the hidden application
     // window, titled with the application title. (Its icons are checked in

@@ -208,8 +208,8 @@ TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
         SIZE text = TextSize(hfont, kDeleteQuestion, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
         int okWidth = TextSize(hfont, "OK", DT_SINGLELINE).cx + 8;
         int cancelWidth = TextSize(hfont, "Cancel", DT_SINGLELINE).cx + 8;
-        TMessageLayout expected =
-            LayoutMessage({alphabet.cx / 52, alphabet.cy, text.cx, text.cy, 2, std::max(okWidth, cancelWidth)});
+        TMessageLayout expected = LayoutMessage({alphabet.cx / 52, alphabet.cy, text.cx, text.cy, 2,
+                                                 std::max(okWidth, cancelWidth), GetSystemMetrics(SM_CXICON)});
 
         EXPECT_EQ(form.Caption(), "Confirm");
         RECT client;
