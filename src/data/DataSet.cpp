@@ -417,7 +417,7 @@ void TDataSet::RowsReordered(int newCursor)
     cursor_ = newCursor;
     PlaceWindow((windowSize_ - 1) / 2);
     SetBothFlagsFromRows();
-    Report(TDataChange::RowsChanged);
+    Report(TDataChange::RowsReordered);
 }
 
 void TDataSet::SetBothFlagsFromRows()

@@ -35,6 +35,7 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 enum class TDataChange {
     RowsChanged,  // redraw every line
+    RowsReordered,  // the rows changed places (a sort): redraw every line
     RowsScrolled,  // the window moved by k rows (k may be 0: only the current line moved)
     CurrentRowChanged,  // redraw the current line
     StateChanged,

@@ -57,6 +57,7 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
     MainRxDBGrid.Columns().Add("Path", "Путь", 205);
     MainRxDBGrid.SetDataSource(&BaseDataSource);
+    MainRxDBGrid.AccessibleName = "Список баз";
     // Typing a name's first letters in the grid finds it, compared as the sort compares.
     MainRxDBGrid.IncrementalSearchField = "Name";
     MainRxDBGrid.IncrementalSearchCompare = [](std::string_view a, std::string_view b) {

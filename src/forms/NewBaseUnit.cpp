@@ -131,13 +131,19 @@ TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormD
         label->SetOwnFont(kLabelFontFace, kLabelFontHeight);
         AddControl(*label);
     }
+    // Each label stands just before its box in the window order, where
+    // screen readers look for a box's name; labels are never tab stops.
     OKButton.TabOrder = 0;
     CancelButton.TabOrder = 1;
-    NameEdit.TabOrder = 2;
-    PathEdit.TabOrder = 3;
-    SelectDirectoryBitBtn.TabOrder = 4;
-    LoginEdit.TabOrder = 5;
-    PasswordEdit.TabOrder = 6;
+    Label1.TabOrder = 2;
+    NameEdit.TabOrder = 3;
+    Label2.TabOrder = 4;
+    PathEdit.TabOrder = 5;
+    SelectDirectoryBitBtn.TabOrder = 6;
+    Label3.TabOrder = 7;
+    LoginEdit.TabOrder = 8;
+    Label4.TabOrder = 9;
+    PasswordEdit.TabOrder = 10;
     for (TControl* control : std::initializer_list<TControl*>{&OKButton, &CancelButton, &NameEdit, &PathEdit,
                                                               &SelectDirectoryBitBtn, &LoginEdit, &PasswordEdit})
         AddControl(*control);

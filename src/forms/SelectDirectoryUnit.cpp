@@ -42,6 +42,7 @@ TFormDesign Design()
 TSelectDirectoryForm::TSelectDirectoryForm() : TForm("SelectDirectoryForm", "TSelectDirectoryForm", Design())
 {
     MainShellTreeView.TabOrder = 0;
+    MainShellTreeView.AccessibleName = "Папки";
     SelectDirectoryButton.TabOrder = 1;
     CancelButton.TabOrder = 2;
     AddControl(MainShellTreeView);

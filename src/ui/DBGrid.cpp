@@ -6,6 +6,7 @@
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 #include "ui/Application.h"
+#include "ui/DBGridAccessible.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,6 +71,7 @@ void TRxDBGrid::HandleNeeded()
 
 void TRxDBGrid::WindowUnbound()
 {
+    DisconnectAccessible();
     window_ = titles_ = header_ = corner_ = nullptr;
 }
 
@@ -107,7 +109,10 @@ LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
         // The selected cell is highlighted only while the grid has the focus.
         if (TDataSet* ds = DataSet())
             InvalidateLine(ds->WindowCurrentLine());
+        if (message == WM_SETFOCUS)
+            TellFocus();
         return 0;
+    case WM_GETOBJECT: return OnGetObject(wParam, lParam);
     case kRefreshScrollBars:
         scrollBarsPending_ = false;
         UpdateScrollBars();
@@ -245,6 +250,7 @@ void TRxDBGrid::SetDataSource(TDataSource* source)
     if (window_) {
         UpdateScrollBars();
         InvalidateRows();
+        TellScreenReaders(TDataChange::RowsChanged);
     }
 }
 
@@ -254,7 +260,8 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
     if (!window_ || !ds)
         return;
     switch (change) {
-    case TDataChange::RowsChanged: InvalidateRows(); break;
+    case TDataChange::RowsChanged:
+    case TDataChange::RowsReordered: InvalidateRows(); break;
     case TDataChange::RowsScrolled: {
         // Once the whole body waits for a repaint there is nothing to move;
         // skipping the update-region query keeps a walk of every row (the
@@ -281,6 +288,7 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
     }
     shownCurrentLine_ = ds->WindowCurrentLine();
     ScheduleScrollBars();
+    TellScreenReaders(change);
 }
 
 void TRxDBGrid::ScheduleScrollBars()

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "data/DataSet.h"
+#include "platform/Handles.h"
 #include "platform/Dpi.h"
 #include "ui/Control.h"
 #include "ui/Window.h"
@@ -25,6 +26,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+class TDBGridAccessible;
 
 class TRxDBGrid : public TControl, public TWindow {
 public:
@@ -77,6 +80,10 @@ public:
     std::function<void()> OnDblClick;
     // After the user moved or resized a column.
     std::function<void()> OnColumnsChanged;
+
+    // The name screen readers give the grid (Windows-1251). They find it as
+    // a list whose items are the rows (DBGridAccessible.h).
+    std::string AccessibleName;
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
@@ -151,6 +158,16 @@ private:
     void PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush);
     void PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH lineBrush);
 
+    // Screen readers (DBGridScreenReader.cpp).
+    friend class TDBGridAccessible;
+    LRESULT OnGetObject(WPARAM flags, LPARAM objectId);
+    void DisconnectAccessible();
+    // Raises the events that tell screen readers what a change did to the
+    // rows and to the current row, against what they were told last.
+    void TellScreenReaders(TDataChange change);
+    // The current row has the focus, while the grid has it.
+    void TellFocus();
+
     // Geometry helpers.
     RECT ClientArea() const { return {0, 0, clientWidth_, clientHeight_}; }
     int TotalColumnWidth() const;
@@ -189,4 +206,7 @@ private:
     int wheelRemainder_ = 0;
     std::string typed_;  // the type-ahead text, Windows-1251
     DWORD typedAt_ = 0;
+    ComPtr<TDBGridAccessible> accessible_;  // made at the first WM_GETOBJECT
+    int toldRowCount_ = 0;  // what screen readers were told last
+    int toldCurrentRow_ = 0;
 };

@@ -5,9 +5,14 @@
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -401,4 +406,95 @@ TEST_F(DBGridTest, ColumnsOfTheWidestStoredWidthsStillScrollAndTakeClicks)
     EXPECT_GT(Grid().HorizontalOffset(), 0);
     Click(GridWindow(), TRxDBGrid::kIndicatorWidth + 2, LineY(0));
     EXPECT_EQ(Grid().SelectedIndex(), 1);
+}
+
+namespace {
+
+// Events about the rows of one grid, as screen readers hear them: row
+// numbers from 1, 0 for the list itself.
+class GridEvents {
+public:
+    explicit GridEvents(HWND grid)
+        : hook_(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SELECTION, nullptr, &GridEvents::Heard,
+                                GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT))
+    {
+        grid_ = grid;
+        heard_.clear();
+    }
+    GridEvents(const GridEvents&) = delete;
+    GridEvents& operator=(const GridEvents&) = delete;
+    ~GridEvents() { UnhookWinEvent(hook_); }
+
+    std::vector<std::pair<DWORD, LONG>> Take()
+    {
+        TestApplication().ProcessMessages();
+        return std::exchange(heard_, {});
+    }
+
+private:
+    static void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+    {
+        if (window == grid_ && object == OBJID_CLIENT && event != EVENT_OBJECT_SHOW && event != EVENT_OBJECT_HIDE)
+            heard_.emplace_back(event, child);
+    }
+    static inline HWND grid_ = nullptr;
+    static inline std::vector<std::pair<DWORD, LONG>> heard_;
+    HWINEVENTHOOK hook_;
+};
+
+}  // namespace
+
+TEST_F(DBGridTest, ScreenReadersHearOfTheCurrentRowAndOfRowsAddedDeletedAndSorted)
+{
+    Fill(5);
+    ShowFocused();
+    GridEvents events(GridWindow());
+    const std::string_view added[] = {"Строка 000000", "П"};
+    struct {
+        const char* what;
+        std::function<void()> action;
+        std::vector<std::pair<DWORD, LONG>> expected;
+    } cases[] = {
+        {"Down", [&] { PressKey(GridWindow(), VK_DOWN); }, {{EVENT_OBJECT_SELECTION, 2}, {EVENT_OBJECT_FOCUS, 2}}},
+        {"a column", [&] { PressKey(GridWindow(), VK_RIGHT); }, {}},
+        {"a row added",
+         [&] { table.InsertRowWithTexts(added); },
+         {{EVENT_OBJECT_CREATE, 2}, {EVENT_OBJECT_SELECTION, 2}, {EVENT_OBJECT_FOCUS, 2}}},
+        {"the list sorted",
+         [&] { table.SortByFields("Name", true, false); },
+         {{EVENT_OBJECT_REORDER, 0}, {EVENT_OBJECT_SELECTION, 1}, {EVENT_OBJECT_FOCUS, 1}}},
+        {"Ctrl+End",
+         [&] { PressKey(GridWindow(), VK_END, true); },
+         {{EVENT_OBJECT_SELECTION, 6}, {EVENT_OBJECT_FOCUS, 6}}},
+        {"the last row deleted",
+         [&] { PressKey(GridWindow(), VK_DELETE, true); },
+         {{EVENT_OBJECT_DESTROY, 6}, {EVENT_OBJECT_SELECTION, 5}, {EVENT_OBJECT_FOCUS, 5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.action();
+        EXPECT_EQ(events.Take(), c.expected);
+    }
+}
+
+TEST_F(DBGridTest, AnAccessibleObjectKeptAfterTheGridWentFailsInsteadOfReachingIt)
+{
+    Fill(3);
+    form.Show();
+    LRESULT handed = SendMessageW(GridWindow(), WM_GETOBJECT, 0, OBJID_CLIENT);
+    ASSERT_GT(handed, 0);
+    IAccessible* object = nullptr;
+    ASSERT_EQ(ObjectFromLresult(handed, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+    long count = 0;
+    EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 3);
+
+    Grid().DestroyWindowHandle();
+    EXPECT_EQ(object->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    VARIANT self{};
+    self.vt = VT_I4;
+    BSTR name = nullptr;
+    EXPECT_EQ(object->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    object->Release();
 }

@@ -1,0 +1,83 @@
+// What a screen reader finds in the grid, through Microsoft Active
+// Accessibility: a list named after the grid (TRxDBGrid::AccessibleName)
+// whose children are the table's rows, child id n being the n-th row in the
+// table's order. A row's name is its shown texts in the shown column order,
+// its description the same texts each after its column's title, as the
+// system's report-view lists describe their items; the current row is the
+// selected one, and the focused one while the grid has the focus.
+//
+// The grid hands one out for WM_GETOBJECT and keeps it; when its window
+// goes it calls Disconnect, after which every call fails with
+// CO_E_OBJNOTCONNECTED and clients in other processes are cut off.
+//
+//   case WM_GETOBJECT: return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
+//
+// Texts are worked out only when a client asks for them.
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <oleacc.h>
+
+#include <string>
+
+class TRxDBGrid;
+
+class TDBGridAccessible final : public IAccessible {
+public:
+    explicit TDBGridAccessible(TRxDBGrid& grid) : grid_(&grid) {}
+    TDBGridAccessible(const TDBGridAccessible&) = delete;
+    TDBGridAccessible& operator=(const TDBGridAccessible&) = delete;
+
+    void Disconnect();
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch: clients of this object call IAccessible directly.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+
+    // IAccessible
+    STDMETHODIMP get_accParent(IDispatch** parent) override;
+    STDMETHODIMP get_accChildCount(long* count) override;
+    STDMETHODIMP get_accChild(VARIANT child, IDispatch** object) override;
+    STDMETHODIMP get_accName(VARIANT child, BSTR* name) override;
+    STDMETHODIMP get_accValue(VARIANT child, BSTR* value) override;
+    STDMETHODIMP get_accDescription(VARIANT child, BSTR* description) override;
+    STDMETHODIMP get_accRole(VARIANT child, VARIANT* role) override;
+    STDMETHODIMP get_accState(VARIANT child, VARIANT* state) override;
+    STDMETHODIMP get_accHelp(VARIANT child, BSTR* help) override;
+    STDMETHODIMP get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override;
+    STDMETHODIMP get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override;
+    STDMETHODIMP get_accFocus(VARIANT* child) override;
+    STDMETHODIMP get_accSelection(VARIANT* children) override;
+    STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) override;
+    STDMETHODIMP accSelect(long flags, VARIANT child) override;
+    STDMETHODIMP accLocation(long* left, long* top, long* width, long* height, VARIANT child) override;
+    STDMETHODIMP accNavigate(long direction, VARIANT start, VARIANT* end) override;
+    STDMETHODIMP accHitTest(long x, long y, VARIANT* child) override;
+    STDMETHODIMP accDoDefaultAction(VARIANT child) override;
+    STDMETHODIMP put_accName(VARIANT child, BSTR name) override;
+    STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
+
+private:
+    ~TDBGridAccessible() = default;
+
+    // The row count, or a failure for a grid that is gone.
+    HRESULT Rows(long& count) const;
+    // The child id a VARIANT names: CHILDID_SELF or a row's number; a
+    // failure for anything else.
+    HRESULT ChildId(const VARIANT& child, long& id) const;
+    std::wstring RowName(long row) const;
+    std::wstring RowDescription(long row) const;
+    RECT RowScreenRect(long row) const;
+    bool RowShown(long row) const;
+
+    LONG refs_ = 1;
+    TRxDBGrid* grid_;  // null once disconnected
+};
