@@ -71,9 +71,9 @@ private:
 
 // What this run knows of one list file.
 struct ListFileRun {
-    bool loadTried = false;      // a load looked for the file
-    bool read = false;           // this run read it whole, or wrote it
-    bool backupDue = false;      // it may hold entries the table never received
+    // A file there now may hold entries the table never received: the load
+    // failed, found no file, or took the list from the complete copy.
+    bool backupDue = false;
     bool backupRefused = false;  // the operator was told once that no copy could be made
 };
 
@@ -364,7 +364,8 @@ void WriteInPlace(UniqueHandle& target, const std::wstring& copy, bool& touched)
 // copy in the other place than this save's, now older than the list.
 void RemoveLeftovers(const std::wstring& path, const std::wstring& usedCopy)
 {
-    for (const std::wstring& copy : {BaseListCompletePath(path), BaseListUserCopyPath(path, L".new")})
+    for (const std::wstring& copy :
+         {BaseListCompletePath(path), BaseListUserCopyPath(path, L".new"), BaseListUserCopyPath(path, L".tmp")})
         if (copy != usedCopy && IsFile(copy))
             FileApi::Delete(copy);
     WIN32_FIND_DATAW found;
@@ -443,14 +444,13 @@ void ForgetBaseListRun()
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
     ListFileRun& run = Runs()[path];
-    run.loadTried = true;
-    run.read = false;
+    run.backupDue = false;
     try {
         // A save that stopped after its complete copy was made: the copy
         // holds the newest list, and the file may be torn.
         if (const std::wstring copy = CompleteCopyOf(path); !copy.empty()) {
             if (!SameContent(path, copy)) {
-                run.backupDue = IsFile(path);
+                run.backupDue = true;
                 UniqueHandle file = FileApi::Create(copy, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
                 if (!file)
                     RaiseLastError();
@@ -466,6 +466,7 @@ std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void
             // No file, or a folder of that name: no list yet. Any other
             // failure is one: the file is there but cannot be read.
             const DWORD error = GetLastError();
+            run.backupDue = true;  // should one appear before the first save
             if (error == ERROR_FILE_NOT_FOUND)
                 return {};
             const DWORD attributes = FileApi::Attributes(path);
@@ -479,7 +480,6 @@ std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void
         run.backupDue = true;
         throw;
     }
-    run.read = true;
     return {};
 }
 
@@ -501,7 +501,7 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
             if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
                 (FileApi::Information(guard.handle.Get(), &information) && information.nNumberOfLinks > 1))
                 guard.replaceable = false;
-            if (run.backupDue || (run.loadTried && !run.read))
+            if (run.backupDue)
                 notice = KeepBackup(path, run);
         }
         copy = WriteCompleteCopy(path, nextEntry);
@@ -534,27 +534,33 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
             }
         }
     } catch (const Exception& e) {
+        const DWORD error = GetLastError();
         guard.handle.Reset();
-        if (!copy.empty() && (touched || !IsFile(path))) {
-            const DWORD error = GetLastError();
-            const auto* io = dynamic_cast<const EInOutError*>(&e);
-            const DWORD code = io ? DWORD(io->ErrorCode()) : error;
-            Raise(code, L"Файл " + Quoted(path) + L" записан не полностью (" + ReasonText(code) +
-                            L"). Полный список баз сохранён в файле " + Quoted(copy));
+        const auto* io = dynamic_cast<const EInOutError*>(&e);
+        const DWORD code = io ? DWORD(io->ErrorCode()) : error;
+        const std::u16string text = e.Text();
+        std::wstring message(text.begin(), text.end());
+        // Once Bases.dat may be torn or gone, the complete copy is the list.
+        const bool kept = !copy.empty() && (touched || !IsFile(path));
+        if (kept) {
+            message = L"Файл " + Quoted(path) + L" записан не полностью (" + ReasonText(code) +
+                      L"). Полный список баз сохранён в файле " + Quoted(copy);
+        } else {
+            if (!copy.empty())
+                FileApi::Delete(copy);
+            // A failed save leaves no trace, not even the empty file the guard made.
+            if (guard.createdNow)
+                FileApi::Delete(path);
         }
-        if (!copy.empty())
-            FileApi::Delete(copy);
-        // A failed save leaves no trace, not even the empty file the guard made.
-        if (guard.createdNow)
-            FileApi::Delete(path);
-        throw;
+        if (!kept && notice.empty())
+            throw;
+        Raise(code, notice.empty() ? message : message + L"\n\n" + notice);
     } catch (...) {
         guard.handle.Reset();
         if (!copy.empty() && !touched && IsFile(path))
             FileApi::Delete(copy);
         throw;
     }
-    run.read = true;
     run.backupDue = false;
     RemoveLeftovers(path, copy);
     return notice;
