@@ -2,6 +2,7 @@
 
 #include "app/ProgramFolder.h"
 #include "forms/MainUnit.h"
+#include "platform/Handles.h"
 
 THelpForm* HelpForm = nullptr;
 
@@ -48,11 +49,25 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
     HelpFormStorage.UseRegistry = true;
     AddComponent(HelpFormStorage);
 
-    OnCreate = [this] { FormCreate(); };
+    OnShow = [this] { FormShow(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };
 }
 
-void THelpForm::FormCreate()
+void THelpForm::FormShow()
+{
+    // Once per run: a load that failed is not tried again, and a file
+    // changed after the first showing is seen at the next start.
+    if (helpTextLoaded_)
+        return;
+    helpTextLoaded_ = true;
+    // A long rich text keeps the window from showing for a while; the
+    // hourglass says why.
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    ScopeGuard restore([previous] { SetCursor(previous); });
+    LoadHelpText();
+}
+
+void THelpForm::LoadHelpText()
 {
     std::wstring name = ProgramFolderPath + kHelpFileName;
     if (FileExists(name)) {

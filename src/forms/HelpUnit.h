@@ -1,5 +1,7 @@
 // The About window: the help text Readme.rtf from the program folder, read
-// once when the window is created, in a read-only rich text box.
+// once, when the window is first shown, in a read-only rich text box. Not at
+// start-up: some valid rich texts of a few megabytes take the control
+// minutes, and the main window must never wait for them.
 #pragma once
 
 #include "storage/FormStorage.h"
@@ -21,8 +23,12 @@ public:
     TButton ButtonClose{"ButtonClose", {387, 371, 117, 25}, "Закрыть", akRight | akBottom};
     TFormStorage HelpFormStorage{*this, "HelpFormStorage"};
 
-    void FormCreate();
+    void FormShow();
     void ButtonCloseClick();
+
+private:
+    void LoadHelpText();
+    bool helpTextLoaded_ = false;
 };
 
 extern THelpForm* HelpForm;

@@ -18,8 +18,10 @@
 // A file larger than this is not loaded at all. The first-generation control
 // under Wine takes about a second and 40 MB of memory per megabyte of rich
 // text, slows down sharply past 16 MB (20 MB: over two minutes, 800 MB) and
-// fails at about 24 MB, exhausting a 32-bit process; a third of that keeps
-// start-up to seconds.
+// fails at about 24 MB, exhausting a 32-bit process; a third of that stays
+// well inside the process. The limit bounds memory, not time: some valid
+// texts below it take minutes (6 MB of short numbered paragraphs, about two),
+// so nothing that the program needs at start-up waits for a load.
 inline constexpr unsigned long long kRichEditMaxFileBytes = 8ull * 1024 * 1024;
 
 // LoadFromFile's refusal of a file over kRichEditMaxFileBytes; the content

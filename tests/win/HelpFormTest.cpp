@@ -45,11 +45,15 @@ protected:
         ASSERT_EQ(written, bytes.size());
     }
 
-    // A new window, created as at program start (its creation handler loads the file).
+    // A new window, created as at program start and shown once (its first
+    // showing loads the file).
     THelpForm& CreateForm()
     {
         form = std::make_unique<THelpForm>();
+        form->HelpFormStorage.Active = false;
         form->Create();
+        form->Show();
+        form->Hide();
         return *form;
     }
 
@@ -92,6 +96,25 @@ TEST_F(HelpFormTest, ShowsARichTextFileWithItsFormattingAndCannotBeEdited)
     SendMessageW(box, WM_CHAR, L'Я', 0);
     SendMessageW(box, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(help.HelpRichEdit.Text(), before);
+}
+
+TEST_F(HelpFormTest, TheFileIsReadAtTheFirstShowingOnlyNotWhileTheProgramStarts)
+{
+    WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 При запуске\\par}");
+    form = std::make_unique<THelpForm>();
+    form->HelpFormStorage.Active = false;
+    form->Create();
+    EXPECT_EQ(form->HelpRichEdit.Text(), kInitialText);
+
+    WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 При первом показе\\par}");
+    form->Show();
+    form->Hide();
+    WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 Позже\\par}");
+    form->Show();
+    form->Hide();
+    const std::string shown = "При первом показе";
+    EXPECT_EQ(form->HelpRichEdit.Text().substr(0, shown.size()), shown);
+    EXPECT_TRUE(ReportedErrors().empty());
 }
 
 TEST_F(HelpFormTest, APlainTextFileShowsOneLineBreakPerLineEndOfAnyKind)
