@@ -260,3 +260,38 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
         EXPECT_EQ(ModulePath(), named);
     }
 }
+
+// Log-off while the main form cannot be saved: the reason Windows shows is
+// set before the operator is asked anything, a second query or the end of
+// the session arriving while the first one's box is up neither saves again
+// nor asks again, and the reason goes once a save succeeds. (Wine keeps no
+// reason, so the call is recorded.)
+TEST(Form, SessionEndSetsItsReasonBeforeAskingAndAsksOnceAtATime)
+{
+    TestApplication();
+    TApplication application;
+    std::vector<std::string> events;
+    application.OnShutdownBlock = [&](HWND, const wchar_t* reason) {
+        events.push_back(reason ? "reason set" : "reason cleared");
+    };
+    TProbeForm form;
+    application.CreateForm(form);
+    bool fail = true;
+    form.OnClose = [&](TCloseAction&) {
+        events.push_back("asked");
+        // What the box's own message loop may take in while it is up.
+        EXPECT_FALSE(application.QueryEndSession());
+        application.EndSession(true);
+        if (fail)
+            throw EInOutError(32);
+    };
+    EXPECT_FALSE(application.QueryEndSession());
+    EXPECT_EQ(events, (std::vector<std::string>{"reason set", "asked"}));
+    application.EndSession(false);
+
+    fail = false;
+    events.clear();
+    EXPECT_TRUE(application.QueryEndSession());
+    EXPECT_EQ(events, (std::vector<std::string>{"reason set", "asked", "reason cleared"}));
+    ReportedErrors().clear();
+}
