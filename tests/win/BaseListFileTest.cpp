@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -1028,13 +1029,22 @@ TEST_F(BaseListFileAsUser, ReadOnlyBackupNeverBlocksTheSaveAfterAFailedLoad)
 // scripts/wine-as-user: owned by root, the file by the test user): the list
 // goes to a temporary file in the user's temporary folder and is then
 // written in place, as a plain rewrite would do it.
+// A folder that scripts/wine-as-user prepared for the test user.
+std::wstring PreparedFolder(const char* variable)
+{
+    const char* unixPath = std::getenv(variable);
+    if (!unixPath)
+        return {};
+    std::wstring folder = L"Z:" + Wide(unixPath) + L"\\";
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    return folder;
+}
+
 TEST_F(BaseListFileAsUser, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace)
 {
-    const char* locked = std::getenv("AUTOPERIOD_LOCKED_FOLDER");
-    if (!locked)
+    const std::wstring folder = PreparedFolder("AUTOPERIOD_LOCKED_FOLDER");
+    if (folder.empty())
         GTEST_SKIP() << "no folder prepared by scripts/wine-as-user";
-    std::wstring folder = L"Z:" + Wide(locked) + L"\\";
-    std::replace(folder.begin(), folder.end(), L'/', L'\\');
     const std::wstring path = folder + kBaseListFileName;
     ASSERT_FALSE(UniqueHandle(CreateFileW((folder + L"probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr)));
@@ -1042,6 +1052,22 @@ TEST_F(BaseListFileAsUser, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace)
     Save(path, kNewEntries);
     EXPECT_EQ(ReadBytes(path), kNewBytes);
     EXPECT_EQ(FolderContent(folder), std::set<std::wstring>{L"Bases.dat"});
+    EXPECT_FALSE(EntryExists(BaseListUserCopyPath(path, L".new")));
+}
+
+// A list in a folder the user may not list is still read, not taken for
+// missing (and then replaced by an empty one at the close).
+TEST_F(BaseListFileAsUser, ListInAFolderThatCannotBeListedIsRead)
+{
+    const std::wstring folder = PreparedFolder("AUTOPERIOD_UNLISTED_FOLDER");
+    if (folder.empty())
+        GTEST_SKIP() << "no folder prepared by scripts/wine-as-user";
+    const std::wstring path = folder + kBaseListFileName;
+    ASSERT_EQ(FindFirstFileW((folder + L"*").c_str(), std::make_unique<WIN32_FIND_DATAW>().get()),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Load(path), (std::vector<BaseListEntry>{{"Old", "", "", ""}}));
+    Save(path, kNewEntries);
+    EXPECT_EQ(ReadBytes(path), kNewBytes);
 }
 
 TEST_F(BaseListFile, ExistenceTestSeesFilesOfAnyAttributeButNoFolders)
