@@ -63,7 +63,7 @@ void ReportException(const std::exception& error)
         text += L'.';
 
     HWND app = Application ? Application->Handle() : nullptr;
-    std::wstring caption = Wide(Application ? Application->Title() : std::string());
+    std::wstring caption = Application ? Application->WideTitle() : std::wstring();
     HWND active = GetActiveWindow();
     HWND focus = GetFocus();
     std::vector<HWND> disabled = Application ? Application->DisableTaskWindows(nullptr) : std::vector<HWND>{};

@@ -1,5 +1,7 @@
 #include "ui/Window.h"
 
+#include "runtime/Exceptions.h"
+
 #include "platform/WideText.h"
 #include "ui/Application.h"
 
@@ -22,6 +24,11 @@ void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept
     try {
         try {
             std::rethrow_exception(error);
+        } catch (const Exception& e) {
+            // The exact text: a message may name a file beyond Windows-1251.
+            const std::u16string exact = e.Text();
+            what.assign(exact.begin(), exact.end());
+            text = what.c_str();
         } catch (const std::exception& e) {
             what = Wide(e.what());
             text = what.c_str();
