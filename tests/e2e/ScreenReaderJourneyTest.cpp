@@ -1,4 +1,4 @@
-// Journey 7: what a screen reader finds, asked from outside as one asks,
+// Journey 6: what a screen reader finds, asked from outside as one asks,
 // through Active Accessibility: the list of bases with its rows and the
 // current one, the news of the current row moving, and the editor's boxes
 // and the folder tree by name.

@@ -1,6 +1,7 @@
 #include "GridTestSupport.h"
 
 #include "model/RxMemoryData.h"
+#include "platform/Handles.h"
 #include "ui/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
@@ -483,8 +484,8 @@ TEST_F(DBGridTest, AnAccessibleObjectKeptAfterTheGridWentFailsInsteadOfReachingI
     form.Show();
     LRESULT handed = SendMessageW(GridWindow(), WM_GETOBJECT, 0, OBJID_CLIENT);
     ASSERT_GT(handed, 0);
-    IAccessible* object = nullptr;
-    ASSERT_EQ(ObjectFromLresult(handed, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+    ComPtr<IAccessible> object;
+    ASSERT_EQ(ObjectFromLresult(handed, IID_IAccessible, 0, object.ReceiveVoid()), S_OK);
     long count = 0;
     EXPECT_EQ(object->get_accChildCount(&count), S_OK);
     EXPECT_EQ(count, 3);
@@ -496,5 +497,4 @@ TEST_F(DBGridTest, AnAccessibleObjectKeptAfterTheGridWentFailsInsteadOfReachingI
     BSTR name = nullptr;
     EXPECT_EQ(object->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(name, nullptr);
-    object->Release();
 }
