@@ -33,6 +33,11 @@ constexpr double kMaxRawRatio = 10;  // load+sort+save vs raw read+write
 constexpr double kMarginRawRatio = 8;  // the same with a margin
 constexpr double kMaxGrowth = 12;  // 1 000 000 entries vs 100 000
 constexpr double kMaxBytesPerRow = 400;  // beyond the file's size
+// The save of 100 000 entries before it kept a complete copy through every
+// path: the median of 15 runs, 16.7 to 17.7 ms in two runs on the machine
+// the README's figures come from.
+constexpr double kSaveBeforeMs = 17.2;
+constexpr double kMaxSaveGrowth = 1.5;
 
 // The table as the main window sets it up: four fields, the user's locale,
 // a data source with a listener and a view window, as the grid has them.
@@ -340,6 +345,14 @@ int wmain(int argc, wchar_t** argv)
                         kMaxGrowth, Verdict(growth <= kMaxGrowth));
         } else {
             report.Line("Goal 2  growth: not measured (needs 100 000 and 1 000 000 entries)");
+        }
+        if (small) {
+            // The complete copy that every save now keeps until the list is in
+            // place costs a rename and a few calls, and no more than half again.
+            const double ratio = Ms(small->save) / kSaveBeforeMs;
+            report.Line("Goal 9  save alone at 100 000 entries: %.1f ms, %.2fx the save before the crash-safe "
+                        "protocol (%.1f ms on the reference machine) (goal <= %.1fx)   %s",
+                        Ms(small->save), ratio, kSaveBeforeMs, kMaxSaveGrowth, Verdict(ratio <= kMaxSaveGrowth));
         }
 
         size_t memoryEntries = sizes.empty() ? 0 : *std::max_element(sizes.begin(), sizes.end());
