@@ -171,6 +171,38 @@ TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
     SendMessageTimeoutW(appWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, nullptr);
 }
 
+// A save stopped while it wrote Bases.dat in place left the file torn and
+// the complete copy beside it: the next start says so and shows the
+// complete list, and its close puts that in place, keeping the torn file.
+TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart)
+{
+    ProgramUnderTest program;
+    const std::string complete = BaseListBytes({kAccounts, kFresh});
+    const std::string torn = complete.substr(0, complete.size() / 2) + "Old tail\r\n";
+    program.WriteFile(L"Bases.dat", torn);
+    program.WriteFile(L"Bases.dat.new", complete);
+    program.Start();
+    HWND box = WaitForMessageForm(program, L"Warning");
+    SaveScreenshot(box, L"list-taken-from-the-complete-copy");
+    std::wstring said;
+    for (HWND part : Descendants(box))
+        if (TextOf(part).rfind(L"Прошлая запись", 0) == 0)
+            said = TextOf(part);
+    EXPECT_NE(said.find(L"Загружен полный список из файла \"" + program.PathOf(L"Bases.dat.new") + L"\""),
+              std::wstring::npos)
+        << Utf8(said);
+    PressButton(box, L"OK");
+    WaitWindowGone(box, "the message window");
+
+    HWND main = program.WaitForMainWindow();
+    program.CloseAndWait(main);
+    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(Readable(*saved), Readable(complete));
+    EXPECT_EQ(program.ReadFile(L"Bases.dat.bak"), torn);
+    EXPECT_EQ(program.ReadFile(L"Bases.dat.new"), std::nullopt);
+}
+
 TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)
 {
     ProgramUnderTest program(false);
