@@ -1,12 +1,28 @@
 #include "app/ProgramFolder.h"
 
 #include "platform/ModulePath.h"
+#include "platform/Win32.h"
 #include "platform/WideText.h"
+
+namespace {
+
+// The longest name the program gives a file of its own in its folder
+// ("Bases.dat.9.tmp"), with room to spare.
+constexpr size_t kLongestOwnName = 20;
+
+}  // namespace
 
 std::wstring GetProgramFolderPath()
 {
-    std::wstring path = ModulePath();
-    return path.substr(0, path.find_last_of(L'\\') + 1);
+    const std::wstring path = ModulePath();
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    if (folder.size() + kLongestOwnName < MAX_PATH || folder.rfind(L"\\\\?\\", 0) == 0)
+        return folder;
+    // A folder so deep that the program's own files would pass MAX_PATH is
+    // named in the form that has no such limit.
+    if (folder.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + folder.substr(2);
+    return L"\\\\?\\" + folder;
 }
 
 std::string GetProgramFolder()

@@ -405,6 +405,52 @@ Guard OpenGuard(const std::wstring& path)
     return guard;
 }
 
+// Puts the complete copy where the list belongs: renamed over Bases.dat
+// where that can be replaced, else written into it in place and deleted.
+// Returns what the operator must know of a copy that stays.
+std::wstring PutCopyInPlace(const std::wstring& path, Guard& guard, const std::wstring& copy, DWORD attributes,
+                            bool& touched)
+{
+    if (guard.replaceable && copy == BaseListCompletePath(path)) {
+        if (!FileApi::Close(guard.handle))
+            RaiseLastError();
+        if (FileApi::Replace(path, copy) ||
+            FileApi::Move(copy, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (attributes & kSetAttributes)
+                FileApi::SetAttributes(path, attributes & kKeptAttributes);
+            return {};
+        }
+        // Another program opened the file meanwhile: write it in place. (A
+        // refused replace may have taken the old file away.)
+        guard.handle = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+        const DWORD error = GetLastError();
+        if (!guard.handle)
+            RaiseLastError();
+        touched = error != ERROR_ALREADY_EXISTS;
+    }
+    WriteInPlace(guard.handle, copy, touched);
+    if (FileApi::Delete(copy))
+        return {};
+    const DWORD error = GetLastError();
+    return L"Список баз записан в файл " + Quoted(path) + L", но его копию " + Quoted(copy) +
+           L" удалить не удалось (" + ReasonText(error) + L"). В ней пароли открытым текстом: удалите её.";
+}
+
+// After a failed save: true when the complete copy is now the list
+// (Bases.dat may be torn or gone), so it stays; otherwise removes what the
+// save made, the empty file the guard created included.
+bool CleanUpAfterFailure(const std::wstring& path, Guard& guard, const std::wstring& copy, bool touched)
+{
+    guard.handle.Reset();
+    if (!copy.empty() && (touched || !IsFile(path)))
+        return true;
+    if (!copy.empty())
+        FileApi::Delete(copy);
+    if (guard.createdNow)
+        FileApi::Delete(path);
+    return false;
+}
+
 }  // namespace
 
 std::wstring BaseListTempPath(const std::wstring& path)
@@ -505,60 +551,22 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
                 notice = KeepBackup(path, run);
         }
         copy = WriteCompleteCopy(path, nextEntry);
-        bool replaced = false;
-        if (guard.replaceable && copy == BaseListCompletePath(path)) {
-            if (!FileApi::Close(guard.handle))
-                RaiseLastError();
-            replaced = FileApi::Replace(path, copy) ||
-                       FileApi::Move(copy, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-            if (replaced) {
-                if (attributes & kSetAttributes)
-                    FileApi::SetAttributes(path, attributes & kKeptAttributes);
-            } else {
-                // Another program opened the file meanwhile: write it in
-                // place. (A refused replace may have taken the old file away.)
-                guard.handle = FileApi::Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
-                const DWORD error = GetLastError();
-                if (!guard.handle)
-                    RaiseLastError();
-                touched = error != ERROR_ALREADY_EXISTS;
-            }
-        }
-        if (!replaced) {
-            WriteInPlace(guard.handle, copy, touched);
-            if (!FileApi::Delete(copy)) {
-                const DWORD error = GetLastError();
-                notice += (notice.empty() ? L"" : L"\n\n") + std::wstring(L"Список баз записан в файл ") +
-                          Quoted(path) + L", но его копию " + Quoted(copy) + L" удалить не удалось (" +
-                          ReasonText(error) + L"). В ней пароли открытым текстом: удалите её.";
-            }
-        }
+        const std::wstring left = PutCopyInPlace(path, guard, copy, attributes, touched);
+        notice += (notice.empty() || left.empty() ? L"" : L"\n\n") + left;
     } catch (const Exception& e) {
         const DWORD error = GetLastError();
-        guard.handle.Reset();
+        const bool kept = CleanUpAfterFailure(path, guard, copy, touched);
+        if (!kept && notice.empty())
+            throw;
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         const DWORD code = io ? DWORD(io->ErrorCode()) : error;
         const std::u16string text = e.Text();
-        std::wstring message(text.begin(), text.end());
-        // Once Bases.dat may be torn or gone, the complete copy is the list.
-        const bool kept = !copy.empty() && (touched || !IsFile(path));
-        if (kept) {
-            message = L"Файл " + Quoted(path) + L" записан не полностью (" + ReasonText(code) +
-                      L"). Полный список баз сохранён в файле " + Quoted(copy);
-        } else {
-            if (!copy.empty())
-                FileApi::Delete(copy);
-            // A failed save leaves no trace, not even the empty file the guard made.
-            if (guard.createdNow)
-                FileApi::Delete(path);
-        }
-        if (!kept && notice.empty())
-            throw;
+        std::wstring message = kept ? L"Файл " + Quoted(path) + L" записан не полностью (" + ReasonText(code) +
+                                          L"). Полный список баз сохранён в файле " + Quoted(copy)
+                                    : std::wstring(text.begin(), text.end());
         Raise(code, notice.empty() ? message : message + L"\n\n" + notice);
     } catch (...) {
-        guard.handle.Reset();
-        if (!copy.empty() && !touched && IsFile(path))
-            FileApi::Delete(copy);
+        CleanUpAfterFailure(path, guard, copy, touched);
         throw;
     }
     run.backupDue = false;

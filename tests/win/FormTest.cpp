@@ -259,6 +259,12 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
         InjectModulePath(started);
         EXPECT_EQ(ModulePath(), named);
     }
+    // A folder whose own files would pass MAX_PATH is named with the prefix.
+    const std::wstring deepPlain = L"C:\\" + std::wstring(240, L'x') + L"\\";
+    InjectModulePath(deepPlain + L"p.exe");
+    EXPECT_EQ(GetProgramFolderPath(), L"\\\\?\\" + deepPlain);
+    InjectModulePath(L"\\\\server\\" + std::wstring(240, L'x') + L"\\p.exe");
+    EXPECT_EQ(GetProgramFolderPath(), L"\\\\?\\UNC\\server\\" + std::wstring(240, L'x') + L"\\");
 }
 
 // Log-off while the main form cannot be saved: the reason Windows shows is
