@@ -184,9 +184,10 @@ void TRxDBGrid::ChangeScale(int fromDpi, int toDpi)
         SendMessageW(corner_, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     // Widths the user or the layout store gave count as much as the
-    // designed ones: each column keeps its share of what is shown.
+    // designed ones: each column keeps its share of what is shown. One drawn
+    // as nothing (zero or negative) stays exactly as it is.
     scrollX_ = ScaleForDpi(scrollX_, toDpi, fromDpi);
-    columns_.ScaleWidths([&](int width) { return ScaleForDpi(width, toDpi, fromDpi); });
+    columns_.ScaleWidths([&](int width) { return width > 0 ? ScaleForDpi(width, toDpi, fromDpi) : width; });
     OnSize();
 }
 

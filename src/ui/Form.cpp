@@ -159,6 +159,8 @@ void TForm::Create()
     int id = 100;
     for (TControl* control : ordered)
         control->CreateWindowFor(*this, id++);
+    if (dpi_ != design_.PixelsPerInch)
+        DpiChanged();
 
     for (TComponent* component : components_)
         component->Loaded();
@@ -200,7 +202,8 @@ void TForm::LoadIcons()
 
 void TForm::ChangeDpi(int dpi, const RECT& suggested)
 {
-    if (dpi > 0 && dpi != dpi_) {
+    const bool changed = dpi > 0 && dpi != dpi_;
+    if (changed) {
         dpi_ = dpi;
         // The controls draw with the old font until they have the new one.
         GdiObject oldFont = std::move(font_);
@@ -211,6 +214,8 @@ void TForm::ChangeDpi(int dpi, const RECT& suggested)
     }
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (changed)
+        DpiChanged();
     // The window may keep its size (the suggestion is the system's guess):
     // the controls take their places at this density all the same.
     RECT client;

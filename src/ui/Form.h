@@ -139,6 +139,11 @@ public:
 protected:
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void WindowBound(HWND hwnd) override { hwnd_ = hwnd; }
+    // When the window is drawn at another density than its design's (made
+    // so, or moved to a monitor of another density) and the font, the
+    // controls and the window's rectangle have been scaled: a form laid out
+    // by its text rather than by its design measures again.
+    virtual void DpiChanged() {}
 
 private:
     void RegisterClassOnce() const;

@@ -138,15 +138,13 @@ struct TMessageForm::TPrepared {
     TFormDesign Design;
 };
 
-TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
+TMessageLayout TMessageForm::MeasureLayout(const TMessageSpec& request, HFONT font, int dpi)
 {
-    LOGFONTW logFont = SystemMessageFont();
-    GdiObject font(CreateFontIndirectW(&logFont));
     WindowDC dc(nullptr);
-    ScopedSelect select(dc, font.Get());
+    ScopedSelect select(dc, font);
 
     TMessageMetrics metrics;
-    metrics.IconSize = GetSystemMetrics(SM_CXICON);
+    metrics.IconSize = SystemMetricForDpi(SM_CXICON, dpi);
     static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE alphabet{};
     GetTextExtentPoint32W(dc, kAlphabet, 52, &alphabet);
@@ -159,18 +157,25 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     metrics.TextWidth = textRect.right - textRect.left;
     metrics.TextHeight = textRect.bottom - textRect.top;
 
+    // The cache keeps widths at the system's density.
     metrics.ButtonCount = static_cast<int>(request.Buttons.size());
     for (const TMessageButtonSpec& button : request.Buttons) {
         int width = ButtonWidths().Width(button.Name, [&] {
             std::wstring label = Wide(button.Caption);
             RECT r{};
             DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
-            return static_cast<int>(r.right - r.left);
+            return ScaleForDpi(static_cast<int>(r.right - r.left), SystemDpi(), dpi);
         });
-        metrics.WidestCachedButton = std::max(metrics.WidestCachedButton, width);
+        metrics.WidestCachedButton = std::max(metrics.WidestCachedButton, ScaleForDpi(width, dpi, SystemDpi()));
     }
+    return LayoutMessage(metrics);
+}
 
-    TMessageLayout layout = LayoutMessage(metrics);
+TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
+{
+    LOGFONTW logFont = SystemMessageFont();
+    GdiObject font(CreateFontIndirectW(&logFont));
+    TMessageLayout layout = MeasureLayout(request, static_cast<HFONT>(font.Get()), SystemDpi());
     TFormDesign design;
     design.Caption = request.Caption;
     design.ClientWidth = layout.ClientWidth;
@@ -217,6 +222,24 @@ TMessageForm::~TMessageForm()
     // The controls are members of this class: their windows must go while
     // they are still alive.
     Destroy();
+}
+
+// A text measured in one font does not keep its width in the same font
+// scaled: the box is measured again, for its font at the new density.
+void TMessageForm::DpiChanged()
+{
+    layout_ = MeasureLayout(spec_, FontHandle(), Dpi());
+    image_->SetBounds(ToBounds(layout_.Icon));
+    message_->SetBounds(ToBounds(layout_.Text));
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->SetBounds(ToBounds(layout_.Buttons[i]));
+    // The frame as it is drawn now, at the new density.
+    RECT outer, client;
+    GetWindowRect(Handle(), &outer);
+    GetClientRect(Handle(), &client);
+    SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left - client.right + layout_.ClientWidth,
+                 outer.bottom - outer.top - client.bottom + layout_.ClientHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int TMessageForm::Execute()

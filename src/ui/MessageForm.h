@@ -97,6 +97,9 @@ private:
     struct TPrepared;
     explicit TMessageForm(TPrepared prepared);
     static TPrepared Prepare(TMessageSpec request);
+    // The layout for the text in `font`, at density `dpi`.
+    static TMessageLayout MeasureLayout(const TMessageSpec& request, HFONT font, int dpi);
+    void DpiChanged() override;
     void FormKeyDown(WORD key, bool& handled);
     void ButtonFocused(const TMessageButton& focused);
 

@@ -3,6 +3,7 @@
 #include "app/MessageDialog.h"
 #include "app/ReportException.h"
 #include "runtime/Exceptions.h"
+#include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 #include "ui/MessageForm.h"
@@ -237,6 +238,32 @@ TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
         Click(form, "Cancel");
     };
     RunDialog(kDeleteQuestion, kConfirm, kOKCancel, check);
+}
+
+TEST(MessageDialog, OnAMonitorOfAnotherDensityTheBoxIsMeasuredAgainInItsFontThere)
+{
+    RunDialog(kDeleteQuestion, kConfirm, kOKCancel, [](TMessageForm& form) {
+        const int to = ScaleForDpi(form.Dpi(), 3, 2);
+        RECT suggested;
+        GetWindowRect(form.Handle(), &suggested);
+        SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        LOGFONTW font{};
+        GetObjectW(form.MessageFont(), sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, ScaleForDpi(SystemMessageFont().lfHeight, to, SystemDpi()));
+        // The label as large as the text in that font, as a box opened there
+        // would show it.
+        SIZE text = TextSize(form.MessageFont(), kDeleteQuestion, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
+        RECT label = ClientRectOf(Part(form, "Message")->Handle());
+        EXPECT_EQ(label.right - label.left, text.cx);
+        EXPECT_EQ(label.bottom - label.top, text.cy);
+        RECT image = ClientRectOf(Part(form, "Image")->Handle());
+        EXPECT_EQ(image.right - image.left, SystemMetricForDpi(SM_CXICON, to));
+        RECT client;
+        GetClientRect(form.Handle(), &client);
+        EXPECT_EQ(client.right, form.MessageLayout().ClientWidth);
+        EXPECT_EQ(client.bottom, form.MessageLayout().ClientHeight);
+        Click(form, "Cancel");
+    });
 }
 
 TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
