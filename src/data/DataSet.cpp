@@ -1,5 +1,7 @@
 #include "data/DataSet.h"
 
+#include "runtime/ScopeGuard.h"
+
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -55,12 +57,9 @@ void TDataSet::SetActive(bool active)
     if (active == Active())
         return;
     if (active) {
-        try {
-            InternalOpen();
-        } catch (...) {
-            fields_.clear();
-            throw;
-        }
+        ScopeGuard forget([this] { fields_.clear(); });
+        InternalOpen();
+        forget.Dismiss();
         state_ = TDataSetState::dsBrowse;
     } else {
         // Closing drops a pending row: nothing is committed on the way out.

@@ -1,5 +1,7 @@
 #include "model/RxMemoryData.h"
 
+#include "runtime/ScopeGuard.h"
+
 #include "model/RowKeySort.h"
 #include "runtime/ByteRuns.h"
 #include "runtime/Exceptions.h"
@@ -176,14 +178,8 @@ void TRxMemoryData::InternalInsertRow(int index, std::span<const std::string_vie
     for (std::size_t i = 0; i < pending_.size(); ++i)
         pending_[i] = i < texts.size() ? TRecordValue{true, AsStored(i, texts[i])} : TRecordValue();
     // The views lead out of the table: none may outlive the call.
-    auto blank = [this] { std::fill(pending_.begin(), pending_.end(), TRecordValue()); };
-    try {
-        InternalPostInsert(index);
-    } catch (...) {
-        blank();
-        throw;
-    }
-    blank();
+    ScopeGuard blank([this] { std::fill(pending_.begin(), pending_.end(), TRecordValue()); });
+    InternalPostInsert(index);
 }
 
 void TRxMemoryData::InternalPostEdit(int row)
@@ -199,12 +195,9 @@ void TRxMemoryData::InternalPostInsert(int index)
     if (lastRowID_ == INT32_MAX)
         Fail("No row identifier left for a new row");
     TMemoryRecord* row = TMemoryRecord::Create(pool_, lastRowID_ + 1, pending_);
-    try {
-        rows_.insert(rows_.begin() + index, row);
-    } catch (...) {
-        TMemoryRecord::Destroy(pool_, row);
-        throw;
-    }
+    ScopeGuard destroy([&] { TMemoryRecord::Destroy(pool_, row); });
+    rows_.insert(rows_.begin() + index, row);
+    destroy.Dismiss();
     ++lastRowID_;
 }
 

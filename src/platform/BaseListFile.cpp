@@ -247,8 +247,8 @@ std::wstring KeepBackup(const std::wstring& path, ListFileRun& run)
     DWORD error = 0;
     if (!source) {
         error = GetLastError();
-        failure = L"Не удалось прочитать файл " + Quoted(path) + L", чтобы сохранить его копию (" + ReasonText(error) +
-                  L").";
+        failure =
+            L"Не удалось прочитать файл " + Quoted(path) + L", чтобы сохранить его копию (" + ReasonText(error) + L").";
     } else {
         const std::wstring beside = BaseListBackupPath(path);
         if (CopyToNewFile(source.Get(), beside)) {
@@ -323,7 +323,11 @@ std::wstring WriteCompleteCopy(const std::wstring& path, const std::function<boo
 {
     TempFile temp = CreateTempFile(path);
     const std::wstring copy = temp.beside ? BaseListCompletePath(path) : BaseListUserCopyPath(path, L".new");
-    try {
+    ScopeGuard remove([&] {
+        temp.handle.Reset();
+        FileApi::Delete(temp.path);
+    });
+    {
         FileSink sink(temp.handle.Get());
         WriteBaseList(sink, nextEntry);
         // On the device before it is named complete: a power cut must not
@@ -337,11 +341,8 @@ std::wstring WriteCompleteCopy(const std::wstring& path, const std::function<boo
             Raise(error, L"Не удалось записать список баз в файл " + Quoted(copy) + L" (" + ReasonText(error) +
                              L"). Файл " + Quoted(path) + L" не изменён");
         }
-    } catch (...) {
-        temp.handle.Reset();
-        FileApi::Delete(temp.path);
-        throw;
     }
+    remove.Dismiss();
     return copy;
 }
 
@@ -432,8 +433,8 @@ std::wstring PutCopyInPlace(const std::wstring& path, Guard& guard, const std::w
     if (FileApi::Delete(copy))
         return {};
     const DWORD error = GetLastError();
-    return L"Список баз записан в файл " + Quoted(path) + L", но его копию " + Quoted(copy) +
-           L" удалить не удалось (" + ReasonText(error) + L"). В ней пароли открытым текстом: удалите её.";
+    return L"Список баз записан в файл " + Quoted(path) + L", но его копию " + Quoted(copy) + L" удалить не удалось (" +
+           ReasonText(error) + L"). В ней пароли открытым текстом: удалите её.";
 }
 
 // After a failed save: true when the complete copy is now the list
@@ -489,43 +490,40 @@ void ForgetBaseListRun()
 
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
+    // Until the file is read whole, a file there may hold entries the table
+    // never received: a failed load, none found, or the list taken from
+    // the complete copy.
     ListFileRun& run = Runs()[path];
-    run.backupDue = false;
-    try {
-        // A save that stopped after its complete copy was made: the copy
-        // holds the newest list, and the file may be torn.
-        if (const std::wstring copy = CompleteCopyOf(path); !copy.empty()) {
-            if (!SameContent(path, copy)) {
-                run.backupDue = true;
-                UniqueHandle file = FileApi::Create(copy, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-                if (!file)
-                    RaiseLastError();
-                ReadListFile(std::move(file), onEntry);
-                return L"Прошлая запись списка баз в файл " + Quoted(path) +
-                       L" не была завершена. Загружен полный список из файла " + Quoted(copy) +
-                       L"; при закрытии программы он будет записан в " + Quoted(path) + L".";
-            }
-            FileApi::Delete(copy);
+    run.backupDue = true;
+    // A save that stopped after its complete copy was made: the copy
+    // holds the newest list, and the file may be torn.
+    if (const std::wstring copy = CompleteCopyOf(path); !copy.empty()) {
+        if (!SameContent(path, copy)) {
+            UniqueHandle file = FileApi::Create(copy, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+            if (!file)
+                RaiseLastError();
+            ReadListFile(std::move(file), onEntry);
+            return L"Прошлая запись списка баз в файл " + Quoted(path) +
+                   L" не была завершена. Загружен полный список из файла " + Quoted(copy) +
+                   L"; при закрытии программы он будет записан в " + Quoted(path) + L".";
         }
-        UniqueHandle file = FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-        if (!file) {
-            // No file, or a folder of that name: no list yet. Any other
-            // failure is one: the file is there but cannot be read.
-            const DWORD error = GetLastError();
-            run.backupDue = true;  // should one appear before the first save
-            if (error == ERROR_FILE_NOT_FOUND)
-                return {};
-            const DWORD attributes = FileApi::Attributes(path);
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                return {};
-            SetLastError(error);
-            RaiseLastError();
-        }
-        ReadListFile(std::move(file), onEntry);
-    } catch (...) {
-        run.backupDue = true;
-        throw;
+        FileApi::Delete(copy);
     }
+    UniqueHandle file = FileApi::Create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!file) {
+        // No file, or a folder of that name: no list yet. Any other
+        // failure is one: the file is there but cannot be read.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND)
+            return {};
+        const DWORD attributes = FileApi::Attributes(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {};
+        SetLastError(error);
+        RaiseLastError();
+    }
+    ReadListFile(std::move(file), onEntry);
+    run.backupDue = false;
     return {};
 }
 
@@ -535,6 +533,7 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
     Guard guard = OpenGuard(path);
     std::wstring notice, copy;
     bool touched = false;  // Bases.dat no longer holds the old list
+    ScopeGuard cleanUp([&] { CleanUpAfterFailure(path, guard, copy, touched); });
     try {
         DWORD attributes = FILE_ATTRIBUTE_NORMAL;
         if (!guard.createdNow) {
@@ -555,6 +554,7 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
         notice += (notice.empty() || left.empty() ? L"" : L"\n\n") + left;
     } catch (const Exception& e) {
         const DWORD error = GetLastError();
+        cleanUp.Dismiss();
         const bool kept = CleanUpAfterFailure(path, guard, copy, touched);
         if (!kept && notice.empty())
             throw;
@@ -565,10 +565,8 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
                                           L"). Полный список баз сохранён в файле " + Quoted(copy)
                                     : std::wstring(text.begin(), text.end());
         Raise(code, notice.empty() ? message : message + L"\n\n" + notice);
-    } catch (...) {
-        CleanUpAfterFailure(path, guard, copy, touched);
-        throw;
     }
+    cleanUp.Dismiss();
     run.backupDue = false;
     RemoveLeftovers(path, copy);
     return notice;

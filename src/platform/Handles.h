@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/Win32.h"
+#include "runtime/ScopeGuard.h"
 
 #include <utility>
 
@@ -187,15 +188,3 @@ private:
     T* p_ = nullptr;
 };
 
-// Runs a one-off cleanup when the scope ends.
-template <typename F>
-class ScopeGuard {
-public:
-    explicit ScopeGuard(F f) : f_(std::move(f)) {}
-    ScopeGuard(const ScopeGuard&) = delete;
-    ScopeGuard& operator=(const ScopeGuard&) = delete;
-    ~ScopeGuard() { f_(); }
-
-private:
-    F f_;
-};
