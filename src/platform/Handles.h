@@ -10,12 +10,15 @@
 #include "platform/Win32.h"
 #include "runtime/ScopeGuard.h"
 
+#include <type_traits>
 #include <utility>
 
-template <typename Traits>
+// The handle Invalid() gives when there is none: null, unless the kind has
+// its own (a file's or a search's INVALID_HANDLE_VALUE).
+template <typename H, auto Close, auto Invalid = nullptr>
 class UniqueResource {
 public:
-    using Handle = typename Traits::Handle;
+    using Handle = H;
 
     UniqueResource() = default;
     explicit UniqueResource(Handle h) : handle_(h) {}
@@ -31,12 +34,12 @@ public:
     ~UniqueResource() { Reset(); }
 
     [[nodiscard]] Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Traits::Invalid(); }
-    [[nodiscard]] Handle Release() { return std::exchange(handle_, Traits::Invalid()); }
-    void Reset(Handle h = Traits::Invalid())
+    explicit operator bool() const { return handle_ != None(); }
+    [[nodiscard]] Handle Release() { return std::exchange(handle_, None()); }
+    void Reset(Handle h = None())
     {
-        if (handle_ != Traits::Invalid())
-            Traits::Close(handle_);
+        if (handle_ != None())
+            Close(handle_);
         handle_ = h;
     }
     // For functions that hand a new handle back through a pointer.
@@ -47,74 +50,34 @@ public:
     }
 
 private:
-    Handle handle_ = Traits::Invalid();
+    static Handle None()
+    {
+        if constexpr (std::is_null_pointer_v<decltype(Invalid)>)
+            return nullptr;
+        else
+            return Invalid();
+    }
+
+    Handle handle_ = None();
 };
 
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { CloseHandle(h); }
-};
-using UniqueHandle = UniqueResource<FileHandleTraits>;
+inline HANDLE InvalidHandleValue()
+{
+    return INVALID_HANDLE_VALUE;
+}
 
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { RegCloseKey(h); }
-};
-using RegKey = UniqueResource<RegKeyTraits>;
-
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DeleteObject(h); }
-};
-using GdiObject = UniqueResource<GdiObjectTraits>;
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DestroyMenu(h); }
-};
-using UniqueMenu = UniqueResource<MenuTraits>;
-
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DestroyIcon(h); }
-};
-using UniqueIcon = UniqueResource<IconTraits>;
-
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { FreeLibrary(h); }
-};
-using UniqueModule = UniqueResource<ModuleTraits>;
-
+using UniqueHandle = UniqueResource<HANDLE, &CloseHandle, &InvalidHandleValue>;
+using RegKey = UniqueResource<HKEY, &RegCloseKey>;
+using GdiObject = UniqueResource<HGDIOBJ, &DeleteObject>;
+using UniqueMenu = UniqueResource<HMENU, &DestroyMenu>;
+using UniqueIcon = UniqueResource<HICON, &DestroyIcon>;
+using UniqueModule = UniqueResource<HMODULE, &FreeLibrary>;
 // A device context made with CreateCompatibleDC.
-struct MemoryDCTraits {
-    using Handle = HDC;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DeleteDC(h); }
-};
-using MemoryDC = UniqueResource<MemoryDCTraits>;
-
+using MemoryDC = UniqueResource<HDC, &DeleteDC>;
 // A search begun with FindFirstFileW.
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { FindClose(h); }
-};
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
-
+using UniqueFindHandle = UniqueResource<HANDLE, &FindClose, &InvalidHandleValue>;
 // Item identifier lists from the shell's allocator.
-struct PidlTraits {
-    using Handle = LPITEMIDLIST;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { CoTaskMemFree(h); }
-};
-using UniquePidl = UniqueResource<PidlTraits>;
+using UniquePidl = UniqueResource<LPITEMIDLIST, &CoTaskMemFree>;
 
 // Selects a GDI object into a device context for one scope.
 class ScopedSelect {
