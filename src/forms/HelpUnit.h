@@ -1,6 +1,6 @@
 // The About window: the help text Readme.rtf from the program folder, read
 // once, when the window is first shown, in a read-only rich text box. Not at
-// start-up: some valid rich texts of a few megabytes take the control
+// start-up: some valid rich texts far below the size limit take the control
 // minutes, and the main window must never wait for them.
 #pragma once
 

@@ -20,8 +20,9 @@
 // text, slows down sharply past 16 MB (20 MB: over two minutes, 800 MB) and
 // fails at about 24 MB, exhausting a 32-bit process; a third of that stays
 // well inside the process. The limit bounds memory, not time: some valid
-// texts below it take minutes (6 MB of short numbered paragraphs, about two),
-// so nothing that the program needs at start-up waits for a load.
+// texts far below it take minutes (one paragraph of 80 000 short numbered
+// lines, 1 MB: over three), so nothing that the program needs at start-up
+// waits for a load.
 inline constexpr unsigned long long kRichEditMaxFileBytes = 8ull * 1024 * 1024;
 
 // LoadFromFile's refusal of a file over kRichEditMaxFileBytes; the content
