@@ -10,7 +10,14 @@
 #include "Screenshot.h"
 #include "WindowQuery.h"
 
+#include "platform/Handles.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -77,7 +84,112 @@ void VisitAbout(const ProgramUnderTest& program, HWND main, const POINT* moveTo,
     WaitWindowGone(about, "the About window");
 }
 
+// Every control of the window lies whole inside its client area and clear of
+// the others, and the window lies whole on its monitor's work area.
+void ExpectControlsWholeAndApart(HWND window, const char* name)
+{
+    SCOPED_TRACE(name);
+    const RECT client = ClientRect(window);
+    std::vector<RECT> placed;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        RECT r = WindowRect(child);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        const std::string what = Utf8(ClassOf(child)) + " \"" + Utf8(TextOf(child)) + "\" at " + Text(r);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << what << " outside " << Text(client);
+        for (const RECT& other : placed) {
+            RECT common;
+            EXPECT_FALSE(IntersectRect(&common, &r, &other)) << what << " over " << Text(other);
+        }
+        placed.push_back(r);
+    }
+    EXPECT_GE(placed.size(), 3u);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT outer = WindowRect(window), inside;
+    IntersectRect(&inside, &outer, &monitor.rcWork);
+    EXPECT_TRUE(EqualRect(&inside, &outer)) << Text(outer) << " beyond " << Text(monitor.rcWork);
+}
+
+// Densities for the journey below: AUTOPERIOD_E2E_DENSITIES ("96 120 144
+// 192"), or the desktop's and 150 % of it.
+std::vector<int> Densities()
+{
+    std::vector<int> densities;
+    wchar_t text[128] = {};
+    if (GetEnvironmentVariableW(L"AUTOPERIOD_E2E_DENSITIES", text, DWORD(std::size(text))) > 0) {
+        for (wchar_t* at = text; *at;) {
+            wchar_t* end = nullptr;
+            long dpi = std::wcstol(at, &end, 10);
+            if (end == at)
+                break;
+            densities.push_back(int(dpi));
+            at = end;
+        }
+        return densities;
+    }
+    WindowDC screen(nullptr);
+    const int desktop = GetDeviceCaps(screen, LOGPIXELSY);
+    return {desktop, MulDiv(desktop, 3, 2)};
+}
+
 }  // namespace
+
+// At any pixel density the windows keep their designed proportions and
+// every window shows its controls whole and apart. scripts/dpi-screenshots
+// runs this journey at 96, 120, 144 and 192 dots per inch and keeps its
+// pictures in doc/dpi/.
+TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
+{
+    // The pointer out of the way: a title under it would be drawn lit.
+    SetCursorPos(0, 0);
+    for (int dpi : Densities()) {
+        SCOPED_TRACE(std::to_string(dpi) + " dots per inch");
+        ProgramUnderTest program;
+        program.WriteFile(L"Bases.dat",
+                          BaseListBytes({{"Бухгалтерия 2024", "C:\\Базы\\Бухгалтерия", "Иванов И.И.", "1"},
+                                         {"Зарплата и кадры", "C:\\Базы\\Зарплата", "Петрова", ""},
+                                         {"Склад", "D:\\1C\\Склад", "Кладовщик", ""}}));
+        program.Start(dpi);
+        HWND main = program.WaitForMainWindow();
+        const RECT client = ClientRect(main);
+        EXPECT_EQ(client.right, MulDiv(523, dpi, 96));
+        EXPECT_EQ(client.bottom, MulDiv(351, dpi, 96));
+        auto look = [dpi](HWND window, const char* name) {
+            SaveScreenshot(window,
+                           L"dpi-" + std::wstring(name, name + std::strlen(name)) + L"-" + std::to_wstring(dpi));
+            ExpectControlsWholeAndApart(window, name);
+        };
+        look(main, "main");
+
+        PressButton(main, L"Добавить базу");
+        HWND editor = WaitForEditor(program, kNewBaseCaption);
+        look(editor, "editor");
+        PressButton(editor, L"...");
+        HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
+        look(chooser, "chooser");
+        PressButton(chooser, L"Отмена");
+        WaitWindowGone(chooser, "the folder chooser");
+        PressButton(editor, L"Отмена");
+        WaitWindowGone(editor, "the editor");
+
+        PressButton(main, L"Удалить базу");
+        HWND question = WaitForMessageForm(program, L"Confirm");
+        look(question, "message");
+        PressButton(question, L"Cancel");
+        WaitWindowGone(question, "the question");
+
+        PressButton(main, L"Помощь");
+        HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+        look(about, "about");
+        PressButton(about, L"Закрыть");
+        WaitWindowGone(about, "the About window");
+        program.CloseAndWait(main);
+    }
+}
 
 TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
 {

@@ -66,10 +66,32 @@ void ProgramUnderTest::WriteFile(std::wstring_view fileName, std::string_view by
     WriteBytes(PathOf(fileName), bytes);
 }
 
-void ProgramUnderTest::Start()
+void ProgramUnderTest::Start(int dpi)
 {
     if (Running())
         throw DriverError("the program is still running");
+    RegKey desktop;
+    DWORD saved = 0, size = sizeof(saved), type = 0;
+    bool hadValue = false;
+    if (dpi) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, desktop.Receive(), nullptr) != ERROR_SUCCESS)
+            throw DriverError("cannot open HKCU\\Control Panel\\Desktop");
+        hadValue = RegQueryValueExW(desktop.Get(), L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&saved),
+                                    &size) == ERROR_SUCCESS &&
+                   type == REG_DWORD;
+        DWORD value = static_cast<DWORD>(dpi);
+        RegSetValueExW(desktop.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+    ScopeGuard restore([&] {
+        if (!dpi)
+            return;
+        if (hadValue)
+            RegSetValueExW(desktop.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved),
+                           sizeof(saved));
+        else
+            RegDeleteValueW(desktop.Get(), L"LogPixels");
+    });
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -80,6 +102,8 @@ void ProgramUnderTest::Start()
     CloseHandle(info.hThread);
     process_.Reset(info.hProcess);
     processId_ = info.dwProcessId;
+    if (dpi)
+        WaitForInputIdle(process_.Get(), 10000);
 }
 
 bool ProgramUnderTest::Running() const

@@ -43,7 +43,10 @@ public:
     // every character after the first lower-cased.
     const std::wstring& Title() const { return title_; }
 
-    void Start();
+    // At `dpi` dots per inch, or at the desktop's with 0: Wine takes the
+    // density from the registry when a process starts, so the value stands
+    // there until the program takes input.
+    void Start(int dpi = 0);
     bool Running() const;
     DWORD ProcessId() const { return processId_; }
     // The main window once it is shown.
