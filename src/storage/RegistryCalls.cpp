@@ -1,58 +1,24 @@
 #include "storage/RegistryCalls.h"
 
+#include "platform/FaultSeam.h"
+
 namespace {
 
-struct FaultPlan {
-    bool armed = false;
-    RegistryCall which = RegistryCall::Any;
-    int firstFailing = 0;
-    int lastFailing = 0;
-    LONG errorCode = ERROR_SUCCESS;
-    int calls = 0;
-};
-
-// The program is single-threaded; so are the tests that arm faults.
-FaultPlan g_faults;
-
-// Counts a call and tells whether it must fail instead of running.
-bool InjectedFailure(RegistryCall call, LONG* error)
+// True when the seam refuses the call, with the code in *error.
+bool InjectedFailure(SeamCall call, LONG* error)
 {
-    if (g_faults.which != RegistryCall::Any && g_faults.which != call)
-        return false;
-    int n = ++g_faults.calls;
-    if (!g_faults.armed || n < g_faults.firstFailing || n > g_faults.lastFailing)
-        return false;
-    *error = g_faults.errorCode;
-    return true;
+    *error = LONG(FaultSeam::Before(call, {}, {}, nullptr));
+    return *error != ERROR_SUCCESS;
 }
 
 }  // namespace
-
-namespace RegistryFaults {
-
-void Arm(int nthCall, LONG errorCode, RegistryCall which, int times)
-{
-    g_faults = FaultPlan{true, which, nthCall, nthCall + times - 1, errorCode, 0};
-}
-
-void Disarm()
-{
-    g_faults = FaultPlan{};
-}
-
-int CallCount()
-{
-    return g_faults.calls;
-}
-
-}  // namespace RegistryFaults
 
 namespace RegistryCalls {
 
 LONG CreateKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::CreateKey, &error))
+    if (InjectedFailure(SeamCall::RegCreateKey, &error))
         return error;
     return RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result,
                            nullptr);
@@ -61,7 +27,7 @@ LONG CreateKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* resu
 LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* result)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::CreateKey, &error))
+    if (InjectedFailure(SeamCall::RegCreateKey, &error))
         return error;
     return RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, result,
                            nullptr);
@@ -70,7 +36,7 @@ LONG CreateKey(HKEY parent, const std::wstring& subKey, REGSAM access, HKEY* res
 LONG OpenKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::OpenKey, &error))
+    if (InjectedFailure(SeamCall::RegOpenKey, &error))
         return error;
     return RegOpenKeyExA(parent, subKey.c_str(), 0, access, result);
 }
@@ -78,7 +44,7 @@ LONG OpenKey(HKEY parent, const std::string& subKey, REGSAM access, HKEY* result
 LONG QueryValue(HKEY key, const std::string& name, DWORD* type, BYTE* data, DWORD* size)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::QueryValue, &error))
+    if (InjectedFailure(SeamCall::RegQueryValue, &error))
         return error;
     return RegQueryValueExA(key, name.c_str(), nullptr, type, data, size);
 }
@@ -86,7 +52,7 @@ LONG QueryValue(HKEY key, const std::string& name, DWORD* type, BYTE* data, DWOR
 LONG SetValue(HKEY key, const std::string& name, DWORD type, const BYTE* data, DWORD size)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::SetValue, &error))
+    if (InjectedFailure(SeamCall::RegSetValue, &error))
         return error;
     return RegSetValueExA(key, name.c_str(), 0, type, data, size);
 }
@@ -94,7 +60,7 @@ LONG SetValue(HKEY key, const std::string& name, DWORD type, const BYTE* data, D
 LONG QueryInfoKey(HKEY key, DWORD* subKeyCount, DWORD* maxSubKeyLength)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::QueryInfoKey, &error))
+    if (InjectedFailure(SeamCall::RegQueryInfoKey, &error))
         return error;
     return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeyCount, maxSubKeyLength, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr);
@@ -103,7 +69,7 @@ LONG QueryInfoKey(HKEY key, DWORD* subKeyCount, DWORD* maxSubKeyLength)
 LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::EnumKey, &error))
+    if (InjectedFailure(SeamCall::RegEnumKey, &error))
         return error;
     return RegEnumKeyExA(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
 }
@@ -111,7 +77,7 @@ LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
 LONG DeleteKey(HKEY parent, const std::string& subKey)
 {
     LONG error;
-    if (InjectedFailure(RegistryCall::DeleteKey, &error))
+    if (InjectedFailure(SeamCall::RegDeleteKey, &error))
         return error;
     return RegDeleteKeyA(parent, subKey.c_str());
 }

@@ -1,9 +1,6 @@
 // The registry functions the section layer uses, each behind one thin
-// wrapper so that tests can make a chosen call fail:
-//
-//   RegistryFaults::Arm(3, ERROR_ACCESS_DENIED);  // the 3rd call from now fails
-//   sections.WriteString("MainForm", "Flags", "0");  // create, open, set: set fails
-//   RegistryFaults::Disarm();
+// wrapper that passes the fault seam (platform/FaultSeam.h), so that tests
+// can make a chosen call fail.
 //
 // Only the single-byte (A) functions are used: key names, value names and
 // texts are single-byte text in the system code page.
@@ -12,30 +9,6 @@
 #include "platform/Win32.h"
 
 #include <string>
-
-enum class RegistryCall {
-    Any,
-    CreateKey,
-    OpenKey,
-    QueryValue,
-    SetValue,
-    QueryInfoKey,
-    EnumKey,
-    DeleteKey,
-};
-
-namespace RegistryFaults {
-
-// From now on, counts the calls of the given kind (every call for Any); the
-// nthCall-th of them and the following (times - 1) fail with errorCode
-// without reaching the registry. Re-arming replaces the previous setting.
-void Arm(int nthCall, LONG errorCode, RegistryCall which = RegistryCall::Any, int times = 1);
-void Disarm();
-// Calls of the armed kind made since the last Arm or Disarm, the failed
-// ones included.
-int CallCount();
-
-}  // namespace RegistryFaults
 
 namespace RegistryCalls {
 

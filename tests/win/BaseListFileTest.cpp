@@ -1,6 +1,7 @@
 // Bases.dat on real files in a temporary folder with a Russian name, with the
 // file layer's fault seam making single steps fail.
 #include "app/ProgramFolder.h"
+#include "FaultPlan.h"
 #include "model/RxMemoryData.h"
 #include "platform/BaseListFile.h"
 #include "platform/FileApi.h"
@@ -159,7 +160,7 @@ int CallsOf(const std::function<void()>& action)
     return FileFaults::CallCount() - before;
 }
 
-using Call = FileFaults::Observer::Call;
+using Call = SeamCall;
 
 // Refuses the wrapped file calls the rule picks, with the rule's code,
 // while it lives.
@@ -172,11 +173,7 @@ public:
     {
         return rule_(call, path, target);
     }
-    void AfterCreate(HANDLE, const std::wstring&) override {}
-    void AfterFlush(HANDLE) override {}
-    void AfterMove(const std::wstring&, const std::wstring&) override {}
-    void AfterDelete(const std::wstring&) override {}
-    void BeforeClose(HANDLE) override {}
+    void After(Call, const std::wstring&, const std::wstring&, HANDLE) override {}
 
 private:
     Rule rule_;
@@ -762,6 +759,8 @@ public:
 
     DWORD Before(Call call, const std::wstring& path, const std::wstring& target, HANDLE file) override
     {
+        if (call == Call::Close)
+            open_.erase(file);
         // A write after a flush: what was flushed is certain, the rest not.
         if (auto it = open_.find(file); it != open_.end() && (call == Call::Write || call == Call::Truncate) &&
                                         flushed_.erase(it->second))
@@ -776,28 +775,31 @@ public:
         }
         return 0;
     }
-    void AfterCreate(HANDLE file, const std::wstring& path) override { open_[file] = path; }
-    // What a flushed file holds when the power goes is certain, unless it
-    // was written again (the save holds its temporary file without sharing
-    // reading, so it is read only when needed).
-    void AfterFlush(HANDLE file) override
+    void After(Call call, const std::wstring& path, const std::wstring& target, HANDLE file) override
     {
-        if (auto it = open_.find(file); it != open_.end())
-            flushed_.insert(it->second);
+        switch (call) {
+        case Call::Create: open_[file] = path; break;
+        // What a flushed file holds when the power goes is certain, unless
+        // it was written again (the save holds its temporary file without
+        // sharing reading, so it is read only when needed).
+        case Call::Flush:
+            if (auto it = open_.find(file); it != open_.end())
+                flushed_.insert(it->second);
+            break;
+        case Call::Move:
+        case Call::Replace:
+            certain_[target] = certain_[path];
+            certain_[path] = std::nullopt;
+            if (flushed_.erase(path))
+                flushed_.insert(target);
+            break;
+        case Call::Delete:
+            certain_[path] = std::nullopt;
+            flushed_.erase(path);
+            break;
+        default: break;
+        }
     }
-    void AfterMove(const std::wstring& from, const std::wstring& to) override
-    {
-        certain_[to] = certain_[from];
-        certain_[from] = std::nullopt;
-        if (flushed_.erase(from))
-            flushed_.insert(to);
-    }
-    void AfterDelete(const std::wstring& path) override
-    {
-        certain_[path] = std::nullopt;
-        flushed_.erase(path);
-    }
-    void BeforeClose(HANDLE file) override { open_.erase(file); }
 
     // tear 0: nothing unflushed reached the disk; 0.5: the first half did.
     void PowerCut(double tear) const

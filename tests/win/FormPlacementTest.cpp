@@ -1,6 +1,7 @@
 // The window state store against Wine's registry and real windows: values
 // planted before a show, read back after a close.
 #include "StoreTestSupport.h"
+#include "FaultPlan.h"
 
 #include "storage/IniLink.h"
 
@@ -296,7 +297,7 @@ TEST_P(FailedSave, ClosesAnywayReportsOnceAndRetriesAtDestroy)
     TStoredForm form("Sizeable");
     form.Create();
     form.Show();
-    RegistryFaults::Arm(failing + 1, ERROR_ACCESS_DENIED, RegistryCall::SetValue);
+    RegistryFaults::Arm(failing + 1, ERROR_ACCESS_DENIED, SeamCall::RegSetValue);
     form.Close();
     RegistryFaults::Disarm();
 

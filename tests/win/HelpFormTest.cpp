@@ -1,4 +1,5 @@
 #include "GridTestSupport.h"
+#include "FaultPlan.h"
 
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"

@@ -1,6 +1,7 @@
 // The registry section layer against Wine's real registry. Each test works
 // below its own throwaway key HKCU\Software\AutoPeriodTest\<test>.
 #include "runtime/Exceptions.h"
+#include "FaultPlan.h"
 #include "storage/RegistryCalls.h"
 #include "storage/RegistrySection.h"
 
@@ -236,7 +237,7 @@ TEST_F(RegistrySection, ErasingAMissingOrEmptySectionChangesNothing)
 TEST_F(RegistrySection, WithoutABaseKeySectionsLieDirectlyUnderTheRoot)
 {
     // The scratch key plays the root hive, so the test never writes to HKCU.
-    RegistryFaults::Arm(1, ERROR_ACCESS_DENIED, RegistryCall::CreateKey);
+    RegistryFaults::Arm(1, ERROR_ACCESS_DENIED, SeamCall::RegCreateKey);
     auto sections = TRegistrySections::OpenForWrite(scratch_.Get(), "Software\\AutoPeriod");
     RegistryFaults::Disarm();
     ASSERT_FALSE(sections.HasBaseKey());
@@ -254,7 +255,7 @@ TEST_F(RegistrySection, WithoutABaseKeySectionsLieDirectlyUnderTheRoot)
 
 struct InjectedFault {
     const char* what;
-    RegistryCall call;
+    std::optional<SeamCall> call;
     int nth;
     std::function<void(TRegistrySections&)> action;
     std::string message;  // "" when nothing may be raised
@@ -267,17 +268,17 @@ TEST_F(RegistrySection, InjectedFailuresRaiseTheExactMessagesOrNone)
     auto position = [](TRegistrySections& s) { s.WritePosition("MainForm\\Grid", "NormPos", "1"); };
     auto erase = [](TRegistrySections& s) { s.EraseSection("MainForm\\Grid"); };
     const InjectedFault faults[] = {
-        {"create", RegistryCall::CreateKey, 1, write, "Failed to create key MainForm\\Grid"},
-        {"set", RegistryCall::SetValue, 1, write, "Failed to set data for 'NormPos'"},
-        {"third call", RegistryCall::Any, 3, write, "Failed to set data for 'NormPos'"},
-        {"bare name", RegistryCall::SetValue, 2, position, "Failed to set data for 'NormPos'"},
-        {"read data", RegistryCall::QueryValue, 2,
+        {"create", SeamCall::RegCreateKey, 1, write, "Failed to create key MainForm\\Grid"},
+        {"set", SeamCall::RegSetValue, 1, write, "Failed to set data for 'NormPos'"},
+        {"third call", std::optional<SeamCall>(), 3, write, "Failed to set data for 'NormPos'"},
+        {"bare name", SeamCall::RegSetValue, 2, position, "Failed to set data for 'NormPos'"},
+        {"read data", SeamCall::RegQueryValue, 2,
          [](TRegistrySections& s) { s.ReadString("MainForm\\Grid", "NormPos", "def"); },
          "Failed to get data for 'NormPos'"},
-        {"read open", RegistryCall::OpenKey, 1, read, ""},
-        {"read size", RegistryCall::QueryValue, 1, read, ""},
-        {"enumerate", RegistryCall::EnumKey, 1, erase, ""},
-        {"delete", RegistryCall::DeleteKey, 1, erase, ""},
+        {"read open", SeamCall::RegOpenKey, 1, read, ""},
+        {"read size", SeamCall::RegQueryValue, 1, read, ""},
+        {"enumerate", SeamCall::RegEnumKey, 1, erase, ""},
+        {"delete", SeamCall::RegDeleteKey, 1, erase, ""},
     };
     for (const auto& fault : faults) {
         PutRaw("MainForm\\Grid", "NormPos", REG_SZ, std::string("0\0", 2));
@@ -293,7 +294,7 @@ TEST_F(RegistrySection, InjectedFailuresRaiseTheExactMessagesOrNone)
 TEST_F(RegistrySection, AFailedOpenOfTheSectionWritesNothing)
 {
     auto sections = Sections();
-    RegistryFaults::Arm(1, ERROR_ACCESS_DENIED, RegistryCall::OpenKey);
+    RegistryFaults::Arm(1, ERROR_ACCESS_DENIED, SeamCall::RegOpenKey);
     sections.WriteString("MainForm", "Flags", "0");
     RegistryFaults::Disarm();
     EXPECT_TRUE(KeyExists("MainForm"));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "WinTestSupport.h"
+#include "FaultPlan.h"
 
 #include "platform/Handles.h"
 #include "storage/FormStorage.h"

@@ -1,0 +1,53 @@
+// Where tests make a file or registry call fail. Every wrapped call (FileApi,
+// RegistryCalls) asks Before() first and reports a success to After(). The
+// program links the answer that lets every call run (FaultSeamNone.cpp, all
+// there is of this seam in it); the Windows tests link their own in its
+// place (tests/win/FaultPlan.cpp), which counts calls and fails the ones a
+// test picks, stands for a crash, or lets a model of the disk watch.
+//
+//   if (DWORD refusal = FaultSeam::Before(SeamCall::Write, {}, {}, file)) {
+//       SetLastError(refusal);
+//       return false;
+//   }
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <string>
+
+enum class SeamCall {
+    // Files.
+    Create,
+    Read,
+    Write,
+    Flush,
+    Close,
+    Move,
+    Replace,
+    Truncate,
+    Rewind,
+    Information,
+    Attributes,
+    SetAttributes,
+    Delete,
+    MakeFolder,
+    // The registry.
+    RegCreateKey,
+    RegOpenKey,
+    RegQueryValue,
+    RegSetValue,
+    RegQueryInfoKey,
+    RegEnumKey,
+    RegDeleteKey,
+};
+
+namespace FaultSeam {
+
+// 0 lets the call run; any other value is the error it fails with instead.
+// `path` and `target` name the files (a move's source and destination),
+// `file` the handle the call works on.
+DWORD Before(SeamCall call, const std::wstring& path, const std::wstring& target, HANDLE file);
+// A call that ran and succeeded (a created file's handle in `file`).
+void After(SeamCall call, const std::wstring& path, const std::wstring& target, HANDLE file);
+
+}  // namespace FaultSeam

@@ -1,0 +1,10 @@
+// The program's side of the fault seam: every call runs. In a file of its
+// own, so that a test program's own answer takes its place at link time.
+#include "platform/FaultSeam.h"
+
+DWORD FaultSeam::Before(SeamCall, const std::wstring&, const std::wstring&, HANDLE)
+{
+    return 0;
+}
+
+void FaultSeam::After(SeamCall, const std::wstring&, const std::wstring&, HANDLE) {}
