@@ -5,8 +5,8 @@
 #include "app/Resources.h"
 #include "forms/HelpUnit.h"
 #include "forms/NewBaseUnit.h"
-#include "platform/BaseListFile.h"
-#include "platform/LocaleCollation.h"
+#include "baselist/BaseListFile.h"
+#include "baselist/LocaleCollation.h"
 #include "platform/WideText.h"
 
 TMainForm* MainForm = nullptr;

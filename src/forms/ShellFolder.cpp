@@ -1,6 +1,6 @@
 #include "forms/ShellFolder.h"
 
-#include "forms/ItemIdList.h"
+#include "platform/ItemIdList.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 

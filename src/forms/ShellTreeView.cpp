@@ -1,6 +1,6 @@
 #include "forms/ShellTreeView.h"
 
-#include "forms/ItemIdList.h"
+#include "platform/ItemIdList.h"
 #include "forms/ShellFolder.h"
 #include "platform/Dpi.h"
 #include "platform/WideText.h"

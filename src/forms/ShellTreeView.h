@@ -124,7 +124,7 @@ private:
     bool EndLabelEdit(const NMTVDISPINFOW& info);
     void DiscardChildren(HTREEITEM node);
 
-    // Context menu and refresh (ShellTreeMenu.cpp).
+    // Context menu and refresh (ShellTreeViewMenu.cpp).
     void ContextMenuAt(LPARAM screenPoint);
     void PopupMenuFor(HTREEITEM subject, POINT screenPoint);
     HTREEITEM FindNode(HTREEITEM from, LPCITEMIDLIST fullId, bool withSiblings) const;

@@ -1,7 +1,7 @@
 #include "model/MemoryRecord.h"
 
 #include "model/RecordPool.h"
-#include "runtime/ByteRuns.h"
+#include "model/ByteRuns.h"
 
 #include <algorithm>
 #include <new>

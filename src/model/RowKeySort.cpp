@@ -1,6 +1,6 @@
 #include "model/RowKeySort.h"
 
-#include "runtime/ByteRuns.h"
+#include "model/ByteRuns.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 #include "runtime/ScopeGuard.h"
 
 #include "model/RowKeySort.h"
-#include "runtime/ByteRuns.h"
+#include "model/ByteRuns.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>

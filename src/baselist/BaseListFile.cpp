@@ -1,4 +1,4 @@
-#include "platform/BaseListFile.h"
+#include "baselist/BaseListFile.h"
 
 #include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"

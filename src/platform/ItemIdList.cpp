@@ -1,4 +1,4 @@
-#include "forms/ItemIdList.h"
+#include "platform/ItemIdList.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "platform/LocaleCollation.h"
+#include "baselist/LocaleCollation.h"
 
 #include "platform/Win32.h"
 #include "platform/WideText.h"

@@ -2,7 +2,7 @@
 #include "forms/ShellTreeView.h"
 
 #include "app/ProgramFolder.h"
-#include "forms/ItemIdList.h"
+#include "platform/ItemIdList.h"
 #include "forms/ShellContextMenu.h"
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
