@@ -1,4 +1,4 @@
-#include "runtime/ByteRuns.h"
+#include "model/ByteRuns.h"
 
 #include <gtest/gtest.h>
 

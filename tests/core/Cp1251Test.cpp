@@ -1,5 +1,4 @@
 #include "runtime/Cp1251.h"
-#include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -47,13 +46,4 @@ TEST(Cp1251, ACharacterEndsAfterItsSurrogatePairAndItsCombiningMarks)
     EXPECT_EQ(CharacterEnd(text, 4), 7u);  // a pair with a variation selector
     EXPECT_EQ(CharacterEnd(text, 7), 9u);  // the last, its mark at the very end
     EXPECT_EQ(CharacterEnd(u"\xd800", 0), 1u);
-}
-
-TEST(EInOutError, MessageFollowsTheCode)
-{
-    EXPECT_EQ(EInOutError(2).Message(), "File not found");
-    EXPECT_EQ(EInOutError(5).Message(), "File access denied");
-    EXPECT_EQ(EInOutError(32).Message(), "I/O error 32");
-    EXPECT_EQ(EInOutError(112).Message(), "I/O error 112");
-    EXPECT_EQ(EInOutError(112).ErrorCode(), 112);
 }

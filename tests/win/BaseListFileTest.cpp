@@ -1,10 +1,10 @@
 // Bases.dat on real files in a temporary folder with a Russian name, with the
 // file layer's fault seam making single steps fail.
-#include "app/ProgramFolder.h"
 #include "FaultPlan.h"
 #include "model/RxMemoryData.h"
-#include "platform/BaseListFile.h"
+#include "baselist/BaseListFile.h"
 #include "platform/FileApi.h"
+#include "platform/FileExists.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 #include "WinTestSupport.h"
@@ -1070,28 +1070,6 @@ TEST_F(BaseListFileAsUser, ListInAFolderThatCannotBeListedIsRead)
     EXPECT_EQ(Load(path), (std::vector<BaseListEntry>{{"Old", "", "", ""}}));
     Save(path, kNewEntries);
     EXPECT_EQ(ReadBytes(path), kNewBytes);
-}
-
-TEST_F(BaseListFile, ExistenceTestSeesFilesOfAnyAttributeButNoFolders)
-{
-    WriteBytes(path_, "x");
-    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-    EXPECT_TRUE(FileExists(path_));
-    EXPECT_FALSE(FileExists(folder_ + L"Missing.dat"));
-    EXPECT_FALSE(FileExists(folder_ + L"Bases.*"));
-    EXPECT_FALSE(FileExists(folder_ + L"NoSuchFolder\\Bases.dat"));
-    ASSERT_TRUE(CreateDirectoryW((folder_ + L"Sub").c_str(), nullptr));
-    EXPECT_FALSE(FileExists(folder_ + L"Sub"));
-    EXPECT_TRUE(FileExists(L"\\\\?\\" + path_));
-    EXPECT_FALSE(FileExists(L"\\\\?\\" + folder_ + L"Bases.?at"));
-}
-
-TEST(ProgramFolder, IsTheExecutablesFolderWithItsBackslash)
-{
-    std::string folder = GetProgramFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '\\');
-    EXPECT_TRUE(FileExists(folder + "win_tests.exe"));
 }
 
 namespace {

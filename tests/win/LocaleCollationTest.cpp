@@ -3,7 +3,7 @@
 // of comparing every pair.
 #include "model/RxMemoryData.h"
 #include "model/TextCollation.h"
-#include "platform/LocaleCollation.h"
+#include "baselist/LocaleCollation.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Folder records, identifier lists and the shell's name records, checked
 // without a tree.
-#include "forms/ItemIdList.h"
+#include "platform/ItemIdList.h"
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
 
