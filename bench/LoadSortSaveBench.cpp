@@ -12,8 +12,8 @@
 
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
-#include "platform/BaseListFile.h"
-#include "platform/LocaleCollation.h"
+#include "baselist/BaseListFile.h"
+#include "baselist/LocaleCollation.h"
 #include "platform/WideText.h"
 
 #include <algorithm>
