@@ -28,7 +28,7 @@ constexpr std::uint64_t kSeed = 20240601;
 constexpr double kMaxSlowdown = 1.5;  // 100 000 entries vs an empty list
 constexpr double kMaxEmptyOverFloor = 1.3;
 constexpr double kMaxFullOverFloor = 1.6;
-constexpr double kMaxSlowHelpOverEmpty = 1.2;
+constexpr double kMaxSlowHelpOverEmpty = 1.5;
 constexpr double kTimeout = 120;  // seconds for either step
 
 struct FindContext {
