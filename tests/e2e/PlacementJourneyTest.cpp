@@ -139,9 +139,10 @@ std::vector<int> Densities()
 }  // namespace
 
 // At any pixel density the windows keep their designed proportions and
-// every window shows its controls whole and apart. scripts/dpi-screenshots
-// runs this journey at 96, 120, 144 and 192 dots per inch and keeps its
-// pictures in doc/dpi/.
+// every window shows its controls whole and apart: the program is started
+// at the desktop's density and at 150 % of it. scripts/dpi-screenshots runs
+// this journey at 96, 120, 144 and 192 dots per inch and keeps its pictures
+// in doc/dpi/.
 TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
 {
     // The pointer out of the way: a title under it would be drawn lit.

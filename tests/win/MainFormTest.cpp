@@ -4,20 +4,12 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "platform/Dpi.h"
-#include "platform/Handles.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 
 namespace {
-
-// A value of the design at the density of this run (96 dots per inch, or
-// 144 in the run of MainFormHighDensity).
-int s(int designValue)
-{
-    return ScaleForDpi(designValue, SystemDpi());
-}
 
 int FontHeightOf(HWND control)
 {
@@ -36,43 +28,6 @@ int IconWidth(HICON icon)
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return bitmap.bmWidth;
-}
-
-// Runs this test program again with `filter` at `dpi` dots per inch, which
-// Wine takes from the registry when a process starts; its exit code.
-DWORD RunTestsAtDpi(DWORD dpi, const std::wstring& filter)
-{
-    RegKey desktop;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, desktop.Receive(), nullptr) != ERROR_SUCCESS)
-        return DWORD(-1);
-    DWORD saved = 0, size = sizeof(saved), type = 0;
-    const bool hadValue = RegQueryValueExW(desktop.Get(), L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&saved),
-                                           &size) == ERROR_SUCCESS &&
-                          type == REG_DWORD;
-    RegSetValueExW(desktop.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    ScopeGuard restore([&] {
-        if (hadValue)
-            RegSetValueExW(desktop.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved),
-                           sizeof(saved));
-        else
-            RegDeleteValueW(desktop.Get(), L"LogPixels");
-    });
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + filter;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return DWORD(-1);
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    // This program's windows keep answering while the other one runs.
-    while (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-        Pump(0);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(info.hProcess, &code);
-    return code;
 }
 
 // A pause that starts a new type-ahead text.
@@ -158,12 +113,8 @@ TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
     EXPECT_EQ(form.Caption(), "Автоматическое открытие периода в базах 1С");
     RECT client;
     GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, s(523));
-    EXPECT_EQ(client.bottom, s(351));
-    EXPECT_EQ(form.Dpi(), SystemDpi());
-    EXPECT_EQ(FontHeightOf(form.AddBaseButton.Handle()), -s(11));
-    auto smallIcon = reinterpret_cast<HICON>(SendMessageW(form.Handle(), WM_GETICON, ICON_SMALL, 0));
-    EXPECT_EQ(IconWidth(smallIcon), GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(client.right, 523);
+    EXPECT_EQ(client.bottom, 351);
     LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
     LONG exStyle = GetWindowLongW(form.Handle(), GWL_EXSTYLE);
     EXPECT_TRUE(style & WS_THICKFRAME);
@@ -175,20 +126,18 @@ TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
     EXPECT_EQ(form.CancelButton, nullptr);
 
     RECT grid = BoundsInParent(Grid());
-    EXPECT_EQ(grid.left, s(2));
-    EXPECT_EQ(grid.top, s(4));
-    EXPECT_EQ(grid.right - grid.left, s(397));
-    EXPECT_EQ(grid.bottom - grid.top, s(343));
+    EXPECT_EQ(grid.left, 2);
+    EXPECT_EQ(grid.top, 4);
+    EXPECT_EQ(grid.right - grid.left, 397);
+    EXPECT_EQ(grid.bottom - grid.top, 343);
     TRxDBGrid& g = form.MainRxDBGrid;
-    EXPECT_EQ(g.IndicatorWidth(), s(TRxDBGrid::kIndicatorWidth));
-    EXPECT_GT(g.RowHeight(), s(11));
     ASSERT_EQ(g.ColumnCount(), 2);
     EXPECT_EQ(g.Column(0).FieldName(), "Name");
     EXPECT_EQ(g.Column(0).Title, "Название базы");
-    EXPECT_EQ(g.Column(0).Width(), s(154));
+    EXPECT_EQ(g.Column(0).Width(), 154);
     EXPECT_EQ(g.Column(1).FieldName(), "Path");
     EXPECT_EQ(g.Column(1).Title, "Путь");
-    EXPECT_EQ(g.Column(1).Width(), s(205));
+    EXPECT_EQ(g.Column(1).Width(), 205);
     EXPECT_EQ(g.DataSource(), &form.BaseDataSource);
     EXPECT_EQ(HeaderItemText(g.TitleHandle(), 0), "Название базы");
 }
@@ -239,11 +188,11 @@ TEST_F(MainFormTest, ControlsFollowTheEdgesAndTheWindowKeepsItsMinimumSize)
         HWND control;
         int left, top;
     } moved[] = {
-        {form.AddBaseButton.Handle(), s(403) + 100, s(5)},
-        {form.DeleteBaseButton.Handle(), s(403) + 100, s(32)},
-        {form.HelpButton.Handle(), s(403) + 100, s(295) + 60},
-        {form.ButtonClose.Handle(), s(403) + 100, s(322) + 60},
-        {Grid(), s(2), s(4)},
+        {form.AddBaseButton.Handle(), 503, 5},
+        {form.DeleteBaseButton.Handle(), 503, 32},
+        {form.HelpButton.Handle(), 503, 355},
+        {form.ButtonClose.Handle(), 503, 382},
+        {Grid(), 2, 4},
     };
     for (const auto& m : moved) {
         RECT r = BoundsInParent(m.control);
@@ -251,27 +200,15 @@ TEST_F(MainFormTest, ControlsFollowTheEdgesAndTheWindowKeepsItsMinimumSize)
         EXPECT_EQ(r.top, m.top);
     }
     RECT grid = BoundsInParent(Grid());
-    EXPECT_EQ(grid.right - grid.left, s(397) + 100);
-    EXPECT_EQ(grid.bottom - grid.top, s(343) + 60);
+    EXPECT_EQ(grid.right - grid.left, 497);
+    EXPECT_EQ(grid.bottom - grid.top, 403);
     EXPECT_EQ(Table().WindowSize(), form.MainRxDBGrid.VisibleRowCount());
 
     SetWindowPos(form.Handle(), nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(form.Handle(), &outer);
-    EXPECT_EQ(outer.right - outer.left, s(400));
-    EXPECT_EQ(outer.bottom - outer.top, s(300));
+    EXPECT_EQ(outer.right - outer.left, 400);
+    EXPECT_EQ(outer.bottom - outer.top, 300);
     form.Hide();
-}
-
-// Wine takes the density from the registry at a program's start: the tests
-// above that state the design's sizes run again at 144 dots per inch (150 %).
-TEST(MainFormHighDensity, TheWindowsAreBuiltAsDesignedAt144DotsPerInch)
-{
-    if (SystemDpi() != kDesignDpi)
-        GTEST_SKIP() << "this is the run at another density";
-    EXPECT_EQ(RunTestsAtDpi(144, L"MainFormTest.TheWindowIsBuiltAsDesigned:MainFormTest.ControlsFollow*:"
-                                 L"MessageDialog.GeometryFollows*"),
-              0u)
-        << "see the output of the run at 144 dots per inch above";
 }
 
 TEST_F(MainFormTest, MovedToAMonitorOfAnotherDensityTheWindowRedrawsItsControlsAtIt)
@@ -285,8 +222,8 @@ TEST_F(MainFormTest, MovedToAMonitorOfAnotherDensityTheWindowRedrawsItsControlsA
 
     // What Windows suggests for 150 %: the client area scaled, in the frame
     // the window has (Wine draws every frame at the system's density).
-    const int to = ScaleForDpi(SystemDpi(), 3, 2);
-    RECT suggested{0, 0, ScaleForDpi(s(523), 3, 2), ScaleForDpi(s(351), 3, 2)};
+    const int from = form.Dpi(), to = ScaleForDpi(from, 3, 2);
+    RECT suggested{0, 0, ScaleForDpi(523, to), ScaleForDpi(351, to)};
     AdjustWindowRectEx(&suggested, GetWindowLongW(form.Handle(), GWL_STYLE), FALSE,
                        GetWindowLongW(form.Handle(), GWL_EXSTYLE));
     OffsetRect(&suggested, 40 - suggested.left, 30 - suggested.top);
@@ -305,18 +242,18 @@ TEST_F(MainFormTest, MovedToAMonitorOfAnotherDensityTheWindowRedrawsItsControlsA
     EXPECT_EQ(FontHeightOf(Grid()), -ScaleForDpi(11, to));
     EXPECT_GT(grid.RowHeight(), rowHeight);
     EXPECT_EQ(grid.IndicatorWidth(), ScaleForDpi(TRxDBGrid::kIndicatorWidth, to));
-    EXPECT_EQ(grid.Column(0).Width(), ScaleForDpi(200, to, SystemDpi()));
+    EXPECT_EQ(grid.Column(0).Width(), ScaleForDpi(200, to, from));
     EXPECT_EQ(grid.Column(1).Width(), ScaleForDpi(205, to));
     auto smallIcon = reinterpret_cast<HICON>(SendMessageW(form.Handle(), WM_GETICON, ICON_SMALL, 0));
     EXPECT_EQ(IconWidth(smallIcon), SystemMetricForDpi(SM_CXSMICON, to));
 
     // And back, as the window was.
-    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(SystemDpi(), SystemDpi()), reinterpret_cast<LPARAM>(&before));
-    EXPECT_EQ(BoundsInParent(form.AddBaseButton.Handle()).left, s(403));
-    EXPECT_EQ(FontHeightOf(Grid()), -s(11));
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(from, from), reinterpret_cast<LPARAM>(&before));
+    EXPECT_EQ(BoundsInParent(form.AddBaseButton.Handle()).left, ScaleForDpi(403, from));
+    EXPECT_EQ(FontHeightOf(Grid()), -ScaleForDpi(11, from));
     EXPECT_EQ(grid.RowHeight(), rowHeight);
     EXPECT_EQ(grid.Column(0).Width(), 200);
-    EXPECT_EQ(grid.Column(1).Width(), s(205));
+    EXPECT_EQ(grid.Column(1).Width(), ScaleForDpi(205, from));
     form.Hide();
 }
 
