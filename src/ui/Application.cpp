@@ -60,10 +60,8 @@ TApplication::TApplication() : OnShutdownBlock(&SetShutdownBlockReason) {}
 TApplication::~TApplication()
 {
     DestroyForms();
-    if (handle_) {
-        Unbind(handle_);
-        DestroyWindow(handle_);
-    }
+    Unbind();
+    DestroyHandle();
     if (oleInitialized_)
         CoUninitialize();
     if (Application == this)
@@ -82,7 +80,7 @@ std::string TApplication::ExeName() const
 
 void TApplication::Initialize()
 {
-    if (handle_)
+    if (Handle())
         return;
     // The framework's own COM initialisation for the thread; OLE is already
     // up, so this only adds a reference.
@@ -100,17 +98,17 @@ void TApplication::Initialize()
     wc.hIconSm = smallIcon_;
     RegisterWindowClass(L"TApplication", wc);
     // A zero-sized window: it owns the forms, so minimising it hides them all.
-    handle_ = CreateBound(0, L"TApplication", title_.c_str(),
-                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                          GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr);
-    if (handle_) {
-        SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    if (HWND hwnd = CreateBound(
+            0, L"TApplication", title_.c_str(), WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr)) {
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     }
 }
 
-LRESULT TApplication::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TApplication::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    HWND hwnd = Handle();
     if (message == WM_SYSCOMMAND) {
         switch (wParam & 0xFFF0) {
         case SC_MINIMIZE:
@@ -199,10 +197,10 @@ void TApplication::Run()
 {
     if (!mainForm_)
         return;
-    if (handle_)
-        ShowWindow(handle_, SW_SHOWNOACTIVATE);
+    if (Handle())
+        ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     mainForm_->Show();
-    while (!terminated_ && HandleMessage()) {}
+    while (!terminated_ && ProcessOneMessage()) {}
 }
 
 void TApplication::Terminate()
@@ -236,7 +234,7 @@ bool TApplication::Dispatch(MSG& msg)
         if (TForm* form = TForm::FromHandle(top)) {
             if (form->PreTranslateMessage(msg))
                 return;
-        } else if (top && top != handle_ && IsDialogMessageW(top, &msg)) {
+        } else if (top && top != Handle() && IsDialogMessageW(top, &msg)) {
             return;
         }
         TranslateMessage(&msg);
@@ -245,7 +243,7 @@ bool TApplication::Dispatch(MSG& msg)
     return true;
 }
 
-bool TApplication::HandleMessage()
+bool TApplication::ProcessOneMessage()
 {
     MSG msg;
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -283,7 +281,7 @@ void TApplication::HandleException(const std::exception_ptr& error) noexcept
     } catch (...) {
         // The report itself failed (no memory, a window that cannot be made):
         // the system's own box still says what went wrong.
-        ShowPlainErrorBox(handle_, error);
+        ShowPlainErrorBox(Handle(), error);
     }
 }
 
@@ -319,7 +317,7 @@ std::vector<HWND> TApplication::DisableTaskWindows(HWND except)
     std::vector<HWND> disabled;
     disabled.reserve(all.windows.size());
     for (HWND hwnd : all.windows) {
-        if (hwnd != except && hwnd != handle_ && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        if (hwnd != except && hwnd != Handle() && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
             EnableWindow(hwnd, FALSE);
             disabled.push_back(hwnd);
         }

@@ -25,7 +25,6 @@ public:
     ~TApplication() override;
 
     void Initialize();
-    HWND Handle() const { return handle_; }
     // The executable's first icon group at that size (taskbar, Alt+Tab).
     static HICON LoadProgramIcon(int width, int height);
     // The title exactly as the executable is named: the hidden window's
@@ -53,7 +52,7 @@ public:
 
     // Takes and dispatches one message, waiting for it; false on WM_QUIT,
     // which stays posted for the outer loop.
-    bool HandleMessage();
+    bool ProcessOneMessage();
     // Dispatches whatever is queued, without waiting.
     void ProcessMessages();
 
@@ -77,12 +76,11 @@ public:
     std::function<void(HWND, const wchar_t*)> OnShutdownBlock;
 
 protected:
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     bool Dispatch(MSG& msg);
 
-    HWND handle_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::wstring title_;

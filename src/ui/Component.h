@@ -1,5 +1,8 @@
-// The base of everything a form owns by name: controls and non-visual
-// components (tables, data sources, state stores).
+// The base of everything a form owns by name: non-visual components (tables,
+// data sources, state stores) and, through TWindow, controls and forms.
+//
+//   TFormPlacement placement(form, "MainFormStorage");
+//   form.AddComponent(placement);   // form.FindComponent("MainFormStorage")
 #pragma once
 
 #include <string>

@@ -4,12 +4,8 @@
 #include "runtime/Exceptions.h"
 #include "ui/Form.h"
 
-namespace {
-const wchar_t kControlProp[] = L"AutoPeriod.Control";
-}
-
 TControl::TControl(std::string name, TBounds bounds, unsigned anchors)
-    : TComponent(std::move(name)), bounds_(bounds), anchors_(anchors)
+    : TWindow(std::move(name)), bounds_(bounds), anchors_(anchors)
 {}
 
 TControl::~TControl()
@@ -22,21 +18,22 @@ void TControl::CreateWindowFor(TForm& form, int id)
     form_ = &form;
     id_ = id;
     ScaleTo(form.Dpi());
-    hwnd_ = CreateHandle(form.Handle(), id, ScaledBounds());
-    if (!hwnd_)
+    HWND hwnd = CreateHandle(form.Handle(), id, ScaledBounds());
+    if (!hwnd)
         throw Exception("Error creating window " + Name());
-    SetPropW(hwnd_, kControlProp, this);
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form.FontHandle()), FALSE);
+    TakeHandle(hwnd);
+    form.childControls_[id] = this;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form.FontHandle()), FALSE);
     HandleCreated();
 }
 
 void TControl::DestroyWindowHandle()
 {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        RemovePropW(hwnd_, kControlProp);
-        DestroyWindow(hwnd_);
-    }
-    hwnd_ = nullptr;
+    // A window that went with the form's needs no forgetting (and the form
+    // may be gone itself).
+    if (form_ && Handle() && IsWindow(Handle()))
+        form_->childControls_.erase(id_);
+    DestroyHandle();
 }
 
 TBounds TControl::ScaledBounds() const
@@ -53,8 +50,8 @@ void TControl::FormDpiChanged()
 {
     if (!form_)
         return;
-    if (hwnd_ && FollowsFormFont())
-        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_->FontHandle()), TRUE);
+    if (Handle() && FollowsFormFont())
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(form_->FontHandle()), TRUE);
     ScaleTo(form_->Dpi());
 }
 
@@ -70,23 +67,18 @@ void TControl::SetBounds(const TBounds& bounds)
 {
     bounds_ = bounds;
     boundsDpi_ = form_ ? form_->Dpi() : 0;
-    if (hwnd_)
-        MoveWindow(hwnd_, bounds.Left, bounds.Top, bounds.Width, bounds.Height, TRUE);
+    if (Handle())
+        MoveWindow(Handle(), bounds.Left, bounds.Top, bounds.Width, bounds.Height, TRUE);
 }
 
 void TControl::SetFocus()
 {
-    if (hwnd_)
-        ::SetFocus(hwnd_);
+    if (Handle())
+        ::SetFocus(Handle());
 }
 
 bool TControl::Focused() const
 {
     HWND focus = GetFocus();
-    return hwnd_ && (focus == hwnd_ || IsChild(hwnd_, focus));
-}
-
-TControl* TControl::FromHandle(HWND hwnd)
-{
-    return hwnd ? static_cast<TControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
+    return Handle() && (focus == Handle() || IsChild(Handle(), focus));
 }

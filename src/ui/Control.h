@@ -1,13 +1,14 @@
 // A child window of a form. The form creates the window from the design
-// data (bounds, anchors, tab order) and forwards the notifications that
-// belong to the control (WM_COMMAND, WM_NOTIFY, owner-draw) back to it.
+// data (bounds, anchors, tab order) with a control ID of its own, and hands
+// the notifications that belong to the control (WM_COMMAND, WM_NOTIFY,
+// owner-draw) back to it by that ID.
 //
 //   struct TButton : TControl { ... };
 //   form.AddControl(button);   // the form creates it with its own window
 #pragma once
 
 #include "platform/Win32.h"
-#include "ui/Component.h"
+#include "ui/Window.h"
 
 #include <optional>
 
@@ -17,12 +18,11 @@ struct TBounds {
     int Left = 0, Top = 0, Width = 0, Height = 0;
 };
 
-class TControl : public TComponent {
+class TControl : public TWindow {
 public:
     TControl(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
     ~TControl() override;
 
-    HWND Handle() const { return hwnd_; }
     TForm* Form() const { return form_; }
     // As designed (or last set), and in client pixels at the form's density.
     const TBounds& Bounds() const { return bounds_; }
@@ -33,6 +33,7 @@ public:
     int ControlId() const { return id_; }
 
     void CreateWindowFor(TForm& form, int id);
+    // Destroys the window; the form routes nothing more to the control.
     void DestroyWindowHandle();
     void SetBounds(const TBounds& bounds);  // client pixels of the form
     // The form now draws at another density: the window takes the form's
@@ -47,10 +48,8 @@ public:
     virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
     virtual bool OnDrawItem(DRAWITEMSTRUCT* /*item*/) { return false; }
 
-    static TControl* FromHandle(HWND hwnd);
-
 protected:
-    // Creates the control's native window; the base binds it to the object.
+    // Creates the control's native window; the base owns it.
     virtual HWND CreateHandle(HWND parent, int id, const TBounds& bounds) = 0;
     // Runs after the window exists (fonts, texts, images).
     virtual void HandleCreated() {}
@@ -69,7 +68,6 @@ private:
     int boundsDpi_ = 0;  // the density bounds_ are given at; 0: the form's design
     int scaledDpi_ = 0;  // the density ChangeScale last brought the control to
     unsigned anchors_;
-    HWND hwnd_ = nullptr;
     TForm* form_ = nullptr;
     int id_ = 0;
 };

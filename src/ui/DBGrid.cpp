@@ -65,30 +65,28 @@ void TRxDBGrid::HandleCreated()
 
 void TRxDBGrid::HandleNeeded()
 {
-    if (!window_)
+    if (!Handle())
         throw Exception("Control '" + Name() + "' has no parent window");
 }
 
-void TRxDBGrid::WindowUnbound()
-{
-    DisconnectAccessible();
-    window_ = titles_ = header_ = corner_ = nullptr;
-}
-
-LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: CreateTitles(); return 0;
+    case WM_NCDESTROY:
+        DisconnectAccessible();
+        titles_ = header_ = corner_ = nullptr;
+        break;
     case WM_SETFONT: SetFont(reinterpret_cast<HFONT>(wParam)); return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
     case WM_SIZE: OnSize(); return 0;
     case WM_ERASEBKGND: return 1;  // every pixel is painted, through a buffer
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window_, &ps);
+        HDC dc = BeginPaint(Handle(), &ps);
         rowsInvalid_ = false;
         Paint(dc, ps.rcPaint);
-        EndPaint(window_, &ps);
+        EndPaint(Handle(), &ps);
         return 0;
     }
     case WM_PRINTCLIENT: {
@@ -126,7 +124,7 @@ LRESULT TRxDBGrid::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lPara
             OnColumnsChanged();
         return 0;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(Handle(), message, wParam, lParam);
 }
 
 HWND TRxDBGrid::TTitleHost::Create(HWND parent)
@@ -135,7 +133,7 @@ HWND TRxDBGrid::TTitleHost::Create(HWND parent)
                        parent, nullptr);
 }
 
-LRESULT TRxDBGrid::TTitleHost::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TRxDBGrid::TTitleHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_NOTIFYFORMAT: return NFR_UNICODE;
@@ -144,13 +142,13 @@ LRESULT TRxDBGrid::TTitleHost::HandleMessage(HWND hwnd, UINT message, WPARAM wPa
             return grid_.OnTitleNotify(reinterpret_cast<NMHDR*>(lParam));
         break;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefWindowProcW(Handle(), message, wParam, lParam);
 }
 
 void TRxDBGrid::CreateTitles()
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    titles_ = titleHost_.Create(window_);
+    titles_ = titleHost_.Create(Handle());
     if (!titles_)
         throw Exception("Error creating window " + Name());
     header_ = CreateWindowExW(0, WC_HEADERW, L"",
@@ -163,7 +161,7 @@ void TRxDBGrid::CreateTitles()
     // titles whatever the visual style; being disabled, it leaves the mouse
     // to the grid.
     corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0, indicatorWidth_,
-                              titleHeight_, window_, nullptr, instance, nullptr);
+                              titleHeight_, Handle(), nullptr, instance, nullptr);
     if (corner_) {
         HDITEMW item{};
         item.mask = HDI_WIDTH;
@@ -197,7 +195,7 @@ void TRxDBGrid::SetFont(HFONT font)
     if (header_)
         SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     {
-        WindowDC dc(window_);
+        WindowDC dc(Handle());
         ScopedSelect select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
         TEXTMETRICW tm{};
         GetTextMetricsW(dc, &tm);
@@ -218,16 +216,16 @@ void TRxDBGrid::SetFont(HFONT font)
 
 void TRxDBGrid::OnSize()
 {
-    if (!window_)
+    if (!Handle())
         return;
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(Handle(), &client);
     clientWidth_ = client.right;
     clientHeight_ = client.bottom;
     LayoutTitles();
     SetWindowSizeFromHeight();
     UpdateScrollBars();
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TRxDBGrid::SetDataSource(TDataSource* source)
@@ -248,7 +246,7 @@ void TRxDBGrid::SetDataSource(TDataSource* source)
         };
     }
     SetWindowSizeFromHeight();
-    if (window_) {
+    if (Handle()) {
         UpdateScrollBars();
         InvalidateRows();
         TellScreenReaders(TDataChange::RowsChanged);
@@ -258,7 +256,7 @@ void TRxDBGrid::SetDataSource(TDataSource* source)
 void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
 {
     TDataSet* ds = DataSet();
-    if (!window_ || !ds)
+    if (!Handle() || !ds)
         return;
     switch (change) {
     case TDataChange::RowsChanged:
@@ -272,10 +270,10 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
             RECT pending;
             // Scrolling moves the pixels on screen; lines still waiting to be
             // painted would be moved as stale pixels, so repaint instead.
-            if (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(window_, &pending, FALSE))
+            if (std::abs(rowsScrolled) >= VisibleRowCount() || GetUpdateRect(Handle(), &pending, FALSE))
                 InvalidateRows();
             else
-                ScrollWindowEx(window_, 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
+                ScrollWindowEx(Handle(), 0, -rowsScrolled * rowHeight_, &rows, &rows, nullptr, nullptr, SW_INVALIDATE);
         }
         InvalidateLine(shownCurrentLine_ - rowsScrolled);
         InvalidateLine(ds->WindowCurrentLine());
@@ -294,16 +292,16 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
 
 void TRxDBGrid::ScheduleScrollBars()
 {
-    if (scrollBarsPending_ || !window_)
+    if (scrollBarsPending_ || !Handle())
         return;
-    scrollBarsPending_ = PostMessageW(window_, kRefreshScrollBars, 0, 0) != FALSE;
+    scrollBarsPending_ = PostMessageW(Handle(), kRefreshScrollBars, 0, 0) != FALSE;
     if (!scrollBarsPending_)
         UpdateScrollBars();
 }
 
 void TRxDBGrid::SetWindowSizeFromHeight()
 {
-    if (TDataSet* ds = DataSet(); ds && window_) {
+    if (TDataSet* ds = DataSet(); ds && Handle()) {
         ds->SetWindowSize(VisibleRowCount());
         shownCurrentLine_ = ds->WindowCurrentLine();
     }
@@ -311,7 +309,7 @@ void TRxDBGrid::SetWindowSizeFromHeight()
 
 int TRxDBGrid::VisibleRowCount() const
 {
-    if (!window_)
+    if (!Handle())
         return 1;
     RECT client = ClientArea();
     return std::max(1, int(client.bottom - titleHeight_) / rowHeight_);
@@ -344,7 +342,7 @@ void TRxDBGrid::Relayout()
         return;
     }
     selected_ = std::clamp(selected_, 0, std::max(0, columns_.Count() - 1));
-    if (!window_)
+    if (!Handle())
         return;
     // A width that came from the header is already shown there; writing it
     // back while the header is still inside its own notification would
@@ -354,7 +352,7 @@ void TRxDBGrid::Relayout()
     ScrollHorizontally(scrollX_);
     LayoutTitles();
     UpdateScrollBars();
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
     // After a drag the header's own drawing can be left half updated.
     RedrawWindow(header_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
@@ -403,7 +401,7 @@ void TRxDBGrid::LayoutTitles()
 
 void TRxDBGrid::UpdateScrollBars()
 {
-    if (!window_)
+    if (!Handle())
         return;
     TDataSet* ds = DataSet();
     bool active = ds && ds->Active();
@@ -416,7 +414,7 @@ void TRxDBGrid::UpdateScrollBars()
     v.nMax = active ? std::max(1, ds->RowCount()) : 1;
     v.nPage = 1;
     v.nPos = active ? std::max(1, ds->CurrentRowNumber()) : 1;
-    SetScrollInfo(window_, SB_VERT, &v, TRUE);
+    SetScrollInfo(Handle(), SB_VERT, &v, TRUE);
 
     RECT client = ClientArea();
     SCROLLINFO h{};
@@ -426,13 +424,13 @@ void TRxDBGrid::UpdateScrollBars()
     h.nMax = std::max(0, TotalColumnWidth() - 1);
     h.nPage = UINT(std::max(0, int(client.right) - indicatorWidth_));
     h.nPos = scrollX_;
-    SetScrollInfo(window_, SB_HORZ, &h, TRUE);
+    SetScrollInfo(Handle(), SB_HORZ, &h, TRUE);
 }
 
 void TRxDBGrid::ScrollHorizontally(int newOffset)
 {
     int page = 0;
-    if (window_) {
+    if (Handle()) {
         RECT client = ClientArea();
         page = std::max(0, int(client.right) - indicatorWidth_);
     }
@@ -440,16 +438,16 @@ void TRxDBGrid::ScrollHorizontally(int newOffset)
     if (newOffset == scrollX_)
         return;
     scrollX_ = newOffset;
-    if (!window_)
+    if (!Handle())
         return;
     LayoutTitles();
     UpdateScrollBars();
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TRxDBGrid::ScrollColumnIntoView(int index)
 {
-    if (!window_ || index < 0 || index >= columns_.Count())
+    if (!Handle() || index < 0 || index >= columns_.Count())
         return;
     RECT client = ClientArea();
     int page = std::max(0, int(client.right) - indicatorWidth_);
@@ -476,20 +474,20 @@ void TRxDBGrid::SetSelectedIndex(int index)
 
 void TRxDBGrid::InvalidateLine(int line)
 {
-    if (!window_ || line < 0 || rowsInvalid_)
+    if (!Handle() || line < 0 || rowsInvalid_)
         return;
     RECT client = ClientArea();
     RECT r{0, LineTop(line), client.right, LineTop(line + 1)};
-    InvalidateRect(window_, &r, FALSE);
+    InvalidateRect(Handle(), &r, FALSE);
 }
 
 void TRxDBGrid::InvalidateRows()
 {
-    if (!window_ || rowsInvalid_)
+    if (!Handle() || rowsInvalid_)
         return;
     RECT client = ClientArea();
     client.top = titleHeight_;
-    InvalidateRect(window_, &client, FALSE);
+    InvalidateRect(Handle(), &client, FALSE);
     rowsInvalid_ = true;
 }
 

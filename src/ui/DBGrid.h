@@ -20,7 +20,6 @@
 #include "platform/Handles.h"
 #include "platform/Dpi.h"
 #include "ui/Control.h"
-#include "ui/Window.h"
 #include "ui/DBGridColumns.h"
 
 #include <functional>
@@ -29,7 +28,7 @@
 
 class TDBGridAccessible;
 
-class TRxDBGrid : public TControl, public TWindow {
+class TRxDBGrid : public TControl {
 public:
     TRxDBGrid(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
     ~TRxDBGrid() override;
@@ -109,15 +108,13 @@ private:
         HWND Create(HWND parent);
 
     protected:
-        LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     private:
         TRxDBGrid& grid_;
     };
 
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void WindowBound(HWND hwnd) override { window_ = hwnd; }
-    void WindowUnbound() override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     TSubclass headerSubclass_;
     static void RegisterClasses();
@@ -179,7 +176,6 @@ private:
     TDBGridColumns columns_;
     TDataSource* source_ = nullptr;
     std::function<void(TDataChange, int)> previousDataChange_;
-    HWND window_ = nullptr;  // set at WM_NCCREATE, before TControl knows the handle
     TTitleHost titleHost_{*this};
     HWND titles_ = nullptr;  // host of the header, clipped to the right of the indicator
     HWND header_ = nullptr;

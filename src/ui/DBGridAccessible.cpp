@@ -130,7 +130,7 @@ STDMETHODIMP TDBGridAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, 
 
 HRESULT TDBGridAccessible::Rows(long& count) const
 {
-    if (!grid_ || !grid_->window_)
+    if (!grid_ || !grid_->Handle())
         return CO_E_OBJNOTCONNECTED;
     TDataSet* ds = grid_->DataSet();
     count = ds ? ds->RowCount() : 0;
@@ -191,7 +191,7 @@ RECT TDBGridAccessible::RowScreenRect(long row) const
 {
     int top = grid_->LineTop(LineOf(*grid_->DataSet(), row));
     RECT r{0, top, grid_->clientWidth_, top + grid_->rowHeight_};
-    MapWindowPoints(grid_->window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    MapWindowPoints(grid_->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
@@ -207,7 +207,8 @@ STDMETHODIMP TDBGridAccessible::get_accParent(IDispatch** parent)
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
         // The client area's parent is the window's own object, the system's.
-        return CreateStdAccessibleObject(grid_->window_, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
+        return CreateStdAccessibleObject(grid_->Handle(), OBJID_WINDOW, IID_IDispatch,
+                                         reinterpret_cast<void**>(parent));
     });
 }
 
@@ -296,7 +297,7 @@ STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
         long id = 0;
         if (HRESULT hr = ChildId(child, id); FAILED(hr))
             return hr;
-        HWND window = grid_->window_;
+        HWND window = grid_->Handle();
         bool focused = GetFocus() == window;
         long flags = STATE_SYSTEM_FOCUSABLE;
         if (id == CHILDID_SELF) {
@@ -364,7 +365,7 @@ STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
-        if (GetFocus() != grid_->window_)
+        if (GetFocus() != grid_->Handle())
             return S_FALSE;
         int current = count > 0 ? grid_->DataSet()->CurrentRowNumber() : 0;
         SetChildId(child, current > 0 ? current : CHILDID_SELF);
@@ -412,7 +413,7 @@ STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)
         if ((flags & ~single) != 0 || flags == 0 || (id == CHILDID_SELF && flags != SELFLAG_TAKEFOCUS))
             return E_INVALIDARG;
         if (flags & SELFLAG_TAKEFOCUS)
-            SetFocus(grid_->window_);
+            SetFocus(grid_->Handle());
         // The focus change ran other windows' handlers: the grid may be gone.
         if (id != CHILDID_SELF && grid_ && id != grid_->DataSet()->CurrentRowNumber())
             grid_->DataSet()->SetCurrentRowNumber(int(id));
@@ -431,8 +432,8 @@ STDMETHODIMP TDBGridAccessible::accLocation(long* left, long* top, long* width, 
             return hr;
         RECT r;
         if (id == CHILDID_SELF) {
-            GetClientRect(grid_->window_, &r);
-            MapWindowPoints(grid_->window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            GetClientRect(grid_->Handle(), &r);
+            MapWindowPoints(grid_->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
         } else {
             r = RowScreenRect(id);
         }
@@ -489,9 +490,9 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
         POINT p{x, y};
-        ScreenToClient(grid_->window_, &p);
+        ScreenToClient(grid_->Handle(), &p);
         RECT client;
-        GetClientRect(grid_->window_, &client);
+        GetClientRect(grid_->Handle(), &client);
         if (!PtInRect(&client, p))
             return S_FALSE;
         long hit = CHILDID_SELF;

@@ -75,8 +75,8 @@ void TRxDBGrid::OnChar(wchar_t ch)
 
 void TRxDBGrid::OnMouseDown(int x, int y)
 {
-    if (GetFocus() != window_)
-        ::SetFocus(window_);
+    if (GetFocus() != Handle())
+        ::SetFocus(Handle());
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active())
         return;
@@ -120,7 +120,7 @@ void TRxDBGrid::OnVScroll(int code, int thumb)
         SCROLLINFO info{};
         info.cbSize = sizeof(info);
         info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(window_, SB_VERT, &info);
+        GetScrollInfo(Handle(), SB_VERT, &info);
         // The message carries only 16 bits of the position; the tracking
         // position has all of them while the user drags the thumb.
         int target = LOWORD(info.nTrackPos) == thumb ? info.nTrackPos : thumb;
@@ -147,7 +147,7 @@ void TRxDBGrid::OnHScroll(int code)
         SCROLLINFO info{};
         info.cbSize = sizeof(info);
         info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(window_, SB_HORZ, &info);
+        GetScrollInfo(Handle(), SB_HORZ, &info);
         ScrollHorizontally(info.nTrackPos);
         break;
     }
@@ -158,8 +158,8 @@ LRESULT TRxDBGrid::HeaderMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_LBUTTONDOWN:
-        if (window_ && GetFocus() != window_)
-            ::SetFocus(window_);
+        if (Handle() && GetFocus() != Handle())
+            ::SetFocus(Handle());
         break;
     case WM_LBUTTONDBLCLK:
         // A double-click on a title or an edge is the grid's double-click,
@@ -203,7 +203,7 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
     case HDN_ENDDRAG:
         // The header puts the title in its new place after this returns;
         // the column list follows once it has.
-        PostMessageW(window_, kTitlesSettled, kTitlesMoved, 0);
+        PostMessageW(Handle(), kTitlesSettled, kTitlesMoved, 0);
         return FALSE;
     }
     return 0;
@@ -214,7 +214,7 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
 void TRxDBGrid::PostResized()
 {
     if (!resizePosted_)
-        resizePosted_ = PostMessageW(window_, kTitlesSettled, kTitlesResized, 0) != FALSE;
+        resizePosted_ = PostMessageW(Handle(), kTitlesSettled, kTitlesResized, 0) != FALSE;
 }
 
 void TRxDBGrid::ApplyTitleOrder()

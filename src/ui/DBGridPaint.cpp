@@ -66,7 +66,7 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
     PaintIndicator(dc, indicator, line == currentLine, lineBrush);
 
     RECT client = ClientArea();
-    bool focused = GetFocus() == window_;
+    bool focused = GetFocus() == Handle();
     int x = indicatorWidth_ - scrollX_;
     for (int i = 0; i < columns_.Count() && x < client.right; ++i) {
         const TColumn& column = columns_[i];

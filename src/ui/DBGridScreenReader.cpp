@@ -13,7 +13,7 @@ LRESULT TRxDBGrid::OnGetObject(WPARAM flags, LPARAM objectId)
     // Only the client area is the grid's own; the frame and the scroll bars
     // are the system's.
     if (static_cast<LONG>(objectId) != OBJID_CLIENT)
-        return DefWindowProcW(window_, WM_GETOBJECT, flags, objectId);
+        return DefWindowProcW(Handle(), WM_GETOBJECT, flags, objectId);
     if (!accessible_)
         accessible_ = ComPtr<TDBGridAccessible>(new TDBGridAccessible(*this));
     return LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
@@ -30,8 +30,8 @@ void TRxDBGrid::DisconnectAccessible()
 void TRxDBGrid::TellFocus()
 {
     TDataSet* ds = DataSet();
-    if (window_ && ds && ds->CurrentRowNumber() > 0 && GetFocus() == window_)
-        NotifyWinEvent(EVENT_OBJECT_FOCUS, window_, OBJID_CLIENT, ds->CurrentRowNumber());
+    if (Handle() && ds && ds->CurrentRowNumber() > 0 && GetFocus() == Handle())
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, Handle(), OBJID_CLIENT, ds->CurrentRowNumber());
 }
 
 void TRxDBGrid::TellScreenReaders(TDataChange change)
@@ -39,7 +39,7 @@ void TRxDBGrid::TellScreenReaders(TDataChange change)
     TDataSet* ds = DataSet();
     // A row being added or changed is no row of the list yet; what it did is
     // told once it is posted or dropped.
-    if (!window_ || (ds && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert)))
+    if (!Handle() || (ds && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert)))
         return;
     const int count = ds ? ds->RowCount() : 0;
     const int current = ds && ds->Active() ? ds->CurrentRowNumber() : 0;
@@ -51,18 +51,18 @@ void TRxDBGrid::TellScreenReaders(TDataChange change)
     // one; anything else (a load, a closed table) renumbers the whole list.
     bool renumbered = change == TDataChange::RowsReordered;
     if (count == oldCount + 1 && current > 0)
-        NotifyWinEvent(EVENT_OBJECT_CREATE, window_, OBJID_CLIENT, current);
+        NotifyWinEvent(EVENT_OBJECT_CREATE, Handle(), OBJID_CLIENT, current);
     else if (count == oldCount - 1 && oldCurrent > 0)
-        NotifyWinEvent(EVENT_OBJECT_DESTROY, window_, OBJID_CLIENT, oldCurrent);
+        NotifyWinEvent(EVENT_OBJECT_DESTROY, Handle(), OBJID_CLIENT, oldCurrent);
     else if (count != oldCount)
         renumbered = true;
     if (renumbered)
-        NotifyWinEvent(EVENT_OBJECT_REORDER, window_, OBJID_CLIENT, CHILDID_SELF);
+        NotifyWinEvent(EVENT_OBJECT_REORDER, Handle(), OBJID_CLIENT, CHILDID_SELF);
 
     // After any change of the rows the current row may be another entry
     // under the same number.
     if (current > 0 && (current != oldCurrent || count != oldCount || renumbered)) {
-        NotifyWinEvent(EVENT_OBJECT_SELECTION, window_, OBJID_CLIENT, current);
+        NotifyWinEvent(EVENT_OBJECT_SELECTION, Handle(), OBJID_CLIENT, current);
         TellFocus();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/StdControls.h"
 
@@ -59,7 +60,7 @@ bool IsPushButton(HWND hwnd)
 }  // namespace
 
 TForm::TForm(std::string name, std::string className, TFormDesign design)
-    : TComponent(std::move(name)), className_(std::move(className)), design_(std::move(design))
+    : TWindow(std::move(name)), className_(std::move(className)), design_(std::move(design))
 {}
 
 TForm::~TForm()
@@ -69,11 +70,8 @@ TForm::~TForm()
     // The derived form's members (its controls and components) are gone by
     // now, so neither OnDestroy nor the controls may be touched here: forms
     // that need them are destroyed first (TApplication::DestroyForms, or
-    // Destroy() in the derived destructor).
-    if (hwnd_ && !destroyed_) {
-        Unbind(hwnd_);
-        DestroyWindow(hwnd_);
-    }
+    // Destroy() in the derived destructor). The window goes unbound
+    // (~TWindow).
 }
 
 void TForm::AddControl(TControl& control)
@@ -114,7 +112,7 @@ int TForm::Scaled(int designValue) const
 
 void TForm::Create()
 {
-    if (hwnd_)
+    if (Handle())
         return;
     RegisterClassOnce();
     DWORD style = StyleFor(design_);
@@ -132,21 +130,20 @@ void TForm::Create()
     int x = defaultPos ? CW_USEDEFAULT : Scaled(design_.Left);
     int y = defaultPos ? CW_USEDEFAULT : Scaled(design_.Top);
     HWND owner = Application ? Application->Handle() : nullptr;
-    hwnd_ = CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y, size.cx, size.cy,
-                        owner, nullptr);
-    if (!hwnd_)
+    if (!CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y, size.cx, size.cy,
+                     owner, nullptr))
         throw Exception("Error creating window " + Name());
-    if (int dpi = WindowDpi(hwnd_); dpi != dpi_) {
+    if (int dpi = WindowDpi(Handle()); dpi != dpi_) {
         dpi_ = dpi;
         size = outerSize();
-        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (design_.Position == TPosition::poScreenCenter || design_.Position == TPosition::poDesktopCenter) {
         RECT r;
-        GetWindowRect(hwnd_, &r);
+        GetWindowRect(Handle(), &r);
         int w = r.right - r.left, h = r.bottom - r.top;
-        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
-                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     CreateFormFont();
     LoadIcons();
@@ -182,7 +179,7 @@ void TForm::CreateFormFont()
     font.lfHeight = Scaled(font.lfHeight);
     font.lfWidth = Scaled(font.lfWidth);
     font_.Reset(CreateFontIndirectW(&font));
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 }
 
 // The icon's own images of the sizes the window's density asks for (the
@@ -196,8 +193,8 @@ void TForm::LoadIcons()
                                                    IMAGE_ICON, SystemMetricForDpi(widthIndex, dpi_),
                                                    SystemMetricForDpi(heightIndex, dpi_), LR_SHARED));
     };
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
 }
 
 void TForm::ChangeDpi(int dpi, const RECT& suggested)
@@ -212,44 +209,43 @@ void TForm::ChangeDpi(int dpi, const RECT& suggested)
         for (TControl* control : controls_)
             control->FormDpiChanged();
     }
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (changed)
         DpiChanged();
     // The window may keep its size (the suggestion is the system's guess):
     // the controls take their places at this density all the same.
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(Handle(), &client);
     Layout(client.right, client.bottom);
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TForm::Destroy()
 {
-    if (!hwnd_ || destroyed_)
+    if (!Handle() || destroyed_)
         return;
     destroyed_ = true;
     if (OnDestroy)
         GuardedCall(OnDestroy);
     for (TControl* control : controls_)
         control->DestroyWindowHandle();
-    Unbind(hwnd_);
-    DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
+    Unbind();
+    DestroyHandle();
     font_.Reset();
 }
 
 bool TForm::Visible() const
 {
-    return hwnd_ && IsWindowVisible(hwnd_);
+    return Handle() && IsWindowVisible(Handle());
 }
 
 void TForm::Show()
 {
-    if (!hwnd_)
+    if (!Handle())
         return;
     if (Visible()) {
-        SetForegroundWindow(hwnd_);
+        SetForegroundWindow(Handle());
         return;
     }
     if (design_.DefaultMonitor == TDefaultMonitor::dmMainForm)
@@ -265,9 +261,9 @@ void TForm::Show()
         cmd = SW_SHOWMAXIMIZED;
     else if (pendingState_ == TWindowState::wsMinimized)
         cmd = SW_SHOWMINIMIZED;
-    ShowWindow(hwnd_, cmd);
-    SetForegroundWindow(hwnd_);
-    if (!lastFocus_ || !IsChild(hwnd_, lastFocus_))
+    ShowWindow(Handle(), cmd);
+    SetForegroundWindow(Handle());
+    if (!lastFocus_ || !IsChild(Handle(), lastFocus_))
         FocusFirstControl();
     else
         ::SetFocus(lastFocus_);
@@ -282,7 +278,7 @@ void TForm::MoveOntoMainFormsMonitor()
     if (!main || main == this || !main->Handle())
         return;
     HMONITOR target = MonitorFromWindow(main->Handle(), MONITOR_DEFAULTTONEAREST);
-    HMONITOR here = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
+    HMONITOR here = MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST);
     if (target == here)
         return;
     MONITORINFO to{}, from{};
@@ -290,9 +286,9 @@ void TForm::MoveOntoMainFormsMonitor()
     if (!GetMonitorInfoW(target, &to) || !GetMonitorInfoW(here, &from))
         return;
     RECT r;
-    GetWindowRect(hwnd_, &r);
-    SetWindowPos(hwnd_, nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top, 0,
-                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(Handle(), &r);
+    SetWindowPos(Handle(), nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A window about to show in its normal state with part of it outside its
@@ -305,11 +301,11 @@ void TForm::MoveIntoWorkArea()
         return;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor))
+    if (!GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &monitor))
         return;
     const RECT& work = monitor.rcWork;
     RECT r;
-    GetWindowRect(hwnd_, &r);
+    GetWindowRect(Handle(), &r);
     auto fit = [](LONG low, LONG high, LONG workLow, LONG workHigh) {
         if (high - low > workHigh - workLow)
             return low;  // too large to fit: left where it is
@@ -320,23 +316,23 @@ void TForm::MoveIntoWorkArea()
     LONG left = fit(r.left, r.right, work.left, work.right);
     LONG top = fit(r.top, r.bottom, work.top, work.bottom);
     if (left != r.left || top != r.top)
-        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::Hide()
 {
-    if (!hwnd_)
+    if (!Handle())
         return;
     // Remember maximised or normal for the next Show; a window closed while
     // minimised comes back normal.
-    if (IsWindowVisible(hwnd_))
-        pendingState_ = IsZoomed(hwnd_) ? TWindowState::wsMaximized : TWindowState::wsNormal;
-    ShowWindow(hwnd_, SW_HIDE);
+    if (IsWindowVisible(Handle()))
+        pendingState_ = IsZoomed(Handle()) ? TWindowState::wsMaximized : TWindowState::wsNormal;
+    ShowWindow(Handle(), SW_HIDE);
 }
 
 void TForm::FocusFirstControl()
 {
-    HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE);
     if (first)
         ::SetFocus(first);
 }
@@ -349,23 +345,22 @@ int TForm::ShowModal()
         SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
     ReleaseCapture();
     HWND previousActive = GetActiveWindow();
-    std::vector<HWND> disabled = Application->DisableTaskWindows(hwnd_);
+    std::vector<HWND> disabled = Application->DisableTaskWindows(Handle());
     modal_ = true;
     ModalResult = mrNone;
-    try {
-        Show();
-        while (ModalResult == mrNone) {
-            if (!Application->HandleMessage())
-                break;  // WM_QUIT: left in the queue for the outer loop
-            if (ModalResult != mrNone && !RunClose())
-                ModalResult = mrNone;
-        }
-    } catch (...) {
+    ScopeGuard undo([&] {
         modal_ = false;
         Application->EnableTaskWindows(disabled);
         Hide();
-        throw;
+    });
+    Show();
+    while (ModalResult == mrNone) {
+        if (!Application->ProcessOneMessage())
+            break;  // WM_QUIT: left in the queue for the outer loop
+        if (ModalResult != mrNone && !RunClose())
+            ModalResult = mrNone;
     }
+    undo.Dismiss();
     modal_ = false;
     Application->EnableTaskWindows(disabled);
     if (previousActive && IsWindow(previousActive))
@@ -418,51 +413,30 @@ bool TForm::IsMainForm() const
 
 std::string TForm::Caption() const
 {
-    return hwnd_ ? WindowText(hwnd_) : design_.Caption;
+    return Handle() ? WindowText(Handle()) : design_.Caption;
 }
 
 void TForm::SetCaption(const std::string& caption)
 {
     design_.Caption = caption;
-    if (hwnd_)
-        SetWindowTextCp1251(hwnd_, caption);
+    if (Handle())
+        SetWindowTextCp1251(Handle(), caption);
 }
 
-int TForm::Left() const
+RECT TForm::WindowRect() const
 {
     RECT r{};
-    GetWindowRect(hwnd_, &r);
-    return r.left;
-}
-
-int TForm::Top() const
-{
-    RECT r{};
-    GetWindowRect(hwnd_, &r);
-    return r.top;
-}
-
-int TForm::Width() const
-{
-    RECT r{};
-    GetWindowRect(hwnd_, &r);
-    return r.right - r.left;
-}
-
-int TForm::Height() const
-{
-    RECT r{};
-    GetWindowRect(hwnd_, &r);
-    return r.bottom - r.top;
+    GetWindowRect(Handle(), &r);
+    return r;
 }
 
 TWindowState TForm::WindowState() const
 {
     if (!Visible())
         return pendingState_;
-    if (IsIconic(hwnd_))
+    if (IsIconic(Handle()))
         return TWindowState::wsMinimized;
-    if (IsZoomed(hwnd_))
+    if (IsZoomed(Handle()))
         return TWindowState::wsMaximized;
     return TWindowState::wsNormal;
 }
@@ -473,18 +447,24 @@ void TForm::SetWindowState(TWindowState state)
     if (!Visible())
         return;
     switch (state) {
-    case TWindowState::wsNormal: ShowWindow(hwnd_, SW_RESTORE); break;
-    case TWindowState::wsMinimized: ShowWindow(hwnd_, SW_MINIMIZE); break;
-    case TWindowState::wsMaximized: ShowWindow(hwnd_, SW_MAXIMIZE); break;
+    case TWindowState::wsNormal: ShowWindow(Handle(), SW_RESTORE); break;
+    case TWindowState::wsMinimized: ShowWindow(Handle(), SW_MINIMIZE); break;
+    case TWindowState::wsMaximized: ShowWindow(Handle(), SW_MAXIMIZE); break;
     }
 }
 
 TControl* TForm::ActiveControl() const
 {
-    for (HWND h = GetFocus(); h && h != hwnd_; h = GetParent(h))
-        if (TControl* control = TControl::FromHandle(h); control && control->Form() == this)
+    for (HWND h = GetFocus(); h && h != Handle(); h = GetParent(h))
+        if (TControl* control = ChildControl(GetDlgCtrlID(h), h))
             return control;
     return nullptr;
+}
+
+TControl* TForm::ChildControl(int id, HWND hwnd) const
+{
+    auto found = childControls_.find(id);
+    return found != childControls_.end() && found->second->Handle() == hwnd ? found->second : nullptr;
 }
 
 void TForm::Layout(int clientWidth, int clientHeight)
@@ -514,7 +494,7 @@ void TForm::Layout(int clientWidth, int clientHeight)
 void TForm::Help()
 {
     // A second request while help is up (F1 pressed again) opens nothing more.
-    if (OnHelp && IsWindowEnabled(hwnd_))
+    if (OnHelp && IsWindowEnabled(Handle()))
         OnHelp();
 }
 
@@ -533,7 +513,7 @@ bool TForm::PreTranslateMessage(MSG& msg)
         }
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
             HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus) && IsPushButton(focus)) {
+            if (focus && IsChild(Handle(), focus) && IsPushButton(focus)) {
                 SendMessageW(focus, BM_CLICK, 0, 0);
                 return true;
             }
@@ -555,33 +535,33 @@ bool TForm::PreTranslateMessage(MSG& msg)
                      (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
         }
     }
-    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+    return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
 TForm* TForm::FromHandle(HWND hwnd)
 {
-    return dynamic_cast<TForm*>(FromWindow(hwnd));
+    return dynamic_cast<TForm*>(TWindow::FromHandle(hwnd));
 }
 
-LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam)))
+        if (TControl* control = ChildControl(LOWORD(wParam), reinterpret_cast<HWND>(lParam)))
             if (control->OnCommand(HIWORD(wParam)))
                 return 0;
         break;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         LRESULT result = 0;
-        if (TControl* control = TControl::FromHandle(header->hwndFrom))
+        if (TControl* control = ChildControl(int(header->idFrom), header->hwndFrom))
             if (control->OnNotify(header, result))
                 return result;
         break;
     }
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (TControl* control = TControl::FromHandle(item->hwndItem))
+        if (TControl* control = ChildControl(int(item->CtlID), item->hwndItem))
             if (control->OnDrawItem(item))
                 return TRUE;
         break;
@@ -598,10 +578,10 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus))
+            if (focus && IsChild(Handle(), focus))
                 lastFocus_ = focus;
         } else if (!HIWORD(wParam)) {
-            if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+            if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_))
                 ::SetFocus(lastFocus_);
             else
                 FocusFirstControl();
@@ -613,8 +593,9 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NEXTDLGCTL: {
         // A control that handles Tab itself (the rich edit box) asks its
         // parent to move the focus on, as it would ask a dialog.
-        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
-        if (next && IsChild(hwnd_, next))
+        HWND next =
+            LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(Handle(), GetFocus(), wParam != 0);
+        if (next && IsChild(Handle(), next))
             ::SetFocus(next);
         return 0;
     }
@@ -633,5 +614,5 @@ LRESULT TForm::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(Handle(), message, wParam, lParam);
 }

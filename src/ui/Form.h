@@ -16,11 +16,11 @@
 #include "platform/Dpi.h"
 #include "platform/Handles.h"
 #include "platform/Win32.h"
-#include "ui/Component.h"
 #include "ui/Control.h"
 #include "ui/Window.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,13 +64,12 @@ struct TFormDesign {
     bool KeyPreview = false;
 };
 
-class TForm : public TComponent, public TWindow {
+class TForm : public TWindow {
 public:
     TForm(std::string name, std::string className, TFormDesign design);
     ~TForm() override;
 
     const std::string& ClassName() const { return className_; }
-    HWND Handle() const { return hwnd_; }
     HFONT FontHandle() const { return static_cast<HFONT>(font_.Get()); }
     // The pixel density the window is drawn at (its monitor's), and a value
     // of the design (TFormDesign::PixelsPerInch) at it.
@@ -109,10 +108,19 @@ public:
 
     std::string Caption() const;
     void SetCaption(const std::string& caption);
-    int Left() const;
-    int Top() const;
-    int Width() const;
-    int Height() const;
+    RECT WindowRect() const;  // outer, in screen pixels
+    int Left() const { return WindowRect().left; }
+    int Top() const { return WindowRect().top; }
+    int Width() const
+    {
+        const RECT r = WindowRect();
+        return r.right - r.left;
+    }
+    int Height() const
+    {
+        const RECT r = WindowRect();
+        return r.bottom - r.top;
+    }
     TBorderStyle BorderStyle() const { return design_.BorderStyle; }
     TPosition Position() const { return design_.Position; }
     void SetPosition(TPosition position) { design_.Position = position; }  // never moves the window
@@ -137,8 +145,7 @@ public:
     static TForm* FromHandle(HWND hwnd);
 
 protected:
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void WindowBound(HWND hwnd) override { hwnd_ = hwnd; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // When the window is drawn at another density than its design's (made
     // so, or moved to a monitor of another density) and the font, the
     // controls and the window's rectangle have been scaled: a form laid out
@@ -157,14 +164,19 @@ private:
     void MoveOntoMainFormsMonitor();
     void MoveIntoWorkArea();
     void Help();
+    // The control whose window is `hwnd` and has control ID `id`, or null.
+    TControl* ChildControl(int id, HWND hwnd) const;
 
     std::string className_;
     TFormDesign design_;
-    HWND hwnd_ = nullptr;
     GdiObject font_;
     int dpi_ = kDesignDpi;
     std::vector<TControl*> controls_;
     std::vector<TComponent*> components_;
+    // The controls whose windows exist, by control ID: the notifications'
+    // way back to their control (TControl keeps it).
+    std::map<int, TControl*> childControls_;
+    friend class TControl;
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
     bool destroyed_ = false;

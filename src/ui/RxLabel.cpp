@@ -29,12 +29,6 @@ HWND TRxLabel::CreateHandle(HWND parent, int id, const TBounds& b)
                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
-TRxLabel::~TRxLabel()
-{
-    // The window's messages reach this object: it goes while the object is whole.
-    DestroyWindowHandle();
-}
-
 std::string TRxLabel::Caption() const
 {
     return Handle() ? WindowText(Handle()) : caption_;
@@ -47,8 +41,9 @@ void TRxLabel::SetCaption(const std::string& caption)
         SetWindowTextCp1251(Handle(), caption);
 }
 
-void TRxLabel::Paint(HWND hwnd)
+void TRxLabel::Paint()
 {
+    HWND hwnd = Handle();
     // A label is one short line: read into a fixed buffer, so that painting
     // allocates nothing and cannot fail half-way.
     wchar_t text[512];
@@ -76,10 +71,11 @@ void TRxLabel::Paint(HWND hwnd)
     EndPaint(hwnd, &ps);
 }
 
-LRESULT TRxLabel::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TRxLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    HWND hwnd = Handle();
     switch (message) {
-    case WM_PAINT: Paint(hwnd); return 0;
+    case WM_PAINT: Paint(); return 0;
     case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT, without flicker
     case WM_SETFONT:
         font_ = reinterpret_cast<HFONT>(wParam);

@@ -7,25 +7,22 @@
 #pragma once
 
 #include "ui/Control.h"
-#include "ui/Window.h"
 
 #include <string>
 
-class TRxLabel : public TControl, public TWindow {
+class TRxLabel : public TControl {
 public:
     TRxLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
-    ~TRxLabel() override;
 
     std::string Caption() const;  // Windows-1251
     void SetCaption(const std::string& caption);
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
-
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Paint(HWND hwnd);
+    void Paint();
 
     std::string caption_;
     HFONT font_ = nullptr;  // the form's, set with WM_SETFONT

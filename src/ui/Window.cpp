@@ -43,16 +43,31 @@ void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept
 // this one are asked, so no other window's user data is ever taken for an
 // object. (Not a window property: under Wine reading one is a round trip to
 // the server, on every message.)
-TWindow* TWindow::FromWindow(HWND hwnd)
+TWindow* TWindow::FromHandle(HWND hwnd)
 {
     if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TWindow::WindowProc))
         return nullptr;
     return reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-void TWindow::Unbind(HWND hwnd)
+TWindow::~TWindow()
 {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    Unbind();
+    DestroyHandle();
+}
+
+void TWindow::Unbind()
+{
+    if (hwnd_ && FromHandle(hwnd_) == this)
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+}
+
+void TWindow::DestroyHandle()
+{
+    // A child's window may have gone with its parent's already.
+    if (hwnd_ && IsWindow(hwnd_))
+        DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
 }
 
 void TWindow::RegisterWindowClass(const wchar_t* className, WNDCLASSEXW wc)
@@ -75,25 +90,29 @@ HWND TWindow::CreateBound(DWORD exStyle, const wchar_t* className, const wchar_t
                            GetModuleHandleW(nullptr), this);
 }
 
+LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
 LRESULT CALLBACK TWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_NCCREATE) {
-        auto* window = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        if (window) {
+        if (auto* window = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams)) {
+            window->hwnd_ = hwnd;
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-            GuardedCall([&] { window->WindowBound(hwnd); });
         }
     }
     auto* window = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!window)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        Unbind(hwnd);
-        LRESULT result = GuardedCall([&] { return window->HandleMessage(hwnd, message, wParam, lParam); });
-        GuardedCall([&] { window->WindowUnbound(); });
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        LRESULT result = GuardedCall([&] { return window->HandleMessage(message, wParam, lParam); });
+        window->hwnd_ = nullptr;
         return result;
     }
-    return GuardedCall([&] { return window->HandleMessage(hwnd, message, wParam, lParam); });
+    return GuardedCall([&] { return window->HandleMessage(message, wParam, lParam); });
 }
 
 void TSubclass::Install(HWND hwnd)

@@ -1,23 +1,28 @@
-// The one way the framework ties a native window to its object, and the one
-// place where an exception thrown while handling a message stops.
+// The base of every object that has a window: it owns the one handle, and
+// it is the one place where an exception thrown while handling a message
+// stops.
 //
 //   class TGridTitles : public TWindow {
-//       LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+//       LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 //   };
 //   RegisterWindowClass(L"AutoPeriod.Titles", wc);         // wc.lpfnWndProc set here
-//   HWND titles = titles_.CreateBound(0, L"AutoPeriod.Titles", L"", WS_CHILD, bounds, parent);
+//   titles_.CreateBound(0, L"AutoPeriod.Titles", L"", WS_CHILD, x, y, w, h, parent, nullptr);
 //
 // A class registered for such objects gets TWindow::WindowProc: at
-// WM_NCCREATE it binds the object passed to CreateBound, and from then on
-// every message goes to the object's HandleMessage, until WM_NCDESTROY
-// unbinds it. System controls that an object changes are subclassed the same
-// way (TSubclass). Whatever a handler throws is reported by the application
-// (GuardedCall) and the message is answered as handled.
+// WM_NCCREATE it keeps the object passed to CreateBound in the window's user
+// data and the window in the object, and from then on every message goes to
+// the object's HandleMessage, until WM_NCDESTROY unbinds it. A window of a
+// system class (a button) is owned the same way but keeps its own procedure;
+// system controls that an object changes are subclassed (TSubclass).
+// Whatever a handler throws is reported by the application (GuardedCall) and
+// the message is answered as handled.
 #pragma once
 
 #include "platform/Win32.h"
+#include "ui/Component.h"
 
 #include <exception>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -52,36 +57,43 @@ void GuardedCall(Handler&& handler) noexcept
     }
 }
 
-class TWindow {
+class TWindow : public TComponent {
 public:
-    TWindow() = default;
-    TWindow(const TWindow&) = delete;
-    TWindow& operator=(const TWindow&) = delete;
-    virtual ~TWindow() = default;
+    explicit TWindow(std::string name = {}) : TComponent(std::move(name)) {}
+    // A window still there goes without telling the object, which is no
+    // longer whole.
+    ~TWindow() override;
 
+    HWND Handle() const { return hwnd_; }
     // The object bound to a window made by CreateBound, or null for any
     // other window.
-    static TWindow* FromWindow(HWND hwnd);
+    static TWindow* FromHandle(HWND hwnd);
 
 protected:
     // Registers a window class for such objects once; lpfnWndProc, cbSize and
     // hInstance are filled in here.
     static void RegisterWindowClass(const wchar_t* className, WNDCLASSEXW wc);
-    // CreateWindowExW with this object bound to the new window.
+    // CreateWindowExW with this object bound to the new window; Handle() is
+    // set from WM_NCCREATE on, so the creation's own messages have it.
     HWND CreateBound(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu);
+    // A window of a system class (button, edit box, tree view): owned by the
+    // object, its messages going to the system's own procedure.
+    void TakeHandle(HWND hwnd) { hwnd_ = hwnd; }
 
-    // Every message of the bound window. Unhandled ones go to DefWindowProcW.
-    virtual LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    // At WM_NCCREATE, before any other message, and after WM_NCDESTROY.
-    virtual void WindowBound(HWND /*hwnd*/) {}
-    virtual void WindowUnbound() {}
-    // Lets a window go without telling its object (an object being
-    // destroyed takes no more messages).
-    static void Unbind(HWND hwnd);
+    // Every message of the bound window; DefWindowProcW by default.
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Destroys the window if it is still there; a bound object takes its
+    // last messages (WM_DESTROY, WM_NCDESTROY) unless unbound first.
+    void DestroyHandle();
+    // Lets the window go without telling the object: an object destroying
+    // its window while it goes itself takes no more messages.
+    void Unbind();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    HWND hwnd_ = nullptr;
 };
 
 // Puts an object's member in front of a system control's own window
