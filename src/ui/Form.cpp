@@ -456,7 +456,7 @@ void TForm::SetWindowState(TWindowState state)
 TControl* TForm::ActiveControl() const
 {
     for (HWND h = GetFocus(); h && h != Handle(); h = GetParent(h))
-        if (TControl* control = ChildControl(GetDlgCtrlID(h), h))
+        if (TControl* control = ChildControl(int(GetWindowLongPtrW(h, GWLP_ID)), h))
             return control;
     return nullptr;
 }

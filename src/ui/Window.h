@@ -22,7 +22,6 @@
 #include "ui/Component.h"
 
 #include <exception>
-#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -60,8 +59,7 @@ void GuardedCall(Handler&& handler) noexcept
 class TWindow : public TComponent {
 public:
     explicit TWindow(std::string name = {}) : TComponent(std::move(name)) {}
-    // A window still there goes without telling the object, which is no
-    // longer whole.
+    // Destroys a window still there, unbound: the object is no longer whole.
     ~TWindow() override;
 
     HWND Handle() const { return hwnd_; }
