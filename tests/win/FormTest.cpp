@@ -108,6 +108,21 @@ TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
     EXPECT_EQ(firstClicks, 1);
 }
 
+TEST(Form, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
+{
+    TestApplication();
+    TProbeForm form;
+    form.Create();
+    int clicks = 0;
+    form.First.OnClick = [&] { ++clicks; };
+    const WPARAM click = MAKEWPARAM(form.First.ControlId(), BN_CLICKED);
+    SendMessageW(form.Handle(), WM_COMMAND, click, 0);  // a menu item or accelerator of the same ID
+    SendMessageW(form.Handle(), WM_COMMAND, click, reinterpret_cast<LPARAM>(form.Second.Handle()));
+    EXPECT_EQ(clicks, 0);
+    SendMessageW(form.Handle(), WM_COMMAND, click, reinterpret_cast<LPARAM>(form.First.Handle()));
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
 {
     TestApplication();
