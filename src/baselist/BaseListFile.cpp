@@ -542,13 +542,15 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
                 attributes = FILE_ATTRIBUTE_NORMAL;
             // A file reached through a link, or with other names (hard
             // links), is written through, so that every name sees the list.
-            BY_HANDLE_FILE_INFORMATION information{};
+            DWORD links = 1;
             if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                (FileApi::Information(guard.handle.Get(), &information) && information.nNumberOfLinks > 1))
+                (FileApi::LinkCount(guard.handle.Get(), &links) && links > 1))
                 guard.replaceable = false;
             if (run.backupDue)
                 notice = KeepBackup(path, run);
         }
+        // Named complete before anything touches Bases.dat: a replace is
+        // not one step (killed inside it, Wine's can leave neither file).
         copy = WriteCompleteCopy(path, nextEntry);
         const std::wstring left = PutCopyInPlace(path, guard, copy, attributes, touched);
         notice += (notice.empty() || left.empty() ? L"" : L"\n\n") + left;

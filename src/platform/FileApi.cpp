@@ -89,9 +89,25 @@ bool FileApi::Rewind(HANDLE file)
     return !Refused(SeamCall::Rewind, {}, {}, file) && SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN);
 }
 
-bool FileApi::Information(HANDLE file, BY_HANDLE_FILE_INFORMATION* information)
+bool FileApi::LinkCount(HANDLE file, DWORD* links)
 {
-    return !Refused(SeamCall::Information, {}, {}, file) && GetFileInformationByHandle(file, information);
+    if (Refused(SeamCall::Information, {}, {}, file))
+        return false;
+    using Query = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    static const auto query =
+        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx"));
+    if (query) {
+        FILE_STANDARD_INFO standard{};
+        if (!query(file, FileStandardInfo, &standard, sizeof standard))
+            return false;
+        *links = standard.NumberOfLinks;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information))
+        return false;
+    *links = information.nNumberOfLinks;
+    return true;
 }
 
 DWORD FileApi::Attributes(const std::wstring& path)

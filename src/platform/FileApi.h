@@ -30,8 +30,10 @@ bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
 bool Truncate(HANDLE file);
 // SetFilePointerEx to the start of the file.
 bool Rewind(HANDLE file);
+// The number of names (hard links) the file has: GetFileInformationByHandleEx
+// where Windows has it (one question to the file system), else
 // GetFileInformationByHandle.
-bool Information(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+bool LinkCount(HANDLE file, DWORD* links);
 // ReplaceFileW without a backup: the replaced file's security, encryption,
 // compression and streams go over to the replacement.
 bool Replace(const std::wstring& replaced, const std::wstring& replacement);
