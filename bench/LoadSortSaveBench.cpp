@@ -34,9 +34,10 @@ constexpr double kMarginRawRatio = 8;  // the same with a margin
 constexpr double kMaxGrowth = 12;  // 1 000 000 entries vs 100 000
 constexpr double kMaxBytesPerRow = 400;  // beyond the file's size
 // The save of 100 000 entries before it kept a complete copy through every
-// path: the median of 15 runs, 16.7 to 17.7 ms in two runs on the machine
-// the README's figures come from.
-constexpr double kSaveBeforeMs = 17.2;
+// path, against the plain write and flush of the same bytes in the same run:
+// 2.4 to 2.5 times in alternating runs on a quiet and on a busy machine (the
+// ratio holds where milliseconds wander with the disk's load).
+constexpr double kSaveBeforeRatio = 2.5;
 constexpr double kMaxSaveGrowth = 1.5;
 
 // The table as the main window sets it up: four fields, the user's locale,
@@ -349,10 +350,11 @@ int wmain(int argc, wchar_t** argv)
         if (small) {
             // The complete copy that every save now keeps until the list is in
             // place costs a rename and a few calls, and no more than half again.
-            const double ratio = Ms(small->save) / kSaveBeforeMs;
-            report.Line("Goal 9  save alone at 100 000 entries: %.1f ms, %.2fx the save before the crash-safe "
-                        "protocol (%.1f ms on the reference machine) (goal <= %.1fx)   %s",
-                        Ms(small->save), ratio, kSaveBeforeMs, kMaxSaveGrowth, Verdict(ratio <= kMaxSaveGrowth));
+            const double ratio = small->save / (small->write + small->flush);
+            report.Line("Goal 9  save alone at 100 000 entries: %.1f ms, %.2fx the plain write and flush; before the "
+                        "crash-safe copy %.1fx (goal <= %.1f x %.1f = %.2fx)   %s",
+                        Ms(small->save), ratio, kSaveBeforeRatio, kMaxSaveGrowth, kSaveBeforeRatio,
+                        kMaxSaveGrowth * kSaveBeforeRatio, Verdict(ratio <= kMaxSaveGrowth * kSaveBeforeRatio));
         }
 
         size_t memoryEntries = sizes.empty() ? 0 : *std::max_element(sizes.begin(), sizes.end());
