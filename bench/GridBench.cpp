@@ -29,13 +29,7 @@ constexpr double kSlackMs = 0.5;
 
 TFormDesign GridDesign()
 {
-    TFormDesign d;
-    d.Caption = "Grid";
-    d.Left = 40;
-    d.Top = 40;
-    d.ClientWidth = 560;
-    d.ClientHeight = 420;
-    return d;
+    return TFormDesign{.Caption = "Grid", .Left = 40, .Top = 40, .ClientWidth = 560, .ClientHeight = 420};
 }
 
 class TGridBenchForm : public TForm {

@@ -12,15 +12,13 @@ const wchar_t kHelpFileName[] = L"Readme.rtf";
 
 TFormDesign HelpFormDesign()
 {
-    TFormDesign d;
-    d.Caption = "О программе";
-    d.Left = 323;
-    d.Top = 333;
-    d.ClientWidth = 508;
-    d.ClientHeight = 398;
-    d.BorderStyle = TBorderStyle::bsDialog;
-    d.BorderIcons = biSystemMenu;
-    return d;
+    return TFormDesign{.Caption = "О программе",
+                       .Left = 323,
+                       .Top = 333,
+                       .ClientWidth = 508,
+                       .ClientHeight = 398,
+                       .BorderStyle = TBorderStyle::bsDialog,
+                       .BorderIcons = biSystemMenu};
 }
 
 std::wstring Megabytes(unsigned long long bytes)

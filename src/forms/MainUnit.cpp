@@ -14,18 +14,16 @@ TMainForm* MainForm = nullptr;
 namespace {
 TFormDesign Design()
 {
-    TFormDesign d;
-    d.Caption = "Автоматическое открытие периода в базах 1С";
-    d.Left = 332;
-    d.Top = 347;
-    d.ClientWidth = 523;
-    d.ClientHeight = 351;
-    d.BorderStyle = TBorderStyle::bsSizeable;
-    d.BorderIcons = biSystemMenu | biHelp;
-    d.MinWidth = 400;
-    d.MinHeight = 300;
-    d.IconId = IDI_MAINICON;
-    return d;
+    return TFormDesign{.Caption = "Автоматическое открытие периода в базах 1С",
+                       .Left = 332,
+                       .Top = 347,
+                       .ClientWidth = 523,
+                       .ClientHeight = 351,
+                       .BorderStyle = TBorderStyle::bsSizeable,
+                       .BorderIcons = biSystemMenu | biHelp,
+                       .MinWidth = 400,
+                       .MinHeight = 300,
+                       .IconId = IDI_MAINICON};
 }
 }  // namespace
 

@@ -28,15 +28,13 @@ constexpr int kLabelFontHeight = 13;
 
 TFormDesign NewBaseFormDesign()
 {
-    TFormDesign d;
-    d.Caption = kNewCaption;
-    d.Left = 386;
-    d.Top = 420;
-    d.ClientWidth = 490;
-    d.ClientHeight = 135;
-    d.BorderStyle = TBorderStyle::bsDialog;
-    d.BorderIcons = biSystemMenu;
-    return d;
+    return TFormDesign{.Caption = kNewCaption,
+                       .Left = 386,
+                       .Top = 420,
+                       .ClientWidth = 490,
+                       .ClientHeight = 135,
+                       .BorderStyle = TBorderStyle::bsDialog,
+                       .BorderIcons = biSystemMenu};
 }
 
 // The text as a Bases.dat value can hold it: the file gives each value one

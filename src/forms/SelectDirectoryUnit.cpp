@@ -25,17 +25,15 @@ std::wstring SystemMessage(unsigned long code)
 
 TFormDesign Design()
 {
-    TFormDesign d;
-    d.Caption = "Выберите директорию информационной базы 1С";
-    d.Left = 379;
-    d.Top = 358;
-    d.ClientWidth = 424;
-    d.ClientHeight = 326;
-    d.BorderStyle = TBorderStyle::bsDialog;
-    d.BorderIcons = biSystemMenu;
-    d.Position = TPosition::poDefault;
-    d.DefaultMonitor = TDefaultMonitor::dmMainForm;
-    return d;
+    return TFormDesign{.Caption = "Выберите директорию информационной базы 1С",
+                       .Left = 379,
+                       .Top = 358,
+                       .ClientWidth = 424,
+                       .ClientHeight = 326,
+                       .BorderStyle = TBorderStyle::bsDialog,
+                       .BorderIcons = biSystemMenu,
+                       .Position = TPosition::poDefault,
+                       .DefaultMonitor = TDefaultMonitor::dmMainForm};
 }
 }  // namespace
 

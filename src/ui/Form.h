@@ -57,7 +57,7 @@ struct TFormDesign {
     int FontHeight = 11;  // pixels; 8 points at 96 dots per inch
     // The whole font instead of FontFace and FontHeight (the system's
     // message font, say).
-    std::optional<LOGFONTW> Font;
+    std::optional<LOGFONTW> Font = std::nullopt;
     // The pixel density that every size and place above, the font's and the
     // controls' bounds are given at; the window scales them to its own.
     int PixelsPerInch = kDesignDpi;

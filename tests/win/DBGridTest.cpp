@@ -19,13 +19,7 @@ namespace {
 
 TFormDesign GridDesign()
 {
-    TFormDesign d;
-    d.Caption = "Таблица";
-    d.Left = 50;
-    d.Top = 50;
-    d.ClientWidth = 420;
-    d.ClientHeight = 340;
-    return d;
+    return TFormDesign{.Caption = "Таблица", .Left = 50, .Top = 50, .ClientWidth = 420, .ClientHeight = 340};
 }
 
 class TGridForm : public TForm {

@@ -14,16 +14,14 @@ namespace {
 
 TFormDesign SmallDesign(TBorderStyle border = TBorderStyle::bsSizeable)
 {
-    TFormDesign d;
-    d.Caption = "Проба";
-    d.Left = 100;
-    d.Top = 100;
-    d.ClientWidth = 300;
-    d.ClientHeight = 200;
-    d.BorderStyle = border;
-    d.MinWidth = 250;
-    d.MinHeight = 180;
-    return d;
+    return TFormDesign{.Caption = "Проба",
+                       .Left = 100,
+                       .Top = 100,
+                       .ClientWidth = 300,
+                       .ClientHeight = 200,
+                       .BorderStyle = border,
+                       .MinWidth = 250,
+                       .MinHeight = 180};
 }
 
 class TProbeForm : public TForm {

@@ -107,14 +107,12 @@ protected:
 
 inline TFormDesign StoredFormDesign(TBorderStyle border)
 {
-    TFormDesign d;
-    d.Caption = "Хранимое окно";
-    d.Left = 100;
-    d.Top = 80;
-    d.ClientWidth = 300;
-    d.ClientHeight = 200;
-    d.BorderStyle = border;
-    return d;
+    return TFormDesign{.Caption = "Хранимое окно",
+                       .Left = 100,
+                       .Top = 80,
+                       .ClientWidth = 300,
+                       .ClientHeight = 200,
+                       .BorderStyle = border};
 }
 
 // A form whose store keeps its section below kStoreTestKey.
