@@ -6,12 +6,10 @@
 //
 //   GridBench.exe [--results FILE] [--rows 1000000] [--presses 20]
 #include "BenchSupport.h"
+#include "ListGridForm.h"
 
-#include "model/RxMemoryData.h"
 #include "platform/Win32.h"
 #include "ui/Application.h"
-#include "ui/DBGrid.h"
-#include "ui/Form.h"
 
 #include <cstdio>
 #include <memory>
@@ -26,33 +24,6 @@ namespace {
 // vary by more than their difference.
 constexpr double kMaxRatio = 1.5;
 constexpr double kSlackMs = 0.5;
-
-TFormDesign GridDesign()
-{
-    return TFormDesign{.Caption = "Grid", .Left = 40, .Top = 40, .ClientWidth = 560, .ClientHeight = 420};
-}
-
-class TGridBenchForm : public TForm {
-public:
-    TGridBenchForm() : TForm("GridBenchForm", "TGridBenchForm", GridDesign())
-    {
-        BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100},
-                                      {"Path", TFieldType::ftString, 200},
-                                      {"Login", TFieldType::ftString, 20},
-                                      {"Password", TFieldType::ftString, 20}};
-        BaseRxMemoryData.SetActive(true);
-        BaseDataSource.SetDataSet(&BaseRxMemoryData);
-        MainRxDBGrid.Columns().Add("Name", "Название базы", 200);
-        MainRxDBGrid.Columns().Add("Path", "Путь", 300);
-        MainRxDBGrid.SetDataSource(&BaseDataSource);
-        AddControl(MainRxDBGrid);
-    }
-    ~TGridBenchForm() override { Destroy(); }
-
-    TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
-    TDataSource BaseDataSource{"BaseDataSource"};
-    TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {0, 0, 560, 420}, akLeft | akTop | akRight | akBottom};
-};
 
 // A key press as the user makes it, with the Ctrl state the grid reads,
 // dispatched through the application's loop, then the repaint it caused.
@@ -77,7 +48,9 @@ struct KeyCosts {
 
 KeyCosts Measure(TApplication& app, int rows, int presses)
 {
-    TGridBenchForm form;
+    TListGridForm form("GridBenchForm", "TGridBenchForm",
+                       {.Caption = "Grid", .Left = 40, .Top = 40, .ClientWidth = 560, .ClientHeight = 420},
+                       {0, 0, 560, 420}, akLeft | akTop | akRight | akBottom);
     form.Create();
     TRxMemoryData& table = form.BaseRxMemoryData;
     for (int i = rows; i >= 1; --i) {

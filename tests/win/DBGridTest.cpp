@@ -1,4 +1,5 @@
 #include "GridTestSupport.h"
+#include "ListGridForm.h"
 
 #include "model/RxMemoryData.h"
 #include "platform/Handles.h"
@@ -17,21 +18,17 @@
 
 namespace {
 
-TFormDesign GridDesign()
-{
-    return TFormDesign{.Caption = "Таблица", .Left = 50, .Top = 50, .ClientWidth = 420, .ClientHeight = 340};
-}
-
-class TGridForm : public TForm {
+class TGridForm : public TListGridForm {
 public:
-    TGridForm() : TForm("GridForm", "TGridForm", GridDesign())
+    TGridForm()
+        : TListGridForm("GridForm", "TGridForm",
+                        {.Caption = "Таблица", .Left = 50, .Top = 50, .ClientWidth = 420, .ClientHeight = 340},
+                        {0, 0, 400, 300}, akLeft | akTop | akRight | akBottom)
     {
-        Grid.TabOrder = 0;
+        MainRxDBGrid.TabOrder = 0;
         After.TabOrder = 1;
-        AddControl(Grid);
         AddControl(After);
     }
-    TRxDBGrid Grid{"Grid", {0, 0, 400, 300}, akLeft | akTop | akRight | akBottom};
     TButton After{"After", {0, 310, 80, 25}, "Дальше"};
 };
 
@@ -48,12 +45,6 @@ protected:
     {
         TestApplication();
         ReportedErrors().clear();
-        table.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
-        table.SetActive(true);
-        source.SetDataSet(&table);
-        Grid().Columns().Add("Name", "Название базы", 154);
-        Grid().Columns().Add("Path", "Путь", 205);
-        Grid().SetDataSource(&source);
         form.Create();
     }
     void TearDown() override
@@ -62,8 +53,8 @@ protected:
         EXPECT_TRUE(ReportedErrors().empty());
     }
 
-    TRxDBGrid& Grid() { return form.Grid; }
-    HWND GridWindow() { return form.Grid.Handle(); }
+    TRxDBGrid& Grid() { return form.MainRxDBGrid; }
+    HWND GridWindow() { return form.MainRxDBGrid.Handle(); }
 
     // Rows "Строка 000001" to count in ascending order, the first current.
     void Fill(int count, const std::string& path = "П")
@@ -85,9 +76,8 @@ protected:
     std::string CurrentName() { return table.GetFieldText("Name"); }
     int LineY(int line) { return Grid().TitleHeight() + line * Grid().RowHeight() + Grid().RowHeight() / 2; }
 
-    TRxMemoryData table{"Table"};
-    TDataSource source{"Source"};
-    TGridForm form;  // after the table and its source: the grid goes first
+    TGridForm form;
+    TRxMemoryData& table = form.BaseRxMemoryData;
 };
 
 }  // namespace

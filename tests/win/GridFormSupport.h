@@ -3,28 +3,20 @@
 // under a throwaway registry key.
 #pragma once
 
+#include "ListGridForm.h"
 #include "StoreTestSupport.h"
 
-#include "model/RxMemoryData.h"
 #include "storage/GridLayout.h"
-#include "ui/DBGrid.h"
 
 #include <string>
 #include <vector>
 
 inline const std::string kGridSection = "MainForm\\TMainFormMainRxDBGrid";
 
-class TGridForm : public TForm {
+class TGridForm : public TListGridForm {
 public:
-    TGridForm() : TForm("MainForm", "TMainForm", StoredFormDesign(TBorderStyle::bsSizeable))
+    TGridForm() : TListGridForm("MainForm", "TMainForm", StoredFormDesign(TBorderStyle::bsSizeable), {2, 4, 290, 190})
     {
-        BaseRxMemoryData.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
-        BaseRxMemoryData.SetActive(true);
-        BaseDataSource.SetDataSet(&BaseRxMemoryData);
-        MainRxDBGrid.Columns().Add("Name", "Название базы", 154);
-        MainRxDBGrid.Columns().Add("Path", "Путь", 205);
-        MainRxDBGrid.SetDataSource(&BaseDataSource);
-        AddControl(MainRxDBGrid);
         MainFormStorage.IniFileName = kStoreTestKey;
         MainFormStorage.IniSection = "MainForm";
         MainFormStorage.UseRegistry = true;
@@ -43,9 +35,6 @@ public:
         return columns;
     }
 
-    TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
-    TDataSource BaseDataSource{"BaseDataSource"};
-    TRxDBGrid MainRxDBGrid{"MainRxDBGrid", {2, 4, 290, 190}};
     TFormStorage MainFormStorage{*this, "MainFormStorage"};
     TGridLayoutLink MainRxDBGridLayout{MainRxDBGrid};
 };
