@@ -14,7 +14,8 @@
 
 namespace {
 
-// Every test checks that the records it made went with their nodes.
+// The folder chooser, whose tree each test creates once its scratch folders
+// exist. Every test checks that the records it made went with their nodes.
 class ShellTree : public testing::Test {
 protected:
     void SetUp() override
@@ -24,9 +25,15 @@ protected:
         ReportedErrors().clear();
         liveBefore_ = TShellFolder::LiveCount();
     }
-    void TearDown() override { EXPECT_EQ(TShellFolder::LiveCount(), liveBefore_); }
+    void TearDown() override
+    {
+        form.Destroy();
+        EXPECT_EQ(TShellFolder::LiveCount(), liveBefore_);
+    }
 
     int liveBefore_ = 0;
+    TSelectDirectoryForm form;
+    TShellTreeView& tree = form.MainShellTreeView;
 };
 
 bool DirectoryExists(const std::string& path)
@@ -94,9 +101,7 @@ private:
 
 TEST_F(ShellTree, StartsAtTheDesktopOpenedAndSelected)
 {
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM root = tree.RootNode();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(TreeView_GetNextSibling(tree.Handle(), root), nullptr);
@@ -112,9 +117,7 @@ TEST_F(ShellTree, ListsFoldersOnlyAndFillsANodeOnItsFirstExpansion)
 {
     // ASCII names only: without a UTF-8 host locale Wine cannot store others.
     ShellTestFolder dir({"Alpha\\", "Alpha\\Inner\\", "Beta\\", "Gamma two\\", "notes.txt", "Alpha\\deep.txt"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM parent = NodeForPath(tree, dir.Path());
     ASSERT_NE(parent, nullptr);
     EXPECT_TRUE(tree.ChildNodes(parent).empty());
@@ -139,9 +142,7 @@ TEST_F(ShellTree, ListsFoldersOnlyAndFillsANodeOnItsFirstExpansion)
 TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
 {
     ShellTestFolder dir({"b10\\", "B2\\", "a\\", "Zed\\", "c1\\", "_x\\", "a b\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM parent = NodeForPath(tree, dir.Path());
     ASSERT_NE(parent, nullptr);
     tree.Expand(parent);
@@ -159,9 +160,7 @@ TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
 TEST_F(ShellTree, AFolderWithoutSubfoldersLosesItsExpandMarkWhenOpened)
 {
     ShellTestFolder dir({"Empty\\", "Empty\\only.txt"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM empty = NodeForPath(tree, dir / "Empty");
     ASSERT_NE(empty, nullptr);
     bool attributeSaysSubfolders = (tree.Folders(empty)->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
@@ -175,9 +174,7 @@ TEST_F(ShellTree, AFolderWithoutSubfoldersLosesItsExpandMarkWhenOpened)
 TEST_F(ShellTree, StoresTheShellsParsingNamesExactly)
 {
     ShellTestFolder dir({"Trade base\\", "Trade base\\Pay.roll\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     for (const std::string& path : {std::string("C:\\"), dir.Path(), dir / "Trade base\\Pay.roll"}) {
         HTREEITEM node = NodeForPath(tree, path);
         ASSERT_NE(node, nullptr) << path;
@@ -188,9 +185,7 @@ TEST_F(ShellTree, StoresTheShellsParsingNamesExactly)
 
 TEST_F(ShellTree, NamesAVirtualFolderByItsDisplayName)
 {
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     int virtualFolders = 0;
     for (HTREEITEM child : tree.ChildNodes(tree.RootNode())) {
         TShellFolder* record = tree.Folders(child);
@@ -208,9 +203,7 @@ TEST_F(ShellTree, NamesAVirtualFolderByItsDisplayName)
 TEST_F(ShellTree, RenamesAFolderByEditingItsLabel)
 {
     ShellTestFolder dir({"Old name\\", "Old name\\Child\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, dir / "Old name\\Child");
     ASSERT_NE(node, nullptr);
     node = tree.ParentNode(node);
@@ -233,9 +226,7 @@ TEST_F(ShellTree, RenamesAFolderByEditingItsLabel)
 TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
 {
     ShellTestFolder dir({"First\\", "Second\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, dir / "First");
     ASSERT_NE(node, nullptr);
 
@@ -258,9 +249,7 @@ TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
 TEST_F(ShellTree, DeleteFromTheContextMenuRemovesTheNodeOnceTheFolderIsGone)
 {
     ShellTestFolder dir({"Doomed\\", "Doomed\\Sub\\", "Stays\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM doomed = NodeForPath(tree, dir / "Doomed\\Sub");
     ASSERT_NE(doomed, nullptr);
     doomed = tree.ParentNode(doomed);
@@ -278,9 +267,7 @@ TEST_F(ShellTree, DeleteFromTheContextMenuRemovesTheNodeOnceTheFolderIsGone)
 TEST_F(ShellTree, RefreshRebuildsABranchWithItsOpenBranchesAndSelection)
 {
     ShellTestFolder dir({"Top\\", "Top\\Open\\", "Top\\Open\\Leaf\\", "Top\\Closed\\", "Top\\Closed\\Hidden\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM leaf = NodeForPath(tree, dir / "Top\\Open\\Leaf");
     ASSERT_NE(leaf, nullptr);
     tree.Select(leaf);
@@ -305,9 +292,7 @@ TEST_F(ShellTree, RefreshRebuildsABranchWithItsOpenBranchesAndSelection)
 TEST_F(ShellTree, PasteRefreshesTheMenusNodeAndSelectsIt)
 {
     ShellTestFolder dir({"Target\\", "Target\\Open\\", "Target\\Open\\Inner\\", "Other\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM inner = NodeForPath(tree, dir / "Target\\Open\\Inner");
     HTREEITEM other = NodeForPath(tree, dir / "Other");
     ASSERT_TRUE(inner && other);
@@ -331,9 +316,7 @@ TEST_F(ShellTree, PasteRefreshesTheMenusNodeAndSelectsIt)
 TEST_F(ShellTree, RenameFromTheMenuEditsTheMenusNodeAndLeavesTheSelection)
 {
     ShellTestFolder dir({"Chosen\\", "Clicked\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM chosen = NodeForPath(tree, dir / "Chosen");
     HTREEITEM clicked = NodeForPath(tree, dir / "Clicked");
     ASSERT_TRUE(chosen && clicked);
@@ -351,9 +334,7 @@ TEST_F(ShellTree, RenameFromTheMenuEditsTheMenusNodeAndLeavesTheSelection)
 TEST_F(ShellTree, RightClickMakesTheNodeUnderTheMouseTheSubjectWhileTheSelectionStays)
 {
     ShellTestFolder dir({"Chosen\\", "Clicked\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM chosen = NodeForPath(tree, dir / "Chosen");
     HTREEITEM clicked = NodeForPath(tree, dir / "Clicked");
     ASSERT_TRUE(chosen && clicked);
@@ -393,9 +374,7 @@ TEST_F(ShellTree, RightClickMakesTheNodeUnderTheMouseTheSubjectWhileTheSelection
 TEST_F(ShellTree, RecreatingTheControlWindowRebuildsTheTreeFromTheRoot)
 {
     ShellTestFolder dir({"Deep\\", "Deep\\Er\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM deep = NodeForPath(tree, dir / "Deep\\Er");
     ASSERT_NE(deep, nullptr);
     tree.Select(deep);
@@ -414,9 +393,7 @@ TEST_F(ShellTree, RecreatingTheControlWindowRebuildsTheTreeFromTheRoot)
 TEST_F(ShellTree, ShowsTheSystemSmallIconsAndKeepsThatListWhateverIsSet)
 {
     ShellTestFolder dir({"Folder\\"});
-    TSelectDirectoryForm form;
     form.Create();
-    TShellTreeView& tree = form.MainShellTreeView;
     SHFILEINFOW info{};
     auto system = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
