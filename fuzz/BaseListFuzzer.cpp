@@ -16,44 +16,17 @@
 // The first byte of the input picks how many bytes the source hands out per
 // read, so that every rule is also met across the reader's buffer refills.
 
+#include "BaseListStreams.h"
 #include "FuzzCheck.h"
-#include "model/BaseListFormat.h"
-#include "model/BaseListRows.h"
-#include "model/RxMemoryData.h"
 #include "model/TextCollation.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr size_t kFieldSizes[kBaseListFieldCount] = {100, 200, 20, 20};
-
-class FuzzSource : public IByteSource {
-public:
-    FuzzSource(std::string_view data, size_t most) : data_(data), most_(most) {}
-    size_t Read(char* buffer, size_t size) override
-    {
-        FUZZ_CHECK(size > 0, "asked to read 0 bytes");
-        size_t n = std::min({size, most_, data_.size() - position_});
-        std::memcpy(buffer, data_.data() + position_, n);
-        position_ += n;
-        return n;
-    }
-
-private:
-    std::string_view data_;
-    size_t most_;
-    size_t position_ = 0;
-};
-
-class StringSink : public IByteSink {
-public:
-    void Write(const char* data, size_t size) override { bytes.append(data, size); }
-    std::string bytes;
-};
 
 std::vector<BaseListEntry> ReferenceRead(std::string_view data)
 {
@@ -83,7 +56,7 @@ void OpenTable(TRxMemoryData& table)
 // As the program's start-up loads the list.
 void Load(std::string_view file, size_t readSize, TRxMemoryData& table, std::vector<BaseListEntry>* read)
 {
-    FuzzSource source(file, readSize);
+    StringSource source(std::string(file), readSize);
     BaseListRowAdder add(table);
     ReadBaseList(source, [&](const BaseListValues& entry) {
         if (read)
@@ -91,28 +64,6 @@ void Load(std::string_view file, size_t readSize, TRxMemoryData& table, std::vec
         add(entry);
     });
     table.SortByFields("Name", true, false);
-}
-
-// As the program's close saves it.
-std::string Save(TRxMemoryData& table)
-{
-    StringSink sink;
-    table.CheckBrowseMode();
-    WriteBaseList(sink, BaseListRowWalker(table));
-    return sink.bytes;
-}
-
-// The rows in table order, read with the saving walk.
-std::vector<BaseListEntry> Rows(TRxMemoryData& table)
-{
-    std::vector<BaseListEntry> rows;
-    for (table.GoToFirstRow(); !table.AtEnd(); table.GoToNextRow()) {
-        BaseListEntry row;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            row[i] = table.GetFieldText(kBaseListFields[i]);
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 std::string Show(const std::vector<BaseListEntry>& entries)
@@ -151,21 +102,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     std::stable_sort(expected.begin(), expected.end(), [](const BaseListEntry& a, const BaseListEntry& b) {
         return PortableTextCompare(a[0], b[0], true) < 0;
     });
-    const std::vector<BaseListEntry> rows = Rows(first);
+    const std::vector<BaseListEntry> rows = TableRows(first);
     FUZZ_CHECK(rows == expected,
                "file " + Printable(file) + "\n  table:" + Show(rows) + "\n  expected:" + Show(expected));
     for (int i = 0; i < first.RowCount(); ++i)
         FUZZ_CHECK(first.RowIDAt(i) != TRxMemoryData::kNoRowID, "a row without an identifier");
 
     // Save, load again: the same table; save again: the same bytes.
-    const std::string saved = Save(first);
+    const std::string saved = SaveFromTable(first);
     TRxMemoryData second("BaseRxMemoryData");
     OpenTable(second);
     Load(saved, readSize, second, nullptr);
-    const std::vector<BaseListEntry> reloaded = Rows(second);
+    const std::vector<BaseListEntry> reloaded = TableRows(second);
     FUZZ_CHECK(reloaded == rows,
                "saved " + Printable(saved) + "\n  reloaded:" + Show(reloaded) + "\n  saved from:" + Show(rows));
-    const std::string savedAgain = Save(second);
+    const std::string savedAgain = SaveFromTable(second);
     FUZZ_CHECK(savedAgain == saved, "saved " + Printable(saved) + "\n  then " + Printable(savedAgain));
     return 0;
 }

@@ -2,9 +2,8 @@
 // editor: zero bytes, noise, one enormous line, nothing but CRs, Ctrl-Z in
 // odd places. The list loads without failure, by the reader's rules, into the
 // table as the start-up loads it, and costs no more memory than the rows.
+#include "BaseListStreams.h"
 #include "BaseTableHelpers.h"
-#include "model/BaseListFormat.h"
-#include "model/BaseListRows.h"
 #include "model/RxMemoryData.h"
 
 #include <gtest/gtest.h>
@@ -41,65 +40,6 @@ size_t AllocatedBytes()
     struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
 #endif
-}
-
-class StringSource : public IByteSource {
-public:
-    explicit StringSource(std::string data, size_t most = kBaseListBlockSize) : data_(std::move(data)), most_(most) {}
-    size_t Read(char* buffer, size_t size) override
-    {
-        size_t n = std::min({size, most_, data_.size() - position_});
-        std::memcpy(buffer, data_.data() + position_, n);
-        position_ += n;
-        return n;
-    }
-
-private:
-    std::string data_;
-    size_t most_;
-    size_t position_ = 0;
-};
-
-class StringSink : public IByteSink {
-public:
-    void Write(const char* data, size_t size) override { bytes.append(data, size); }
-    std::string bytes;
-};
-
-// As the program's start-up fills the table, sort included.
-void LoadIntoTable(IByteSource& source, TRxMemoryData& table)
-{
-    ReadBaseList(source, BaseListRowAdder(table));
-    table.SortByFields("Name", true, false);
-}
-
-// As the program's close writes it.
-std::string SaveFromTable(TRxMemoryData& table)
-{
-    StringSink sink;
-    table.CheckBrowseMode();
-    WriteBaseList(sink, BaseListRowWalker(table));
-    return sink.bytes;
-}
-
-std::vector<BaseListEntry> TableRows(TRxMemoryData& table)
-{
-    std::vector<BaseListEntry> rows;
-    for (table.GoToFirstRow(); !table.AtEnd(); table.GoToNextRow()) {
-        BaseListEntry row;
-        for (size_t i = 0; i < kBaseListFieldCount; ++i)
-            row[i] = table.GetFieldText(kBaseListFields[i]);
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-std::vector<BaseListEntry> ReadAll(const std::string& data, size_t most = kBaseListBlockSize)
-{
-    StringSource source(data, most);
-    std::vector<BaseListEntry> entries;
-    ReadBaseList(source, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
-    return entries;
 }
 
 const BaseListEntry kEmptyEntry = {"", "", "", ""};

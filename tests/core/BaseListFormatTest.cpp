@@ -1,74 +1,13 @@
+#include "BaseListStreams.h"
 #include "model/BaseListFormat.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
-
-// Hands out the data in pieces of at most `chunk` bytes, then throws the
-// given code once `failAfter` bytes have gone out (when set).
-class StringSource : public IByteSource {
-public:
-    explicit StringSource(std::string data, size_t chunk = kBaseListBlockSize, size_t failAfter = SIZE_MAX)
-        : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter)
-    {}
-    size_t Read(char* buffer, size_t size) override
-    {
-        if (position_ >= failAfter_)
-            throw EInOutError(23);
-        size_t n = std::min({size, chunk_, data_.size() - position_, failAfter_ - position_});
-        std::memcpy(buffer, data_.data() + position_, n);
-        position_ += n;
-        return n;
-    }
-
-private:
-    std::string data_;
-    size_t chunk_;
-    size_t failAfter_;
-    size_t position_ = 0;
-};
-
-class StringSink : public IByteSink {
-public:
-    void Write(const char* data, size_t size) override
-    {
-        bytes.append(data, size);
-        writes.push_back(size);
-    }
-    std::string bytes;
-    std::vector<size_t> writes;
-};
-
-std::vector<BaseListEntry> ReadAll(const std::string& data, size_t chunk = kBaseListBlockSize)
-{
-    StringSource source(data, chunk);
-    std::vector<BaseListEntry> entries;
-    ReadBaseList(source, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
-    return entries;
-}
-
-std::string WriteAll(const std::vector<BaseListEntry>& entries, StringSink& sink)
-{
-    size_t i = 0;
-    WriteBaseList(sink, [&](BaseListValues& e) {
-        if (i == entries.size())
-            return false;
-        e = ViewsOf(entries[i++]);
-        return true;
-    });
-    return sink.bytes;
-}
-
-std::string WriteAll(const std::vector<BaseListEntry>& entries)
-{
-    StringSink sink;
-    return WriteAll(entries, sink);
-}
 
 // Small pieces put every rule across a block boundary.
 const size_t kChunkSizes[] = {1, 2, 3, 7, kBaseListBlockSize};
@@ -77,14 +16,14 @@ const size_t kChunkSizes[] = {1, 2, 3, 7, kBaseListBlockSize};
 
 TEST(BaseListWriter, WritesEveryValueFollowedByCrLf)
 {
-    EXPECT_EQ(WriteAll({{"Бух", "C:\\1C\\Buh", "", "p@ss word"}, {"", "", "", ""}}),
+    EXPECT_EQ(BytesOf({{"Бух", "C:\\1C\\Buh", "", "p@ss word"}, {"", "", "", ""}}),
               "Бух\r\nC:\\1C\\Buh\r\n\r\np@ss word\r\n\r\n\r\n\r\n\r\n");
 }
 
 TEST(BaseListWriter, WritesNothingForAnEmptyList)
 {
     StringSink sink;
-    EXPECT_EQ(WriteAll({}, sink), "");
+    EXPECT_EQ(BytesOf({}, sink), "");
     EXPECT_TRUE(sink.writes.empty());
 }
 
@@ -92,7 +31,7 @@ TEST(BaseListWriter, HandsALongListOverInLargeBlocks)
 {
     std::vector<BaseListEntry> entries(5000, BaseListEntry{std::string(100, 'n'), std::string(200, 'p'), "l", "w"});
     StringSink sink;
-    std::string bytes = WriteAll(entries, sink);
+    std::string bytes = BytesOf(entries, sink);
     EXPECT_EQ(bytes.size(), 5000u * (100 + 200 + 1 + 1 + 4 * 2));
     EXPECT_LE(sink.writes.size(), bytes.size() / kBaseListBlockSize + 1);
     for (size_t size : sink.writes)
@@ -107,7 +46,7 @@ TEST(BaseListFormat, ReadsBackWhatItWrote)
         {"x", "path with \x1A inside", "", "\x1A at the start of a password"},
         {std::string(300, 'N'), std::string(kBaseListBlockSize + 5, 'P'), "l", "p"},
     };
-    std::string bytes = WriteAll(entries);
+    std::string bytes = BytesOf(entries);
     for (size_t chunk : kChunkSizes)
         EXPECT_EQ(ReadAll(bytes, chunk), entries) << "chunk " << chunk;
 }

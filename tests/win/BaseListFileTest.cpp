@@ -1,5 +1,7 @@
 // Bases.dat on real files in a temporary folder with a Russian name, with the
 // file layer's fault seam making single steps fail.
+#include "BaseListStreams.h"
+#include "BaseTableHelpers.h"
 #include "FaultPlan.h"
 #include "model/RxMemoryData.h"
 #include "baselist/BaseListFile.h"
@@ -78,23 +80,6 @@ std::wstring Save(const std::wstring& path, const std::vector<BaseListEntry>& en
         e = ViewsOf(entries[i++]);
         return true;
     });
-}
-
-// The bytes a list of entries is saved as.
-std::string BytesOf(const std::vector<BaseListEntry>& entries)
-{
-    struct StringSink : IByteSink {
-        std::string bytes;
-        void Write(const char* data, size_t size) override { bytes.append(data, size); }
-    } sink;
-    size_t i = 0;
-    WriteBaseList(sink, [&](BaseListValues& e) {
-        if (i == entries.size())
-            return false;
-        e = ViewsOf(entries[i++]);
-        return true;
-    });
-    return sink.bytes;
 }
 
 std::wstring TextOf(const Exception& e)
@@ -186,16 +171,6 @@ std::vector<BaseListEntry> ManyEntries(size_t count, char mark = 'p')
         entries.push_back(
             {"\xc1\xe0\xe7\xe0 " + std::to_string(i), "C:\\1C\\" + std::string(180, mark), "login", "secret"});
     return entries;
-}
-
-// The table as the main window defines it.
-void OpenBaseTable(TRxMemoryData& table)
-{
-    table.FieldDefs = {{"Name", TFieldType::ftString, 100},
-                       {"Path", TFieldType::ftString, 200},
-                       {"Login", TFieldType::ftString, 20},
-                       {"Password", TFieldType::ftString, 20}};
-    table.SetActive(true);
 }
 
 std::vector<std::string> Names(TRxMemoryData& table)
