@@ -12,6 +12,7 @@
 #include <richedit.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,11 @@ protected:
 
     void TearDown() override
     {
+        form.reset();
+        ClearPendingActions();
         FileFaults::Disarm();
         ProgramFolderPath = savedFolder_;
+        ReportedErrors().clear();
     }
 
     std::string HelpFile() const { return folder.Path() + "Readme.rtf"; }
@@ -46,13 +50,19 @@ protected:
         ASSERT_EQ(written, bytes.size());
     }
 
-    // A new window, created as at program start and shown once (its first
-    // showing loads the file).
-    THelpForm& CreateForm()
+    // A new window, created as at program start.
+    THelpForm& NewForm()
     {
         form = std::make_unique<THelpForm>();
         form->HelpFormStorage.Active = false;
         form->Create();
+        return *form;
+    }
+
+    // A new window, shown once (its first showing loads the file).
+    THelpForm& CreateForm()
+    {
+        NewForm();
         form->Show();
         form->Hide();
         return *form;
@@ -74,6 +84,31 @@ protected:
 
 private:
     std::wstring savedFolder_;
+};
+
+// Whatever lies in Readme.rtf, the About window opens, shows what it can and
+// closes, and the program goes on.
+class BadHelpFileTest : public HelpFormTest {
+protected:
+    // Creates the window, then shows it modally (the first showing loads
+    // the file) and closes it with its button.
+    void CreateShowAndClose()
+    {
+        ASSERT_NE(NewForm().Handle(), nullptr);
+        bool shown = false;
+        PostAction([&] {
+            shown = form->Visible();
+            form->ButtonClose.Click();
+        });
+        form->ShowModal();
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(form->Visible());
+        EXPECT_TRUE(IsWindow(form->HelpRichEdit.Handle()));
+        // A failed load may report once, and only that it could not load.
+        ASSERT_LE(ReportedErrors().size(), 1u);
+        if (!ReportedErrors().empty())
+            EXPECT_EQ(ReportedErrors()[0], "Failed to Load Stream.");
+    }
 };
 
 const char kInitialText[] = "Тест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!\r\n\r\nТест !!!!";
@@ -102,9 +137,7 @@ TEST_F(HelpFormTest, ShowsARichTextFileWithItsFormattingAndCannotBeEdited)
 TEST_F(HelpFormTest, TheFileIsReadAtTheFirstShowingOnlyNotWhileTheProgramStarts)
 {
     WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 При запуске\\par}");
-    form = std::make_unique<THelpForm>();
-    form->HelpFormStorage.Active = false;
-    form->Create();
+    NewForm();
     EXPECT_EQ(form->HelpRichEdit.Text(), kInitialText);
 
     WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 При первом показе\\par}");
@@ -253,4 +286,52 @@ TEST_F(HelpFormTest, ARichTextFileOfSomeMegabytesIsShownFormattedNotAsMarkup)
     EXPECT_EQ(shown.find("\\par"), std::string::npos);
     EXPECT_NE(shown.find("Конец"), std::string::npos);
     EXPECT_TRUE(IsBold(0));
+}
+
+TEST_F(BadHelpFileTest, BinaryNoiseWithZeroBytesDoesNotStopTheWindow)
+{
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        std::string noise(64 * 1024, '\0');
+        for (char& c : noise)
+            c = char(random() % 4 == 0 ? 0 : random() & 0xFF);
+        if (round == 1)
+            noise.replace(0, 6, "{\\rtf1");  // noise behind a rich text header
+        WriteHelpFile(noise);
+        ReportedErrors().clear();
+        CreateShowAndClose();
+    }
+}
+
+TEST_F(BadHelpFileTest, AnEmptyFileShowsAnEmptyWindow)
+{
+    WriteHelpFile("");
+    CreateShowAndClose();
+    EXPECT_TRUE(ReportedErrors().empty());
+    EXPECT_EQ(form->HelpRichEdit.Text(), "");
+}
+
+TEST_F(BadHelpFileTest, AFileTooLargeToShowIsNamedInTheWindowInsteadOfTakingTheProgramDown)
+{
+    // 20 MB takes the rich edit minutes and most of a 32-bit process's
+    // memory, and past that it fails; rich text cut short would show as
+    // markup. The window says so instead, rich text or plain.
+    constexpr size_t kSize = 20u * 1024 * 1024;
+    for (std::string start : {"{\\rtf1\\ansi ", ""}) {
+        SCOPED_TRACE(start);
+        std::string line = "Строка справки, длинная и скучная, повторяется много раз.\\par\r\n";
+        std::string text = start;
+        text.reserve(kSize + line.size());
+        while (text.size() < kSize)
+            text += line;
+        text.resize(kSize);
+        WriteHelpFile(text);
+        CreateShowAndClose();
+        EXPECT_TRUE(ReportedErrors().empty());
+        EXPECT_EQ(form->HelpRichEdit.Text(), "Файл помощи \"" + folder.Path() +
+                                                 "Readme.rtf\" слишком велик для показа: 20 МБ, а окно справки "
+                                                 "показывает файлы не больше 8 МБ. Откройте его в текстовом "
+                                                 "редакторе или в WordPad.");
+    }
 }
