@@ -63,6 +63,16 @@ std::wstring DeletionQuestion(const ProgramUnderTest& program, HWND main)
     return question;
 }
 
+// "Добавить базу", then the editor closed as it opens with `button`: "OK"
+// adds the entry kFresh.
+void NewEntryClosedWith(const ProgramUnderTest& program, HWND main, const wchar_t* button)
+{
+    PressButton(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    PressButton(editor, button);
+    WaitWindowGone(editor, "the editor");
+}
+
 // What the system asks every program at log-off; the program's answer.
 LRESULT AskToEndSession(HWND appWindow)
 {
@@ -106,10 +116,7 @@ TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
     program.WriteFile(L"Bases.dat", original);
     program.Start();
     HWND main = program.WaitForMainWindow();
-    PressButton(main, L"Добавить базу");
-    HWND editor = WaitForEditor(program, kNewBaseCaption);
-    PressButton(editor, L"OK");
-    WaitWindowGone(editor, "the editor");
+    NewEntryClosedWith(program, main, L"OK");
     SelectRow(GridOf(main), 1);
 
     HeldForWriting hold(program.PathOf(L"Bases.dat"));
@@ -144,10 +151,7 @@ TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
     HWND main = program.WaitForMainWindow();
     HWND appWindow = GetWindow(main, GW_OWNER);
     ASSERT_NE(appWindow, nullptr);
-    PressButton(main, L"Добавить базу");
-    HWND editor = WaitForEditor(program, kNewBaseCaption);
-    PressButton(editor, L"OK");
-    WaitWindowGone(editor, "the editor");
+    NewEntryClosedWith(program, main, L"OK");
 
     {
         HeldForWriting hold(program.PathOf(L"Bases.dat"));
@@ -264,9 +268,6 @@ TEST(FailurePathJourney, ASlowHelpFileNeverKeepsTheMainWindowWaiting)
     ASSERT_EQ(owner, program.ProcessId());
     EXPECT_EQ(HelpText(about).rfind(L"Тест !!!!", 0), 0u) << "the help text was loaded";
 
-    PressButton(main, L"Добавить базу");
-    HWND editor = WaitForEditor(program, kNewBaseCaption);
-    PressButton(editor, L"Отмена");
-    WaitWindowGone(editor, "the editor");
+    NewEntryClosedWith(program, main, L"Отмена");
     program.CloseAndWait(main);
 }

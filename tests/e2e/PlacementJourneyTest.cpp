@@ -48,18 +48,25 @@ std::string Text(const RECT& r)
            std::to_string(r.bottom);
 }
 
+// Checks that the window stands at `expectAt`, then moves it to `moveTo`,
+// each where given.
+void ExpectAtThenMove(HWND window, const POINT* expectAt, const POINT* moveTo)
+{
+    if (expectAt) {
+        POINT at = TopLeft(window);
+        EXPECT_EQ(at.x, expectAt->x);
+        EXPECT_EQ(at.y, expectAt->y);
+    }
+    if (moveTo)
+        MoveTo(window, *moveTo);
+}
+
 // Opens the editor for a new entry, checks or sets its place, cancels.
 SIZE VisitEditor(const ProgramUnderTest& program, HWND main, const POINT* moveTo, const POINT* expectAt)
 {
     PressButton(main, L"Добавить базу");
     HWND editor = WaitForEditor(program, kNewBaseCaption);
-    if (expectAt) {
-        POINT at = TopLeft(editor);
-        EXPECT_EQ(at.x, expectAt->x);
-        EXPECT_EQ(at.y, expectAt->y);
-    }
-    if (moveTo)
-        MoveTo(editor, *moveTo);
+    ExpectAtThenMove(editor, expectAt, moveTo);
     SIZE size = SizeOf(editor);
     PressButton(editor, L"Отмена");
     WaitWindowGone(editor, "the editor");
@@ -73,15 +80,18 @@ void VisitAbout(const ProgramUnderTest& program, HWND main, const POINT* moveTo,
     HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
     if (shot)
         SaveScreenshot(about, shot);
-    if (expectAt) {
-        POINT at = TopLeft(about);
-        EXPECT_EQ(at.x, expectAt->x);
-        EXPECT_EQ(at.y, expectAt->y);
-    }
-    if (moveTo)
-        MoveTo(about, *moveTo);
+    ExpectAtThenMove(about, expectAt, moveTo);
     PressButton(about, L"Закрыть");
     WaitWindowGone(about, "the About window");
+}
+
+// The work area of the window's monitor.
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
 }
 
 // Every control of the window lies whole inside its client area and clear of
@@ -106,12 +116,10 @@ void ExpectControlsWholeAndApart(HWND window, const char* name)
         placed.push_back(r);
     }
     EXPECT_GE(placed.size(), 3u);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT work = WorkAreaOf(window);
     RECT outer = WindowRect(window), inside;
-    IntersectRect(&inside, &outer, &monitor.rcWork);
-    EXPECT_TRUE(EqualRect(&inside, &outer)) << Text(outer) << " beyond " << Text(monitor.rcWork);
+    IntersectRect(&inside, &outer, &work);
+    EXPECT_TRUE(EqualRect(&inside, &outer)) << Text(outer) << " beyond " << Text(work);
 }
 
 // Densities for the journey below: AUTOPERIOD_E2E_DENSITIES ("96 120 144
@@ -257,14 +265,6 @@ TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
 }
 
 namespace {
-
-RECT WorkAreaOf(HWND window)
-{
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-    return monitor.rcWork;
-}
 
 void ExpectInside(HWND window, const RECT& work, const char* what)
 {
