@@ -195,6 +195,15 @@ RECT TDBGridAccessible::RowScreenRect(long row) const
     return r;
 }
 
+HRESULT TDBGridAccessible::Lacking(const VARIANT& child, HRESULT answer) const
+{
+    return Guarded([&] {
+        long id = 0;
+        HRESULT hr = ChildId(child, id);
+        return FAILED(hr) ? hr : answer;
+    });
+}
+
 // ---- IAccessible ---------------------------------------------------------------
 
 STDMETHODIMP TDBGridAccessible::get_accParent(IDispatch** parent)
@@ -252,11 +261,7 @@ STDMETHODIMP TDBGridAccessible::get_accValue(VARIANT child, BSTR* value)
     if (!value)
         return E_POINTER;
     *value = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
+    return Lacking(child, S_FALSE);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accDescription(VARIANT child, BSTR* description)
@@ -324,11 +329,7 @@ STDMETHODIMP TDBGridAccessible::get_accHelp(VARIANT child, BSTR* help)
     if (!help)
         return E_POINTER;
     *help = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
+    return Lacking(child, S_FALSE);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic)
@@ -337,11 +338,7 @@ STDMETHODIMP TDBGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long
         return E_POINTER;
     *file = nullptr;
     *topic = -1;
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
+    return Lacking(child, S_FALSE);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
@@ -349,11 +346,7 @@ STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* sho
     if (!shortcut)
         return E_POINTER;
     *shortcut = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
+    return Lacking(child, S_FALSE);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
@@ -395,11 +388,7 @@ STDMETHODIMP TDBGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action
     if (!action)
         return E_POINTER;
     *action = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
+    return Lacking(child, S_FALSE);
 }
 
 STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)
@@ -509,11 +498,7 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 
 STDMETHODIMP TDBGridAccessible::accDoDefaultAction(VARIANT child)
 {
-    return Guarded([&] {
-        long id = 0;
-        HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : DISP_E_MEMBERNOTFOUND;
-    });
+    return Lacking(child, DISP_E_MEMBERNOTFOUND);
 }
 
 STDMETHODIMP TDBGridAccessible::put_accName(VARIANT, BSTR)

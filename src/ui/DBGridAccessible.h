@@ -73,6 +73,10 @@ private:
     // The child id a VARIANT names: CHILDID_SELF or a row's number; a
     // failure for anything else.
     HRESULT ChildId(const VARIANT& child, long& id) const;
+    // For what neither the list nor its rows have (a value, help, a default
+    // action): `answer` for any child id this object knows, the failure of
+    // ChildId for any other.
+    HRESULT Lacking(const VARIANT& child, HRESULT answer) const;
     std::wstring RowName(long row) const;
     std::wstring RowDescription(long row) const;
     RECT RowScreenRect(long row) const;
