@@ -148,36 +148,21 @@ HRESULT TDBGridAccessible::ChildId(const VARIANT& child, long& id) const
     return S_OK;
 }
 
-std::wstring TDBGridAccessible::RowName(long row) const
+std::wstring TDBGridAccessible::RowTexts(long row, bool titled) const
 {
     TDataSet& ds = *grid_->DataSet();
-    std::wstring name;
+    std::wstring texts;
     for (int i = 0; i < grid_->columns_.Count(); ++i) {
         const TColumn& column = grid_->columns_[i];
         int field = ds.FindFieldIndex(column.FieldName());
         if (column.DrawWidth() == 0 || field < 0)
             continue;
         std::string_view text = ds.RowTextView(int(row) - 1, ds.Field(field));
-        if (text.empty())
+        if (text.empty() && !titled)
             continue;
-        name += (name.empty() ? L"" : L", ") + Wide(text);
+        texts += (texts.empty() ? L"" : L", ") + (titled ? Wide(column.Title) + L": " : L"") + Wide(text);
     }
-    return name;
-}
-
-std::wstring TDBGridAccessible::RowDescription(long row) const
-{
-    TDataSet& ds = *grid_->DataSet();
-    std::wstring description;
-    for (int i = 0; i < grid_->columns_.Count(); ++i) {
-        const TColumn& column = grid_->columns_[i];
-        int field = ds.FindFieldIndex(column.FieldName());
-        if (column.DrawWidth() == 0 || field < 0)
-            continue;
-        description += (description.empty() ? L"" : L", ") + Wide(column.Title) + L": " +
-                       Wide(ds.RowTextView(int(row) - 1, ds.Field(field)));
-    }
-    return description;
+    return texts;
 }
 
 bool TDBGridAccessible::RowShown(long row) const
@@ -252,7 +237,7 @@ STDMETHODIMP TDBGridAccessible::get_accName(VARIANT child, BSTR* name)
         long id = 0;
         if (HRESULT hr = ChildId(child, id); FAILED(hr))
             return hr;
-        return ToBstr(id == CHILDID_SELF ? Wide(grid_->AccessibleName) : RowName(id), name);
+        return ToBstr(id == CHILDID_SELF ? Wide(grid_->AccessibleName) : RowTexts(id, false), name);
     });
 }
 
@@ -273,7 +258,7 @@ STDMETHODIMP TDBGridAccessible::get_accDescription(VARIANT child, BSTR* descript
         long id = 0;
         if (HRESULT hr = ChildId(child, id); FAILED(hr))
             return hr;
-        return id == CHILDID_SELF ? S_FALSE : ToBstr(RowDescription(id), description);
+        return id == CHILDID_SELF ? S_FALSE : ToBstr(RowTexts(id, true), description);
     });
 }
 

@@ -77,8 +77,10 @@ private:
     // action): `answer` for any child id this object knows, the failure of
     // ChildId for any other.
     HRESULT Lacking(const VARIANT& child, HRESULT answer) const;
-    std::wstring RowName(long row) const;
-    std::wstring RowDescription(long row) const;
+    // A row's texts in the shown columns, left to right, joined by ", ".
+    // Its name leaves the empty ones out; its description (`titled`) puts
+    // each after its column's title, empty ones too.
+    std::wstring RowTexts(long row, bool titled) const;
     RECT RowScreenRect(long row) const;
     bool RowShown(long row) const;
 
