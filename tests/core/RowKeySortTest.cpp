@@ -88,17 +88,6 @@ TEST(RowKeySort, GivesTheOrderOfComparingEveryPairForEveryFlagAndKey)
     }
 }
 
-TEST(RxMemoryDataFieldNames, FollowTheCollationInForce)
-{
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
-    EXPECT_EQ(table.FindFieldIndex("password"), 3);
-    // A collation that tells every name apart: only the exact name is found.
-    table.SetCollation([](std::string_view a, std::string_view b, bool) { return a == b ? 0 : 1; });
-    EXPECT_EQ(table.FindFieldIndex("password"), -1);
-    EXPECT_EQ(table.FindFieldIndex("Password"), 3);
-}
-
 // Long lists go through the radix passes (past 32 768 entries split by the
 // first byte first), and names that share long
 // beginnings through several levels of them; a key that holds zero bytes

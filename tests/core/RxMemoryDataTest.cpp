@@ -414,3 +414,14 @@ TEST(RxMemoryData, ALongListLoadsSortsAndWalksInOrder)
     }
     EXPECT_EQ(rows, kRows);
 }
+
+TEST(RxMemoryDataFieldNames, FollowTheCollationInForce)
+{
+    TRxMemoryData table("BaseRxMemoryData");
+    OpenBaseTable(table);
+    EXPECT_EQ(table.FindFieldIndex("password"), 3);
+    // A collation that tells every name apart: only the exact name is found.
+    table.SetCollation([](std::string_view a, std::string_view b, bool) { return a == b ? 0 : 1; });
+    EXPECT_EQ(table.FindFieldIndex("password"), -1);
+    EXPECT_EQ(table.FindFieldIndex("Password"), 3);
+}
