@@ -180,6 +180,14 @@ RECT TDBGridAccessible::RowScreenRect(long row) const
     return r;
 }
 
+HRESULT TDBGridAccessible::NoText(const VARIANT& child, BSTR* text) const
+{
+    if (!text)
+        return E_POINTER;
+    *text = nullptr;
+    return Lacking(child, S_FALSE);
+}
+
 HRESULT TDBGridAccessible::Lacking(const VARIANT& child, HRESULT answer) const
 {
     return Guarded([&] {
@@ -243,10 +251,7 @@ STDMETHODIMP TDBGridAccessible::get_accName(VARIANT child, BSTR* name)
 
 STDMETHODIMP TDBGridAccessible::get_accValue(VARIANT child, BSTR* value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = nullptr;
-    return Lacking(child, S_FALSE);
+    return NoText(child, value);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accDescription(VARIANT child, BSTR* description)
@@ -311,10 +316,7 @@ STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
 
 STDMETHODIMP TDBGridAccessible::get_accHelp(VARIANT child, BSTR* help)
 {
-    if (!help)
-        return E_POINTER;
-    *help = nullptr;
-    return Lacking(child, S_FALSE);
+    return NoText(child, help);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic)
@@ -328,10 +330,7 @@ STDMETHODIMP TDBGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long
 
 STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    if (!shortcut)
-        return E_POINTER;
-    *shortcut = nullptr;
-    return Lacking(child, S_FALSE);
+    return NoText(child, shortcut);
 }
 
 STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
@@ -370,10 +369,7 @@ STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
 
 STDMETHODIMP TDBGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
-    if (!action)
-        return E_POINTER;
-    *action = nullptr;
-    return Lacking(child, S_FALSE);
+    return NoText(child, action);
 }
 
 STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)

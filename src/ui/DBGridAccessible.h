@@ -77,6 +77,8 @@ private:
     // action): `answer` for any child id this object knows, the failure of
     // ChildId for any other.
     HRESULT Lacking(const VARIANT& child, HRESULT answer) const;
+    // The same for a text the grid does not have: none, for a known child.
+    HRESULT NoText(const VARIANT& child, BSTR* text) const;
     // A row's texts in the shown columns, left to right, joined by ", ".
     // Its name leaves the empty ones out; its description (`titled`) puts
     // each after its column's title, empty ones too.

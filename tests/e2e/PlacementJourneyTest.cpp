@@ -173,29 +173,30 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
             ExpectControlsWholeAndApart(window, name);
         };
         look(main, "main");
+        // Presses `button` in `from`, looks at the window `open` finds, and
+        // closes it with `close`.
+        auto visit = [&](HWND from, const wchar_t* button, auto open, const char* name, const wchar_t* close) {
+            PressButton(from, button);
+            HWND window = open();
+            look(window, name);
+            PressButton(window, close);
+            WaitWindowGone(window, name);
+        };
 
         PressButton(main, L"Добавить базу");
         HWND editor = WaitForEditor(program, kNewBaseCaption);
         look(editor, "editor");
-        PressButton(editor, L"...");
-        HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
-        look(chooser, "chooser");
-        PressButton(chooser, L"Отмена");
-        WaitWindowGone(chooser, "the folder chooser");
+        visit(
+            editor, L"...",
+            [&] { return WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption); },
+            "chooser", L"Отмена");
         PressButton(editor, L"Отмена");
         WaitWindowGone(editor, "the editor");
-
-        PressButton(main, L"Удалить базу");
-        HWND question = WaitForMessageForm(program, L"Confirm");
-        look(question, "message");
-        PressButton(question, L"Cancel");
-        WaitWindowGone(question, "the question");
-
-        PressButton(main, L"Помощь");
-        HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
-        look(about, "about");
-        PressButton(about, L"Закрыть");
-        WaitWindowGone(about, "the About window");
+        visit(
+            main, L"Удалить базу", [&] { return WaitForMessageForm(program, L"Confirm"); }, "message", L"Cancel");
+        visit(
+            main, L"Помощь", [&] { return WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption); }, "about",
+            L"Закрыть");
         program.CloseAndWait(main);
     }
 }
