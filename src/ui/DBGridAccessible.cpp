@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -61,6 +62,16 @@ int RowOnLine(const TDataSet& ds, int line)
             --index;
     }
     return index + 1;
+}
+
+// An answer through a VARIANT: checked, emptied, then filled by the body.
+template <typename Body>
+HRESULT IntoVariant(VARIANT* out, Body&& body) noexcept
+{
+    if (!out)
+        return E_POINTER;
+    VariantInit(out);
+    return Guarded(std::forward<Body>(body));
 }
 
 }  // namespace
@@ -269,10 +280,7 @@ STDMETHODIMP TDBGridAccessible::get_accDescription(VARIANT child, BSTR* descript
 
 STDMETHODIMP TDBGridAccessible::get_accRole(VARIANT child, VARIANT* role)
 {
-    if (!role)
-        return E_POINTER;
-    VariantInit(role);
-    return Guarded([&] {
+    return IntoVariant(role, [&] {
         long id = 0;
         if (HRESULT hr = ChildId(child, id); FAILED(hr))
             return hr;
@@ -285,10 +293,7 @@ STDMETHODIMP TDBGridAccessible::get_accRole(VARIANT child, VARIANT* role)
 
 STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
 {
-    if (!state)
-        return E_POINTER;
-    VariantInit(state);
-    return Guarded([&] {
+    return IntoVariant(state, [&] {
         long id = 0;
         if (HRESULT hr = ChildId(child, id); FAILED(hr))
             return hr;
@@ -335,10 +340,7 @@ STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* sho
 
 STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
 {
-    if (!child)
-        return E_POINTER;
-    VariantInit(child);
-    return Guarded([&] {
+    return IntoVariant(child, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -352,10 +354,7 @@ STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
 
 STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
 {
-    if (!children)
-        return E_POINTER;
-    VariantInit(children);
-    return Guarded([&] {
+    return IntoVariant(children, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -417,10 +416,7 @@ STDMETHODIMP TDBGridAccessible::accLocation(long* left, long* top, long* width, 
 
 STDMETHODIMP TDBGridAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
 {
-    if (!end)
-        return E_POINTER;
-    VariantInit(end);
-    return Guarded([&] {
+    return IntoVariant(end, [&] {
         long id = 0;
         long count = 0;
         if (HRESULT hr = ChildId(start, id); FAILED(hr))
@@ -452,10 +448,7 @@ STDMETHODIMP TDBGridAccessible::accNavigate(long direction, VARIANT start, VARIA
 
 STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 {
-    if (!child)
-        return E_POINTER;
-    VariantInit(child);
-    return Guarded([&] {
+    return IntoVariant(child, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
