@@ -16,7 +16,7 @@
 //   chunking at all.
 
 #include "FuzzCheck.h"
-#include "runtime/LineBreakNormaliser.h"
+#include "uilogic/LineBreakNormaliser.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

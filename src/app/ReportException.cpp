@@ -1,7 +1,7 @@
 #include "app/ReportException.h"
 
 #include "platform/WideText.h"
-#include "runtime/AppTitle.h"
+#include "uilogic/AppTitle.h"
 #include "runtime/Exceptions.h"
 #include "ui/Application.h"
 

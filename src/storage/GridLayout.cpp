@@ -1,7 +1,7 @@
 #include "storage/GridLayout.h"
 
 #include "platform/Handles.h"
-#include "runtime/ColumnPlacement.h"
+#include "uilogic/ColumnPlacement.h"
 #include "runtime/IntParser.h"
 #include "storage/RegistrySection.h"
 #include "ui/DBGrid.h"

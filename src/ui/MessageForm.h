@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/Handles.h"
-#include "runtime/MessageLayout.h"
+#include "uilogic/MessageLayout.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 

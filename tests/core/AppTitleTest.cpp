@@ -1,4 +1,4 @@
-#include "runtime/AppTitle.h"
+#include "uilogic/AppTitle.h"
 
 #include <gtest/gtest.h>
 

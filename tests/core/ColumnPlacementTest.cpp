@@ -1,4 +1,4 @@
-#include "runtime/ColumnPlacement.h"
+#include "uilogic/ColumnPlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "runtime/LineBreakNormaliser.h"
+#include "uilogic/LineBreakNormaliser.h"
 
 #include <gtest/gtest.h>
 

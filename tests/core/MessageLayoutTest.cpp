@@ -1,4 +1,4 @@
-#include "runtime/MessageLayout.h"
+#include "uilogic/MessageLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Win32.h"
 #include "platform/WideText.h"
-#include "runtime/AppTitle.h"
+#include "uilogic/AppTitle.h"
 #include "runtime/Exceptions.h"
 
 #include <atomic>

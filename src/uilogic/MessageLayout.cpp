@@ -1,4 +1,4 @@
-#include "runtime/MessageLayout.h"
+#include "uilogic/MessageLayout.h"
 
 #include "runtime/Cp1251.h"
 

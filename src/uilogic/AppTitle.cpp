@@ -1,4 +1,4 @@
-#include "runtime/AppTitle.h"
+#include "uilogic/AppTitle.h"
 
 std::wstring ApplicationTitle(std::wstring_view exePath)
 {
