@@ -49,7 +49,7 @@ struct KeyCosts {
 KeyCosts Measure(TApplication& app, int rows, int presses)
 {
     TListGridForm form("GridBenchForm", "TGridBenchForm",
-                       {.Caption = "Grid", .Left = 40, .Top = 40, .ClientWidth = 560, .ClientHeight = 420},
+                       {.Caption = "Grid", .Bounds = {40, 40, 560, 420}},
                        {0, 0, 560, 420}, akLeft | akTop | akRight | akBottom);
     form.Create();
     TRxMemoryData& table = form.BaseRxMemoryData;

@@ -13,10 +13,7 @@ const wchar_t kHelpFileName[] = L"Readme.rtf";
 TFormDesign HelpFormDesign()
 {
     return TFormDesign{.Caption = "О программе",
-                       .Left = 323,
-                       .Top = 333,
-                       .ClientWidth = 508,
-                       .ClientHeight = 398,
+                       .Bounds = {323, 333, 508, 398},
                        .BorderStyle = TBorderStyle::bsDialog,
                        .BorderIcons = biSystemMenu};
 }

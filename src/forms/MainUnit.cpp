@@ -15,10 +15,7 @@ namespace {
 TFormDesign Design()
 {
     return TFormDesign{.Caption = "Автоматическое открытие периода в базах 1С",
-                       .Left = 332,
-                       .Top = 347,
-                       .ClientWidth = 523,
-                       .ClientHeight = 351,
+                       .Bounds = {332, 347, 523, 351},
                        .BorderStyle = TBorderStyle::bsSizeable,
                        .BorderIcons = biSystemMenu | biHelp,
                        .MinWidth = 400,

@@ -29,10 +29,7 @@ constexpr int kLabelFontHeight = 13;
 TFormDesign NewBaseFormDesign()
 {
     return TFormDesign{.Caption = kNewCaption,
-                       .Left = 386,
-                       .Top = 420,
-                       .ClientWidth = 490,
-                       .ClientHeight = 135,
+                       .Bounds = {386, 420, 490, 135},
                        .BorderStyle = TBorderStyle::bsDialog,
                        .BorderIcons = biSystemMenu};
 }

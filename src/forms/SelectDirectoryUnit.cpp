@@ -26,10 +26,7 @@ std::wstring SystemMessage(unsigned long code)
 TFormDesign Design()
 {
     return TFormDesign{.Caption = "Выберите директорию информационной базы 1С",
-                       .Left = 379,
-                       .Top = 358,
-                       .ClientWidth = 424,
-                       .ClientHeight = 326,
+                       .Bounds = {379, 358, 424, 326},
                        .BorderStyle = TBorderStyle::bsDialog,
                        .BorderIcons = biSystemMenu,
                        .Position = TPosition::poDefault,

@@ -121,14 +121,14 @@ void TForm::Create()
     // another one is sized for that before its controls are made.
     dpi_ = SystemDpi();
     auto outerSize = [&] {
-        RECT outer{0, 0, Scaled(design_.ClientWidth), Scaled(design_.ClientHeight)};
+        RECT outer{0, 0, Scaled(design_.Bounds.Width), Scaled(design_.Bounds.Height)};
         AdjustWindowRectForDpi(outer, style, exStyle, dpi_);
         return SIZE{outer.right - outer.left, outer.bottom - outer.top};
     };
     SIZE size = outerSize();
     bool defaultPos = design_.Position == TPosition::poDefault || design_.Position == TPosition::poDefaultPosOnly;
-    int x = defaultPos ? CW_USEDEFAULT : Scaled(design_.Left);
-    int y = defaultPos ? CW_USEDEFAULT : Scaled(design_.Top);
+    int x = defaultPos ? CW_USEDEFAULT : Scaled(design_.Bounds.Left);
+    int y = defaultPos ? CW_USEDEFAULT : Scaled(design_.Bounds.Top);
     HWND owner = Application ? Application->Handle() : nullptr;
     if (!CreateBound(exStyle, Wide(className_).c_str(), Wide(design_.Caption).c_str(), style, x, y, size.cx, size.cy,
                      owner, nullptr))
@@ -471,8 +471,8 @@ void TForm::Layout(int clientWidth, int clientHeight)
 {
     if (clientWidth == 0 && clientHeight == 0)
         return;  // minimised
-    int dx = clientWidth - Scaled(design_.ClientWidth);
-    int dy = clientHeight - Scaled(design_.ClientHeight);
+    int dx = clientWidth - Scaled(design_.Bounds.Width);
+    int dy = clientHeight - Scaled(design_.Bounds.Height);
     for (TControl* control : controls_) {
         if (!control->Handle())
             continue;

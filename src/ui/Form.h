@@ -42,10 +42,9 @@ constexpr int mrCancel = 2;
 
 struct TFormDesign {
     std::string Caption;
-    int Left = 0;
-    int Top = 0;
-    int ClientWidth = 0;
-    int ClientHeight = 0;
+    // Where the window stands (Left, Top) and the size of its client area
+    // (Width, Height).
+    TBounds Bounds;
     TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
     unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
     TPosition Position = TPosition::poDesigned;

@@ -178,8 +178,8 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     TMessageLayout layout = MeasureLayout(request, static_cast<HFONT>(font.Get()), SystemDpi());
     TFormDesign design;
     design.Caption = request.Caption;
-    design.ClientWidth = layout.ClientWidth;
-    design.ClientHeight = layout.ClientHeight;
+    design.Bounds.Width = layout.ClientWidth;
+    design.Bounds.Height = layout.ClientHeight;
     design.BorderStyle = TBorderStyle::bsDialog;
     design.BorderIcons = biSystemMenu;
     design.Position = TPosition::poScreenCenter;

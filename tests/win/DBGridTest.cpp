@@ -22,7 +22,7 @@ class TGridForm : public TListGridForm {
 public:
     TGridForm()
         : TListGridForm("GridForm", "TGridForm",
-                        {.Caption = "Таблица", .Left = 50, .Top = 50, .ClientWidth = 420, .ClientHeight = 340},
+                        {.Caption = "Таблица", .Bounds = {50, 50, 420, 340}},
                         {0, 0, 400, 300}, akLeft | akTop | akRight | akBottom)
     {
         MainRxDBGrid.TabOrder = 0;

@@ -14,14 +14,8 @@ namespace {
 
 TFormDesign SmallDesign(TBorderStyle border = TBorderStyle::bsSizeable)
 {
-    return TFormDesign{.Caption = "Проба",
-                       .Left = 100,
-                       .Top = 100,
-                       .ClientWidth = 300,
-                       .ClientHeight = 200,
-                       .BorderStyle = border,
-                       .MinWidth = 250,
-                       .MinHeight = 180};
+    return TFormDesign{
+        .Caption = "Проба", .Bounds = {100, 100, 300, 200}, .BorderStyle = border, .MinWidth = 250, .MinHeight = 180};
 }
 
 class TProbeForm : public TForm {

@@ -107,12 +107,7 @@ protected:
 
 inline TFormDesign StoredFormDesign(TBorderStyle border)
 {
-    return TFormDesign{.Caption = "Хранимое окно",
-                       .Left = 100,
-                       .Top = 80,
-                       .ClientWidth = 300,
-                       .ClientHeight = 200,
-                       .BorderStyle = border};
+    return TFormDesign{.Caption = "Хранимое окно", .Bounds = {100, 80, 300, 200}, .BorderStyle = border};
 }
 
 // A form whose store keeps its section below kStoreTestKey.
