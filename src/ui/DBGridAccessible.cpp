@@ -64,13 +64,25 @@ int RowOnLine(const TDataSet& ds, int line)
     return index + 1;
 }
 
-// An answer through a VARIANT: checked, emptied, then filled by the body.
-template <typename Body>
-HRESULT IntoVariant(VARIANT* out, Body&& body) noexcept
+template <typename T>
+void Empty(T** out)
+{
+    *out = nullptr;
+}
+
+void Empty(VARIANT* out)
+{
+    VariantInit(out);
+}
+
+// An answer through an out pointer: checked, emptied, then filled by the
+// body, guarded.
+template <typename Out, typename Body>
+HRESULT Into(Out* out, Body&& body) noexcept
 {
     if (!out)
         return E_POINTER;
-    VariantInit(out);
+    Empty(out);
     return Guarded(std::forward<Body>(body));
 }
 
@@ -191,31 +203,35 @@ RECT TDBGridAccessible::RowScreenRect(long row) const
     return r;
 }
 
-HRESULT TDBGridAccessible::NoText(const VARIANT& child, BSTR* text) const
-{
-    if (!text)
-        return E_POINTER;
-    *text = nullptr;
-    return Lacking(child, S_FALSE);
-}
-
-HRESULT TDBGridAccessible::Lacking(const VARIANT& child, HRESULT answer) const
+template <typename Body>
+HRESULT TDBGridAccessible::ForChild(const VARIANT& child, Body&& body) const
 {
     return Guarded([&] {
         long id = 0;
         HRESULT hr = ChildId(child, id);
-        return FAILED(hr) ? hr : answer;
+        return FAILED(hr) ? hr : body(id);
     });
+}
+
+template <typename Out, typename Body>
+HRESULT TDBGridAccessible::ChildInto(Out* out, const VARIANT& child, Body&& body) const
+{
+    if (!out)
+        return E_POINTER;
+    Empty(out);
+    return ForChild(child, std::forward<Body>(body));
+}
+
+HRESULT TDBGridAccessible::NoText(const VARIANT& child, BSTR* text) const
+{
+    return ChildInto(text, child, [](long) { return S_FALSE; });
 }
 
 // ---- IAccessible ---------------------------------------------------------------
 
 STDMETHODIMP TDBGridAccessible::get_accParent(IDispatch** parent)
 {
-    if (!parent)
-        return E_POINTER;
-    *parent = nullptr;
-    return Guarded([&] {
+    return Into(parent, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -235,27 +251,13 @@ STDMETHODIMP TDBGridAccessible::get_accChildCount(long* count)
 
 STDMETHODIMP TDBGridAccessible::get_accChild(VARIANT child, IDispatch** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
-        // Rows are plain elements of this object, with no object of their own.
-        return id == CHILDID_SELF ? E_INVALIDARG : S_FALSE;
-    });
+    // Rows are plain elements of this object, with no object of their own.
+    return ChildInto(object, child, [](long id) { return id == CHILDID_SELF ? E_INVALIDARG : S_FALSE; });
 }
 
 STDMETHODIMP TDBGridAccessible::get_accName(VARIANT child, BSTR* name)
 {
-    if (!name)
-        return E_POINTER;
-    *name = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
+    return ChildInto(name, child, [&](long id) {
         return ToBstr(id == CHILDID_SELF ? Wide(grid_->AccessibleName) : RowTexts(id, false), name);
     });
 }
@@ -267,23 +269,13 @@ STDMETHODIMP TDBGridAccessible::get_accValue(VARIANT child, BSTR* value)
 
 STDMETHODIMP TDBGridAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    if (!description)
-        return E_POINTER;
-    *description = nullptr;
-    return Guarded([&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
-        return id == CHILDID_SELF ? S_FALSE : ToBstr(RowTexts(id, true), description);
-    });
+    return ChildInto(description, child,
+                     [&](long id) { return id == CHILDID_SELF ? S_FALSE : ToBstr(RowTexts(id, true), description); });
 }
 
 STDMETHODIMP TDBGridAccessible::get_accRole(VARIANT child, VARIANT* role)
 {
-    return IntoVariant(role, [&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
+    return ChildInto(role, child, [&](long id) {
         // A list of entries, one selected at a time, as screen readers know
         // it from the system's lists.
         SetChildId(role, id == CHILDID_SELF ? ROLE_SYSTEM_LIST : ROLE_SYSTEM_LISTITEM);
@@ -293,10 +285,7 @@ STDMETHODIMP TDBGridAccessible::get_accRole(VARIANT child, VARIANT* role)
 
 STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
 {
-    return IntoVariant(state, [&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
+    return ChildInto(state, child, [&](long id) {
         HWND window = grid_->Handle();
         bool focused = GetFocus() == window;
         long flags = STATE_SYSTEM_FOCUSABLE;
@@ -330,7 +319,7 @@ STDMETHODIMP TDBGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long
         return E_POINTER;
     *file = nullptr;
     *topic = -1;
-    return Lacking(child, S_FALSE);
+    return ForChild(child, [](long) { return S_FALSE; });
 }
 
 STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
@@ -340,7 +329,7 @@ STDMETHODIMP TDBGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* sho
 
 STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
 {
-    return IntoVariant(child, [&] {
+    return Into(child, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -354,7 +343,7 @@ STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
 
 STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
 {
-    return IntoVariant(children, [&] {
+    return Into(children, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -373,10 +362,7 @@ STDMETHODIMP TDBGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action
 
 STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)
 {
-    return Guarded([&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
+    return ForChild(child, [&](long id) {
         // One row is selected at a time: the current one.
         const long single = SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION;
         if ((flags & ~single) != 0 || flags == 0 || (id == CHILDID_SELF && flags != SELFLAG_TAKEFOCUS))
@@ -395,10 +381,7 @@ STDMETHODIMP TDBGridAccessible::accLocation(long* left, long* top, long* width, 
     if (!left || !top || !width || !height)
         return E_POINTER;
     *left = *top = *width = *height = 0;
-    return Guarded([&] {
-        long id = 0;
-        if (HRESULT hr = ChildId(child, id); FAILED(hr))
-            return hr;
+    return ForChild(child, [&](long id) {
         RECT r;
         if (id == CHILDID_SELF) {
             GetClientRect(grid_->Handle(), &r);
@@ -416,11 +399,8 @@ STDMETHODIMP TDBGridAccessible::accLocation(long* left, long* top, long* width, 
 
 STDMETHODIMP TDBGridAccessible::accNavigate(long direction, VARIANT start, VARIANT* end)
 {
-    return IntoVariant(end, [&] {
-        long id = 0;
+    return ChildInto(end, start, [&](long id) {
         long count = 0;
-        if (HRESULT hr = ChildId(start, id); FAILED(hr))
-            return hr;
         Rows(count);
         long to = 0;
         switch (direction) {
@@ -448,7 +428,7 @@ STDMETHODIMP TDBGridAccessible::accNavigate(long direction, VARIANT start, VARIA
 
 STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 {
-    return IntoVariant(child, [&] {
+    return Into(child, [&] {
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
@@ -472,7 +452,7 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 
 STDMETHODIMP TDBGridAccessible::accDoDefaultAction(VARIANT child)
 {
-    return Lacking(child, DISP_E_MEMBERNOTFOUND);
+    return ForChild(child, [](long) { return DISP_E_MEMBERNOTFOUND; });
 }
 
 STDMETHODIMP TDBGridAccessible::put_accName(VARIANT, BSTR)

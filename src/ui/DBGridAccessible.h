@@ -73,11 +73,15 @@ private:
     // The child id a VARIANT names: CHILDID_SELF or a row's number; a
     // failure for anything else.
     HRESULT ChildId(const VARIANT& child, long& id) const;
-    // For what neither the list nor its rows have (a value, help, a default
-    // action): `answer` for any child id this object knows, the failure of
-    // ChildId for any other.
-    HRESULT Lacking(const VARIANT& child, HRESULT answer) const;
-    // The same for a text the grid does not have: none, for a known child.
+    // The body's answer for the id of a child this object knows, guarded;
+    // the failure of ChildId for any other.
+    template <typename Body>
+    HRESULT ForChild(const VARIANT& child, Body&& body) const;
+    // The same through an out pointer, checked and emptied first.
+    template <typename Out, typename Body>
+    HRESULT ChildInto(Out* out, const VARIANT& child, Body&& body) const;
+    // For a text neither the list nor its rows have (a value, help, a
+    // default action): none, for a known child.
     HRESULT NoText(const VARIANT& child, BSTR* text) const;
     // A row's texts in the shown columns, left to right, joined by ", ".
     // Its name leaves the empty ones out; its description (`titled`) puts

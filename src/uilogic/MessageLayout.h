@@ -34,15 +34,10 @@ struct TMessageMetrics {
 };
 
 struct TMessageLayout {
-    int HorzMargin = 0;
-    int VertMargin = 0;
-    int HorzSpacing = 0;
-    int VertSpacing = 0;
-    int ButtonWidth = 0;
-    int ButtonHeight = 0;
-    int ButtonSpacing = 0;
-    int ClientWidth = 0;
-    int ClientHeight = 0;
+    int HorzMargin = 0, VertMargin = 0;
+    int HorzSpacing = 0, VertSpacing = 0;
+    int ButtonWidth = 0, ButtonHeight = 0, ButtonSpacing = 0;
+    int ClientWidth = 0, ClientHeight = 0;
     TLayoutRect Icon;
     TLayoutRect Text;
     std::vector<TLayoutRect> Buttons;  // left to right

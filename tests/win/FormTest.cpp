@@ -27,7 +27,9 @@ public:
         AddControl(Second);
         AddControl(First);
         AddControl(Stretch);
+        First.OnClick = [this] { ++FirstClicks; };
     }
+    int FirstClicks = 0;
     TButton First{"First", {10, 10, 80, 25}, "Первая", akTop | akRight};
     TButton Second{"Second", {10, 165, 80, 25}, "Вторая", akRight | akBottom};
     TEdit Stretch{"Stretch", {100, 10, 190, 21}, "текст", akLeft | akTop | akRight};
@@ -87,8 +89,6 @@ TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
     TestApplication();
     TProbeForm form;
     form.Create();
-    int firstClicks = 0;
-    form.First.OnClick = [&] { ++firstClicks; };
     PostAction([&] {
         HWND focus = GetFocus();
         EXPECT_EQ(focus, form.First.Handle());
@@ -97,7 +97,7 @@ TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
         PostAction([&] { form.Close(); });
     });
     form.ShowModal();
-    EXPECT_EQ(firstClicks, 1);
+    EXPECT_EQ(form.FirstClicks, 1);
 }
 
 TEST(Form, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
@@ -105,14 +105,12 @@ TEST(Form, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
     TestApplication();
     TProbeForm form;
     form.Create();
-    int clicks = 0;
-    form.First.OnClick = [&] { ++clicks; };
     const WPARAM click = MAKEWPARAM(form.First.ControlId(), BN_CLICKED);
     SendMessageW(form.Handle(), WM_COMMAND, click, 0);  // a menu item or accelerator of the same ID
     SendMessageW(form.Handle(), WM_COMMAND, click, reinterpret_cast<LPARAM>(form.Second.Handle()));
-    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(form.FirstClicks, 0);
     SendMessageW(form.Handle(), WM_COMMAND, click, reinterpret_cast<LPARAM>(form.First.Handle()));
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form.FirstClicks, 1);
 }
 
 TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
