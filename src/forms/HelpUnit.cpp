@@ -35,11 +35,7 @@ std::wstring TooLargeText(const std::wstring& name, unsigned long long size)
 THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
 {
     HelpRichEdit.SetOwnFont(L"MS Sans Serif", 11);
-    HelpRichEdit.TabOrder = 0;
-    ButtonClose.TabOrder = 1;
-    AddControl(HelpRichEdit);
-    AddControl(RxLabel1);
-    AddControl(ButtonClose);
+    AddControls({&HelpRichEdit, &ButtonClose, &RxLabel1});
     HelpFormStorage.IniSection = "HelpForm";
     HelpFormStorage.UseRegistry = true;
     AddComponent(HelpFormStorage);

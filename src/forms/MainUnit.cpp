@@ -26,16 +26,7 @@ TFormDesign Design()
 
 TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
 {
-    AddBaseButton.TabOrder = 0;
-    HelpButton.TabOrder = 1;
-    ButtonClose.TabOrder = 2;
-    MainRxDBGrid.TabOrder = 3;
-    DeleteBaseButton.TabOrder = 4;
-    AddControl(AddBaseButton);
-    AddControl(HelpButton);
-    AddControl(ButtonClose);
-    AddControl(MainRxDBGrid);
-    AddControl(DeleteBaseButton);
+    AddControls({&AddBaseButton, &HelpButton, &ButtonClose, &MainRxDBGrid, &DeleteBaseButton});
     MainFormStorage.IniSection = "MainForm";
     MainFormStorage.UseRegistry = true;
     AddComponent(MainFormStorage);

@@ -122,26 +122,12 @@ std::string ValueOf(const TEdit& box)
 
 TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormDesign())
 {
-    for (TLabel* label : {&Label1, &Label2, &Label3, &Label4}) {
+    for (TLabel* label : {&Label1, &Label2, &Label3, &Label4})
         label->SetOwnFont(kLabelFontFace, kLabelFontHeight);
-        AddControl(*label);
-    }
     // Each label stands just before its box in the window order, where
     // screen readers look for a box's name; labels are never tab stops.
-    OKButton.TabOrder = 0;
-    CancelButton.TabOrder = 1;
-    Label1.TabOrder = 2;
-    NameEdit.TabOrder = 3;
-    Label2.TabOrder = 4;
-    PathEdit.TabOrder = 5;
-    SelectDirectoryBitBtn.TabOrder = 6;
-    Label3.TabOrder = 7;
-    LoginEdit.TabOrder = 8;
-    Label4.TabOrder = 9;
-    PasswordEdit.TabOrder = 10;
-    for (TControl* control : std::initializer_list<TControl*>{&OKButton, &CancelButton, &NameEdit, &PathEdit,
-                                                              &SelectDirectoryBitBtn, &LoginEdit, &PasswordEdit})
-        AddControl(*control);
+    AddControls({&OKButton, &CancelButton, &Label1, &NameEdit, &Label2, &PathEdit, &SelectDirectoryBitBtn, &Label3,
+                 &LoginEdit, &Label4, &PasswordEdit});
     FormStorage1.IniSection = "NewForm";
     FormStorage1.UseRegistry = true;
     AddComponent(FormStorage1);

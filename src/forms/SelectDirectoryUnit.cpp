@@ -36,13 +36,8 @@ TFormDesign Design()
 
 TSelectDirectoryForm::TSelectDirectoryForm() : TForm("SelectDirectoryForm", "TSelectDirectoryForm", Design())
 {
-    MainShellTreeView.TabOrder = 0;
     MainShellTreeView.AccessibleName = "Папки";
-    SelectDirectoryButton.TabOrder = 1;
-    CancelButton.TabOrder = 2;
-    AddControl(MainShellTreeView);
-    AddControl(SelectDirectoryButton);
-    AddControl(CancelButton);
+    AddControls({&MainShellTreeView, &SelectDirectoryButton, &CancelButton});
     SelectFormStorage.IniSection = "SelectDirectoryForm";
     SelectFormStorage.Options = fpPosition;
     SelectFormStorage.UseRegistry = true;

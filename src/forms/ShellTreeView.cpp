@@ -115,10 +115,8 @@ HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 {
     // No lines at the root level, label editing on, no dragging, the
     // selection highlight hidden while the tree has no focus.
-    DWORD style =
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_DISABLEDRAGDROP;
-    return CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, Wide(AccessibleName).c_str(), style, b.Left, b.Top, b.Width, b.Height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    DWORD style = WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_DISABLEDRAGDROP;
+    return CreateChildWindow(WS_EX_CLIENTEDGE, WC_TREEVIEWW, Wide(AccessibleName).c_str(), style, parent, id, b);
 }
 
 void TShellTreeView::HandleCreated()

@@ -13,6 +13,14 @@ TControl::~TControl()
     DestroyWindowHandle();
 }
 
+HWND TControl::CreateChildWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                                 HWND parent, int id, const TBounds& b)
+{
+    return CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, b.Left, b.Top, b.Width, b.Height,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
 void TControl::CreateWindowFor(TForm& form, int id)
 {
     form_ = &form;

@@ -51,6 +51,10 @@ public:
 protected:
     // Creates the control's native window; the base owns it.
     virtual HWND CreateHandle(HWND parent, int id, const TBounds& bounds) = 0;
+    // A visible child window of a system class (a button, an edit box) at
+    // the bounds, carrying the control ID: what most CreateHandles make.
+    static HWND CreateChildWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                                  HWND parent, int id, const TBounds& bounds);
     // Runs after the window exists (fonts, texts, images).
     virtual void HandleCreated() {}
     // Pixel values of the control's own (column widths, an indent, a font

@@ -80,6 +80,15 @@ void TForm::AddControl(TControl& control)
     components_.push_back(&control);
 }
 
+void TForm::AddControls(std::initializer_list<TControl*> inTabOrder)
+{
+    int order = 0;
+    for (TControl* control : inTabOrder) {
+        control->TabOrder = order++;
+        AddControl(*control);
+    }
+}
+
 void TForm::AddComponent(TComponent& component)
 {
     components_.push_back(&component);

@@ -20,6 +20,7 @@
 #include "ui/Window.h"
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,6 +79,9 @@ public:
 
     // Design: controls and components the form owns (not deleted by it).
     void AddControl(TControl& control);
+    // Controls in their tab order, which is also the order their windows are
+    // made in: the order screen readers walk.
+    void AddControls(std::initializer_list<TControl*> inTabOrder);
     void AddComponent(TComponent& component);
     const std::vector<TComponent*>& Components() const { return components_; }
     TComponent* FindComponent(std::string_view name) const;

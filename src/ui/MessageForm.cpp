@@ -23,14 +23,6 @@ TBounds ToBounds(const TLayoutRect& r)
     return {r.Left, r.Top, r.Width, r.Height};
 }
 
-HWND CreateChild(const wchar_t* windowClass, const std::wstring& text, DWORD style, HWND parent, int id,
-                 const TBounds& b)
-{
-    return CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top, b.Width,
-                           b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 // Hands one block of data to the open clipboard, which then owns it.
 void PutOnClipboard(UINT format, const void* data, size_t size)
 {
@@ -74,7 +66,7 @@ TMessageImage::TMessageImage(std::string name, TBounds bounds, LPCWSTR icon)
 
 HWND TMessageImage::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
-    return CreateChild(L"STATIC", {}, SS_OWNERDRAW, parent, id, bounds);
+    return CreateChildWindow(0, L"STATIC", L"", SS_OWNERDRAW, parent, id, bounds);
 }
 
 bool TMessageImage::OnDrawItem(DRAWITEMSTRUCT* item)
@@ -101,7 +93,7 @@ HWND TMessageLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
     // SS_LEFT draws with word breaks and expanded tabs, as the text was
     // measured; without SS_NOPREFIX "&" underlines the next character.
-    return CreateChild(L"STATIC", caption_, SS_LEFT, parent, id, bounds);
+    return CreateChildWindow(0, L"STATIC", caption_.c_str(), SS_LEFT, parent, id, bounds);
 }
 
 TMessageButton::TMessageButton(std::string name, TBounds bounds, std::string caption, int result)

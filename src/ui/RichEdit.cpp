@@ -166,10 +166,8 @@ HWND TRichEdit::CreateHandle(HWND parent, int id, const TBounds& b)
     // Word wrap: no ES_AUTOHSCROLL. Without ES_DISABLENOSCROLL the scroll
     // bars appear only when the content needs them. No ES_NOHIDESEL: the
     // selection is hidden while the box has no focus.
-    DWORD style =
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
-    return CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT", L"", style, b.Left, b.Top, b.Width, b.Height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
+    return CreateChildWindow(WS_EX_CLIENTEDGE, L"RICHEDIT", L"", style, parent, id, b);
 }
 
 void TRichEdit::HandleCreated()

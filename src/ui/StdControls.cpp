@@ -18,23 +18,13 @@ void SetWindowTextCp1251(HWND hwnd, const std::string& text)
     SetWindowTextW(hwnd, Wide(text).c_str());
 }
 
-namespace {
-HWND CreateChild(const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle, HWND parent, int id,
-                 const TBounds& b)
-{
-    return CreateWindowExW(exStyle, windowClass, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.Left, b.Top,
-                           b.Width, b.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
-}
-}  // namespace
-
 TButton::TButton(std::string name, TBounds bounds, std::string caption, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
 {}
 
 HWND TButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
-    return CreateChild(L"BUTTON", caption_, BS_PUSHBUTTON | WS_TABSTOP, 0, parent, id, bounds);
+    return CreateChildWindow(0, L"BUTTON", Wide(caption_).c_str(), BS_PUSHBUTTON | WS_TABSTOP, parent, id, bounds);
 }
 
 void TButton::Click()
@@ -68,7 +58,7 @@ void TLabel::SetOwnFont(const wchar_t* face, int height)
 
 HWND TLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
-    return CreateChild(L"STATIC", caption_, SS_LEFT | SS_NOPREFIX, 0, parent, id, bounds);
+    return CreateChildWindow(0, L"STATIC", Wide(caption_).c_str(), SS_LEFT | SS_NOPREFIX, parent, id, bounds);
 }
 
 void TLabel::HandleCreated()
@@ -100,7 +90,8 @@ TEdit::TEdit(std::string name, TBounds bounds, std::string text, unsigned anchor
 
 HWND TEdit::CreateHandle(HWND parent, int id, const TBounds& bounds)
 {
-    HWND hwnd = CreateChild(L"EDIT", initialText_, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, parent, id, bounds);
+    HWND hwnd = CreateChildWindow(WS_EX_CLIENTEDGE, L"EDIT", Wide(initialText_).c_str(), ES_AUTOHSCROLL | WS_TABSTOP,
+                                  parent, id, bounds);
     if (hwnd)
         SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no length limit
     return hwnd;
