@@ -45,10 +45,7 @@ TEST(Form, CreatesHiddenWithCaptionAndDesignedClientSize)
     ASSERT_NE(form.Handle(), nullptr);
     EXPECT_FALSE(form.Visible());
     EXPECT_EQ(form.Caption(), "Проба");
-    RECT client;
-    GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, 300);
-    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(ClientSize(form.Handle()), (SIZE{300, 200}));
     EXPECT_EQ(form.Stretch.Text(), "текст");
 }
 
@@ -119,26 +116,16 @@ TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
     TProbeForm form;
     form.Create();
     form.Show();
-    RECT outer;
-    GetWindowRect(form.Handle(), &outer);
-    SetWindowPos(form.Handle(), nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 50,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    RECT r;
-    GetWindowRect(form.First.Handle(), &r);
-    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, 110);
-    EXPECT_EQ(r.top, 10);
-    GetWindowRect(form.Second.Handle(), &r);
-    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, 110);
-    EXPECT_EQ(r.top, 215);
-    GetWindowRect(form.Stretch.Handle(), &r);
-    EXPECT_EQ(r.right - r.left, 290);
+    const SIZE outer = OuterSize(form.Handle());
+    ResizeWindow(form.Handle(), outer.cx + 100, outer.cy + 50);
+    EXPECT_EQ(BoundsInParent(form.First.Handle()), RectOfSize(110, 10, 80, 25));
+    EXPECT_EQ(BoundsInParent(form.Second.Handle()), RectOfSize(110, 215, 80, 25));
+    const RECT stretch = BoundsInParent(form.Stretch.Handle());
+    EXPECT_EQ(stretch.right - stretch.left, 290);
 
-    SetWindowPos(form.Handle(), nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
-    GetWindowRect(form.Handle(), &outer);
-    EXPECT_GE(outer.right - outer.left, 250);
-    EXPECT_GE(outer.bottom - outer.top, 180);
+    const SIZE least = ResizeWindow(form.Handle(), 10, 10);
+    EXPECT_GE(least.cx, 250);
+    EXPECT_GE(least.cy, 180);
     form.Hide();
 }
 

@@ -36,14 +36,6 @@ DWORD BasePause()
     return TRxDBGrid::kTypingPauseMs + 100;
 }
 
-RECT BoundsInParent(HWND control)
-{
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 class MainFormTest : public testing::Test {
 protected:
     void SetUp() override
@@ -111,25 +103,14 @@ protected:
 TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
 {
     EXPECT_EQ(form.Caption(), "Автоматическое открытие периода в базах 1С");
-    RECT client;
-    GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, 523);
-    EXPECT_EQ(client.bottom, 351);
-    LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
-    LONG exStyle = GetWindowLongW(form.Handle(), GWL_EXSTYLE);
-    EXPECT_TRUE(style & WS_THICKFRAME);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_TRUE(exStyle & WS_EX_CONTEXTHELP);
+    EXPECT_EQ(ClientSize(form.Handle()), (SIZE{523, 351}));
+    EXPECT_EQ(FrameStyles(form.Handle()), WS_SYSMENU | WS_THICKFRAME);
+    EXPECT_TRUE(GetWindowLongW(form.Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
     EXPECT_NE(SendMessageW(form.Handle(), WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_EQ(form.DefaultButton, nullptr);
     EXPECT_EQ(form.CancelButton, nullptr);
 
-    RECT grid = BoundsInParent(Grid());
-    EXPECT_EQ(grid.left, 2);
-    EXPECT_EQ(grid.top, 4);
-    EXPECT_EQ(grid.right - grid.left, 397);
-    EXPECT_EQ(grid.bottom - grid.top, 343);
+    EXPECT_EQ(BoundsInParent(Grid()), RectOfSize(2, 4, 397, 343));
     TRxDBGrid& g = form.MainRxDBGrid;
     ASSERT_EQ(g.ColumnCount(), 2);
     EXPECT_EQ(g.Column(0).FieldName(), "Name");
@@ -180,10 +161,8 @@ TEST_F(MainFormTest, FocusStartsOnAddBaseAndTabRunsThroughTheDesignedOrder)
 TEST_F(MainFormTest, ControlsFollowTheEdgesAndTheWindowKeepsItsMinimumSize)
 {
     form.Show();
-    RECT outer;
-    GetWindowRect(form.Handle(), &outer);
-    SetWindowPos(form.Handle(), nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 60,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    const SIZE outer = OuterSize(form.Handle());
+    ResizeWindow(form.Handle(), outer.cx + 100, outer.cy + 60);
     struct {
         HWND control;
         int left, top;
@@ -192,22 +171,16 @@ TEST_F(MainFormTest, ControlsFollowTheEdgesAndTheWindowKeepsItsMinimumSize)
         {form.DeleteBaseButton.Handle(), 503, 32},
         {form.HelpButton.Handle(), 503, 355},
         {form.ButtonClose.Handle(), 503, 382},
-        {Grid(), 2, 4},
     };
     for (const auto& m : moved) {
         RECT r = BoundsInParent(m.control);
         EXPECT_EQ(r.left, m.left);
         EXPECT_EQ(r.top, m.top);
     }
-    RECT grid = BoundsInParent(Grid());
-    EXPECT_EQ(grid.right - grid.left, 497);
-    EXPECT_EQ(grid.bottom - grid.top, 403);
+    EXPECT_EQ(BoundsInParent(Grid()), RectOfSize(2, 4, 497, 403));
     EXPECT_EQ(Table().WindowSize(), form.MainRxDBGrid.VisibleRowCount());
 
-    SetWindowPos(form.Handle(), nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
-    GetWindowRect(form.Handle(), &outer);
-    EXPECT_EQ(outer.right - outer.left, 400);
-    EXPECT_EQ(outer.bottom - outer.top, 300);
+    EXPECT_EQ(ResizeWindow(form.Handle(), 100, 100), (SIZE{400, 300}));
     form.Hide();
 }
 

@@ -75,26 +75,16 @@ void PressWithKeysHeld(std::initializer_list<int> held, WPARAM key, std::functio
     });
 }
 
-std::string ClipboardUnicodeText()
+// The clipboard's text as CF_UNICODETEXT (converted) or CF_TEXT (the bytes).
+std::string ClipboardText(UINT format)
 {
     std::string text;
     if (!OpenClipboard(nullptr))
         return "<clipboard busy>";
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-std::string ClipboardAnsiBytes()
-{
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return "<clipboard busy>";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
+    if (HANDLE data = GetClipboardData(format)) {
+        const void* locked = GlobalLock(data);
+        text = format == CF_UNICODETEXT ? Narrow(static_cast<const wchar_t*>(locked))
+                                        : std::string(static_cast<const char*>(locked));
         GlobalUnlock(data);
     }
     CloseClipboard();
@@ -107,14 +97,6 @@ void ClearClipboard()
         EmptyClipboard();
         CloseClipboard();
     }
-}
-
-RECT ClientRectOf(HWND child)
-{
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 // Width of a text in the message font, measured as the label draws it.
@@ -213,16 +195,14 @@ TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
                                                  std::max(okWidth, cancelWidth), GetSystemMetrics(SM_CXICON)});
 
         EXPECT_EQ(form.Caption(), "Confirm");
-        RECT client;
-        GetClientRect(form.Handle(), &client);
-        EXPECT_EQ(client.right, expected.ClientWidth);
-        EXPECT_EQ(client.bottom, expected.ClientHeight);
+        EXPECT_EQ(ClientSize(form.Handle()), (SIZE{expected.ClientWidth, expected.ClientHeight}));
         EXPECT_EQ(form.Left(), (GetSystemMetrics(SM_CXSCREEN) - form.Width()) / 2);
         EXPECT_EQ(form.Top(), (GetSystemMetrics(SM_CYSCREEN) - form.Height()) / 2);
 
         auto expectAt = [&](const char* name, const TLayoutRect& want) {
-            RECT r = ClientRectOf(Part(form, name)->Handle());
-            EXPECT_EQ((TLayoutRect{r.left, r.top, r.right - r.left, r.bottom - r.top}), want) << name;
+            EXPECT_EQ(BoundsInParent(Part(form, name)->Handle()),
+                      RectOfSize(want.Left, want.Top, want.Width, want.Height))
+                << name;
         };
         expectAt("Image", expected.Icon);
         expectAt("Message", expected.Text);
@@ -232,9 +212,7 @@ TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
         EXPECT_EQ(WindowText(Part(form, "Cancel")->Handle()), "Cancel");
         EXPECT_EQ(WindowText(Part(form, "Message")->Handle()), kDeleteQuestion);
 
-        LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+        EXPECT_EQ(FrameStyles(form.Handle()), WS_SYSMENU);
         Click(form, "Cancel");
     };
     RunDialog(kDeleteQuestion, kConfirm, kOKCancel, check);
@@ -253,15 +231,13 @@ TEST(MessageDialog, OnAMonitorOfAnotherDensityTheBoxIsMeasuredAgainInItsFontTher
         // The label as large as the text in that font, as a box opened there
         // would show it.
         SIZE text = TextSize(form.MessageFont(), kDeleteQuestion, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
-        RECT label = ClientRectOf(Part(form, "Message")->Handle());
+        RECT label = BoundsInParent(Part(form, "Message")->Handle());
         EXPECT_EQ(label.right - label.left, text.cx);
         EXPECT_EQ(label.bottom - label.top, text.cy);
-        RECT image = ClientRectOf(Part(form, "Image")->Handle());
+        RECT image = BoundsInParent(Part(form, "Image")->Handle());
         EXPECT_EQ(image.right - image.left, SystemMetricForDpi(SM_CXICON, to));
-        RECT client;
-        GetClientRect(form.Handle(), &client);
-        EXPECT_EQ(client.right, form.MessageLayout().ClientWidth);
-        EXPECT_EQ(client.bottom, form.MessageLayout().ClientHeight);
+        EXPECT_EQ(ClientSize(form.Handle()),
+                  (SIZE{form.MessageLayout().ClientWidth, form.MessageLayout().ClientHeight}));
         Click(form, "Cancel");
     });
 }
@@ -274,15 +250,13 @@ TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
         Click(form, "OK");
     });
     auto check = [&](TMessageForm& form) {
-        RECT label = ClientRectOf(Part(form, "Message")->Handle());
-        RECT ok = ClientRectOf(Part(form, "OK")->Handle());
-        RECT client;
-        GetClientRect(form.Handle(), &client);
+        RECT label = BoundsInParent(Part(form, "Message")->Handle());
+        RECT ok = BoundsInParent(Part(form, "OK")->Handle());
         EXPECT_LE(label.right - label.left, GetSystemMetrics(SM_CXSCREEN) / 2);
         EXPECT_GE(label.bottom - label.top, 3 * form.MessageLayout().VertMargin) << "several lines";
         EXPECT_GT(form.Height(), oneLineHeight);
         EXPECT_GT(ok.top, label.bottom);
-        EXPECT_EQ(ok.left, (client.right - (ok.right - ok.left)) / 2);
+        EXPECT_EQ(ok.left, (ClientSize(form.Handle()).cx - (ok.right - ok.left)) / 2);
         Click(form, "OK");
     };
     RunDialog(kLongText, kWarning, {TMsgDlgBtn::mbOK}, check);
@@ -291,7 +265,7 @@ TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
 TEST(MessageDialog, AnAmpersandInTheTextIsAMnemonicInTheLabel)
 {
     auto labelWidth = [](TMessageForm& form) {
-        RECT r = ClientRectOf(Part(form, "Message")->Handle());
+        RECT r = BoundsInParent(Part(form, "Message")->Handle());
         return r.right - r.left;
     };
     RunDialog("Удалить базу \"A&B\"?", kConfirm, kOKCancel, [&](TMessageForm& form) {
@@ -316,10 +290,10 @@ TEST(MessageDialog, CtrlCPutsTheWholeBoxOnTheClipboardAndTheBoxStaysOpen)
     std::string withShift = "unread", copied, copiedBytes;
     auto copy = [&](TMessageForm& form) {
         PressWithKeysHeld({VK_CONTROL, VK_LCONTROL, VK_SHIFT, VK_LSHIFT}, 'C', [&] {
-            withShift = ClipboardUnicodeText();
+            withShift = ClipboardText(CF_UNICODETEXT);
             PressWithKeysHeld({VK_CONTROL, VK_LCONTROL}, 'C', [&] {
-                copied = ClipboardUnicodeText();
-                copiedBytes = ClipboardAnsiBytes();
+                copied = ClipboardText(CF_UNICODETEXT);
+                copiedBytes = ClipboardText(CF_TEXT);
                 openAfterCopy = form.Visible();
                 Click(form, "OK");
             });

@@ -14,21 +14,20 @@
 
 namespace {
 
-RECT BoundsInForm(const TForm& form, HWND control)
+// Shows the form modally and runs `keys` in it; whether it was still open
+// once they had been handled. Closes it then.
+bool StaysOpenThrough(TForm& form, const std::function<void()>& keys)
 {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-void ExpectBounds(const TForm& form, HWND control, int left, int top, int width, int height)
-{
-    RECT r = BoundsInForm(form, control);
-    EXPECT_EQ(r.left, left);
-    EXPECT_EQ(r.top, top);
-    EXPECT_EQ(r.right - r.left, width);
-    EXPECT_EQ(r.bottom - r.top, height);
+    bool stillOpen = false;
+    PostAction([&] {
+        keys();
+        PostAction([&] {
+            stillOpen = form.Visible();
+            form.Close();
+        });
+    });
+    form.ShowModal();
+    return stillOpen;
 }
 
 class SelectDirectoryFormTest : public testing::Test {
@@ -49,17 +48,11 @@ TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
     TSelectDirectoryForm form;
     form.Create();
     EXPECT_EQ(form.Caption(), "Выберите директорию информационной базы 1С");
-    RECT client;
-    GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, 424);
-    EXPECT_EQ(client.bottom, 326);
-    LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-
-    ExpectBounds(form, form.MainShellTreeView.Handle(), 3, 4, 416, 288);
-    ExpectBounds(form, form.SelectDirectoryButton.Handle(), 4, 298, 120, 25);
-    ExpectBounds(form, form.CancelButton.Handle(), 300, 298, 120, 25);
+    EXPECT_EQ(ClientSize(form.Handle()), (SIZE{424, 326}));
+    EXPECT_EQ(FrameStyles(form.Handle()), WS_SYSMENU);
+    EXPECT_EQ(BoundsInParent(form.MainShellTreeView.Handle()), RectOfSize(3, 4, 416, 288));
+    EXPECT_EQ(BoundsInParent(form.SelectDirectoryButton.Handle()), RectOfSize(4, 298, 120, 25));
+    EXPECT_EQ(BoundsInParent(form.CancelButton.Handle()), RectOfSize(300, 298, 120, 25));
     EXPECT_EQ(WindowText(form.SelectDirectoryButton.Handle()), "Выбрать каталог");
     EXPECT_EQ(WindowText(form.CancelButton.Handle()), "Отмена");
     // Tab order: tree, choose, cancel.
@@ -111,19 +104,12 @@ TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
 {
     TSelectDirectoryForm form;
     form.Create();
-    bool stillOpen = false;
-    PostAction([&] {
+    EXPECT_TRUE(StaysOpenThrough(form, [&] {
         HWND focus = GetFocus();
         EXPECT_EQ(focus, form.MainShellTreeView.Handle());
         PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
         PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
-        PostAction([&] {
-            stillOpen = form.Visible();
-            form.Close();
-        });
-    });
-    form.ShowModal();
-    EXPECT_TRUE(stillOpen);
+    }));
     EXPECT_FALSE(DirectorySelected);
     EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
 }
@@ -136,18 +122,11 @@ TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, dir / "Before");
     ASSERT_NE(node, nullptr);
-    bool stillOpen = false;
-    PostAction([&] {
+    EXPECT_TRUE(StaysOpenThrough(form, [&] {
         HWND edit = TreeView_EditLabel(tree.Handle(), node);
         SetWindowTextW(edit, L"After");
         PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-        PostAction([&] {
-            stillOpen = form.Visible();
-            form.Close();
-        });
-    });
-    form.ShowModal();
-    EXPECT_TRUE(stillOpen);
+    }));
     EXPECT_EQ(tree.NodeText(node), "After");
     EXPECT_NE(GetFileAttributesW(Wide(dir / "After").c_str()), INVALID_FILE_ATTRIBUTES);
 }

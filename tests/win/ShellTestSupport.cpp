@@ -1,4 +1,5 @@
 #include "ShellTestSupport.h"
+#include "WinTestSupport.h"
 
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
@@ -57,13 +58,7 @@ ShellTestFolder::ShellTestFolder(const std::vector<std::string>& entries)
 
 ShellTestFolder::~ShellTestFolder()
 {
-    std::wstring from = Wide(path_);
-    from.push_back(L'\0');  // double-NUL-terminated list
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
+    RemoveFolderTree(Wide(path_));
 }
 
 HTREEITEM NodeForPath(TShellTreeView& tree, const std::string& path)

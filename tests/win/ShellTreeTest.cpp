@@ -36,6 +36,23 @@ protected:
     TShellTreeView& tree = form.MainShellTreeView;
 };
 
+// "Chosen" is selected; "Clicked" is the one the operator acts on.
+class ShellTreeChosenAndClicked : public ShellTree {
+protected:
+    void SetUp() override
+    {
+        ShellTree::SetUp();
+        form.Create();
+        chosen = NodeForPath(tree, dir / "Chosen");
+        clicked = NodeForPath(tree, dir / "Clicked");
+        ASSERT_TRUE(chosen && clicked);
+        tree.Select(chosen);
+    }
+
+    ShellTestFolder dir{{"Chosen\\", "Clicked\\"}};
+    HTREEITEM chosen = nullptr, clicked = nullptr;
+};
+
 bool DirectoryExists(const std::string& path)
 {
     DWORD attributes = GetFileAttributesW(Wide(path).c_str());
@@ -313,15 +330,8 @@ TEST_F(ShellTree, PasteRefreshesTheMenusNodeAndSelectsIt)
     EXPECT_EQ(tree.Selected(), fresh);
 }
 
-TEST_F(ShellTree, RenameFromTheMenuEditsTheMenusNodeAndLeavesTheSelection)
+TEST_F(ShellTreeChosenAndClicked, RenameFromTheMenuEditsTheMenusNodeAndLeavesTheSelection)
 {
-    ShellTestFolder dir({"Chosen\\", "Clicked\\"});
-    form.Create();
-    HTREEITEM chosen = NodeForPath(tree, dir / "Chosen");
-    HTREEITEM clicked = NodeForPath(tree, dir / "Clicked");
-    ASSERT_TRUE(chosen && clicked);
-    tree.Select(chosen);
-
     ASSERT_TRUE(tree.InvokeVerb(clicked, "rename"));
     TypeLabel(tree, "Renamed");
     EXPECT_TRUE(ReportedErrors().empty());
@@ -331,15 +341,8 @@ TEST_F(ShellTree, RenameFromTheMenuEditsTheMenusNodeAndLeavesTheSelection)
     EXPECT_EQ(tree.Selected(), chosen);
 }
 
-TEST_F(ShellTree, RightClickMakesTheNodeUnderTheMouseTheSubjectWhileTheSelectionStays)
+TEST_F(ShellTreeChosenAndClicked, RightClickMakesTheNodeUnderTheMouseTheSubjectWhileTheSelectionStays)
 {
-    ShellTestFolder dir({"Chosen\\", "Clicked\\"});
-    form.Create();
-    HTREEITEM chosen = NodeForPath(tree, dir / "Chosen");
-    HTREEITEM clicked = NodeForPath(tree, dir / "Clicked");
-    ASSERT_TRUE(chosen && clicked);
-    tree.Select(chosen);
-
     HTREEITEM subjectDuringMenu = nullptr, selectionDuringMenu = nullptr, subjectFromKey = nullptr;
     bool menuShown = false;
     PostAction([&] {

@@ -136,13 +136,3 @@ public:
 
     TFormStorage Storage{*this, "Storage"};
 };
-
-inline bool operator==(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-inline void PrintTo(const RECT& r, std::ostream* os)
-{
-    *os << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
-}

@@ -59,6 +59,34 @@ void ClearPendingActions()
     PendingActions().clear();
 }
 
+RECT BoundsInParent(HWND child)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE ClientSize(HWND window)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE OuterSize(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ResizeWindow(HWND window, int width, int height)
+{
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    return OuterSize(window);
+}
+
 void Pump(int milliseconds)
 {
     DWORD start = GetTickCount();
@@ -80,14 +108,20 @@ TempFolder::TempFolder()
     path_ = Narrow(widePath_);
 }
 
-TempFolder::~TempFolder()
+void RemoveFolderTree(const std::wstring& path)
 {
-    std::wstring from = widePath_;
-    from.pop_back();
+    std::wstring from = path;
+    if (!from.empty() && from.back() == L'\\')
+        from.pop_back();
     from.push_back(L'\0');  // double-NUL-terminated list
     SHFILEOPSTRUCTW op{};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NO_UI;
     SHFileOperationW(&op);
+}
+
+TempFolder::~TempFolder()
+{
+    RemoveFolderTree(widePath_);
 }

@@ -5,6 +5,7 @@
 #include "ui/Application.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,44 @@ void ClearPendingActions();
 
 // Dispatches queued messages for about `milliseconds`.
 void Pump(int milliseconds = 50);
+
+// Window geometry. Rectangles and sizes compare and print as values.
+inline bool operator==(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline bool operator==(const SIZE& a, const SIZE& b)
+{
+    return a.cx == b.cx && a.cy == b.cy;
+}
+inline void PrintTo(const RECT& r, std::ostream* os)
+{
+    *os << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+inline void PrintTo(const SIZE& s, std::ostream* os)
+{
+    *os << s.cx << "x" << s.cy;
+}
+inline RECT RectOfSize(int left, int top, int width, int height)
+{
+    return {left, top, left + width, top + height};
+}
+
+// A child window's rectangle in its parent's client coordinates.
+RECT BoundsInParent(HWND child);
+SIZE ClientSize(HWND window);
+SIZE OuterSize(HWND window);
+// Asks for an outer size; the size the window took.
+SIZE ResizeWindow(HWND window, int width, int height);
+// The frame styles a border style decides, of those a window has.
+constexpr LONG kFrameStyles = WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+inline LONG FrameStyles(HWND window)
+{
+    return GetWindowLongW(window, GWL_STYLE) & kFrameStyles;
+}
+
+// Deletes a folder with its content, quietly; the ending backslash is optional.
+void RemoveFolderTree(const std::wstring& path);
 
 // A fresh empty folder under the temp folder with a Russian name, as an
 // operator's folders have, ending in a backslash; removed with its content by
