@@ -20,14 +20,6 @@ namespace {
 using BadRegistryValue = StoreTest;
 using Reg = StoreRegistry;
 
-const std::string kSuffix = ScreenSizeSuffix();
-
-std::string Text(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
 void PutRaw(const std::string& section, const std::string& name, DWORD type, const std::string& bytes)
 {
     RegKey key = Reg::Create(section);
@@ -128,36 +120,6 @@ INSTANTIATE_TEST_SUITE_P(Types, WrongTypedShowCmd,
                                                                5),
                                                    true},
                                          WrongType{"empty binary", REG_BINARY, std::string(), false}));
-
-TEST_F(BadRegistryValue, ShowCmdNumbersNoWindowKnowsShowTheWindowNormally)
-{
-    for (const char* showCmd : {"2147483647", "-2147483648", "99999999999", "-1"}) {
-        SCOPED_TRACE(showCmd);
-        Reg::Put("Cmd", "ShowCmd", showCmd);
-        TStoredForm form("Cmd");
-        form.Create();
-        form.Show();
-        EXPECT_TRUE(form.Visible());
-        EXPECT_FALSE(IsZoomed(form.Handle()));
-        EXPECT_FALSE(IsIconic(form.Handle()));
-        form.Close();
-        EXPECT_EQ(Reg::Get("Cmd", "ShowCmd"), "1");
-    }
-    EXPECT_TRUE(ReportedErrors().empty());
-}
-
-TEST_F(BadRegistryValue, AFormVersionOutOfRangeCountsAsNoneAndIsSavedOver)
-{
-    Reg::Put("Version", "FormVersion", "99999999999");
-    Reg::Put("Version", "NormPos", "50,60,450,360");
-    TStoredForm form("Version");
-    form.Create();
-    form.Show();
-    EXPECT_EQ(form.NormalRect(), (RECT{50, 60, 450, 360}));
-    form.Close();
-    EXPECT_TRUE(ReportedErrors().empty());
-    EXPECT_EQ(Reg::Get("Version", "FormVersion"), "0");
-}
 
 TEST_F(BadRegistryValue, AbsurdColumnWidthsShowTheGridAndAreSavedAsTheGridHasThem)
 {

@@ -14,18 +14,10 @@ namespace {
 using FormPlacement = StoreTest;
 using Reg = StoreRegistry;
 
-const std::string kSuffix = ScreenSizeSuffix();
-
 int ScreenPpi()
 {
     WindowDC screen(nullptr);
     return GetDeviceCaps(screen, LOGPIXELSY);
-}
-
-std::string Text(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
 }
 
 // Shows the form, then closes it the way its close box would.
@@ -101,70 +93,97 @@ TEST_F(FormPlacement, DialogReopensWhereItWasClosedWithItsDesignedSize)
     form.Close();
 }
 
-struct PlantedPosition {
+// Values planted before a show: the rectangle and state the window shows
+// in, and what its close writes over them.
+struct Planted {
     const char* what;
     std::vector<std::pair<std::string, std::string>> values;
-    RECT expected;  // {-1,...}: the designed rectangle
+    RECT normal;  // {-1,...}: the designed rectangle; right and bottom -2: the designed ones
+    bool zoomed = false;
+    std::vector<std::pair<std::string, std::string>> saved = {};  // "designed": the designed rectangle
+    TPlacementOptions options = fpState | fpPosition;
 };
 
-void PrintTo(const PlantedPosition& p, std::ostream* os)
+void PrintTo(const Planted& p, std::ostream* os)
 {
     *os << p.what;
 }
 
-class StoredPosition : public FormPlacement, public testing::WithParamInterface<PlantedPosition> {};
+class StoredPlacement : public FormPlacement, public testing::WithParamInterface<Planted> {};
 
-TEST_P(StoredPosition, ComesBackAsExpected)
+TEST_P(StoredPlacement, ShowsAndIsSavedAsExpected)
 {
-    for (const auto& [name, text] : GetParam().values)
+    const Planted& p = GetParam();
+    for (const auto& [name, text] : p.values)
         Reg::Put("Sizeable", name, text);
-    TStoredForm form("Sizeable");
+    TStoredForm form("Sizeable", TBorderStyle::bsSizeable, p.options);
     form.Create();
     const RECT designed = form.NormalRect();
-    RECT expected = GetParam().expected;
+    RECT expected = p.normal;
     if (expected.left == -1)
         expected = designed;
     // Missing words come from the window's current bounds.
     if (expected.right == -2)
         expected.right = designed.right, expected.bottom = designed.bottom;
     form.Show();
+    EXPECT_TRUE(form.Visible());
     EXPECT_EQ(form.NormalRect(), expected);
-    EXPECT_TRUE(ReportedErrors().empty());
+    EXPECT_EQ(IsZoomed(form.Handle()) != FALSE, p.zoomed);
+    EXPECT_FALSE(IsIconic(form.Handle()));
     form.Close();
+    EXPECT_TRUE(ReportedErrors().empty());
+    for (const auto& [name, text] : p.saved)
+        EXPECT_EQ(Reg::Get("Sizeable", name), text == "designed" ? Text(designed) : text) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Placement, StoredPosition,
+    Placement, StoredPlacement,
     testing::Values(
-        PlantedPosition{"bare name", {{"NormPos", "50,60,450,360"}}, {50, 60, 450, 360}},
-        PlantedPosition{"this screen's name before the bare one",
-                        {{"NormPos" + kSuffix, "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
-                        {50, 60, 450, 360}},
-        PlantedPosition{"another screen's name is not read",
-                        {{"NormPos(1x1)", "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
-                        {10, 10, 410, 310}},
-        PlantedPosition{"two words", {{"NormPos", "10,20"}}, {10, 20, -2, -2}},
-        PlantedPosition{"repeated separators and a bad word", {{"NormPos", "10 ,, 20,500;600"}}, {10, 20, -2, -2}},
-        PlantedPosition{"right not right of left", {{"NormPos", "300,20,200,400"}}, {-1, -1, -1, -1}},
-        PlantedPosition{
-            "another pixel density", {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "1"}}, {-1, -1, -1, -1}},
-        PlantedPosition{"pixel density that does not convert counts as this screen's",
-                        {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "abc"}},
-                        {50, 60, 450, 360}}));
-
-TEST_F(FormPlacement, StoredShowCmdThreeMaximisesOverTheStoredNormalRectangle)
-{
-    Reg::Put("Sizeable", "NormPos", "50,60,450,360");
-    Reg::Put("Sizeable", "ShowCmd", "3");
-    TStoredForm form("Sizeable");
-    form.Create();
-    form.Show();
-    EXPECT_TRUE(IsZoomed(form.Handle()));
-    EXPECT_EQ(form.NormalRect(), (RECT{50, 60, 450, 360}));
-    form.Close();
-    EXPECT_EQ(Reg::Get("Sizeable", "ShowCmd"), "3");
-    EXPECT_EQ(Reg::Get("Sizeable", "NormPos"), "50,60,450,360");
-}
+        Planted{"bare name", {{"NormPos", "50,60,450,360"}}, {50, 60, 450, 360}},
+        Planted{"this screen's name before the bare one",
+                {{"NormPos" + kSuffix, "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
+                {50, 60, 450, 360}},
+        Planted{"another screen's name is not read",
+                {{"NormPos(1x1)", "50,60,450,360"}, {"NormPos", "10,10,410,310"}},
+                {10, 10, 410, 310}},
+        Planted{"two words", {{"NormPos", "10,20"}}, {10, 20, -2, -2}},
+        Planted{"repeated separators and a bad word", {{"NormPos", "10 ,, 20,500;600"}}, {10, 20, -2, -2}},
+        Planted{"right not right of left", {{"NormPos", "300,20,200,400"}}, {-1, -1, -1, -1}},
+        Planted{"another pixel density", {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "1"}}, {-1, -1, -1, -1}},
+        Planted{"pixel density that does not convert counts as this screen's",
+                {{"NormPos", "50,60,450,360"}, {"PixelsPerInch", "abc"}},
+                {50, 60, 450, 360}},
+        Planted{"show command 3 maximises over the stored normal rectangle",
+                {{"NormPos", "50,60,450,360"}, {"ShowCmd", "3"}},
+                {50, 60, 450, 360},
+                true,
+                {{"ShowCmd", "3"}, {"NormPos", "50,60,450,360"}}},
+        Planted{"another pixel density still applies the state",
+                {{"NormPos", "50,60,450,360"}, {"ShowCmd", "3"}, {"PixelsPerInch", std::to_string(ScreenPpi() + 24)}},
+                {-1, -1, -1, -1},
+                true},
+        Planted{"a position-only store ignores the stored state but writes it",
+                {{"ShowCmd", "3"}},
+                {-1, -1, -1, -1},
+                false,
+                {{"ShowCmd", "1"}},
+                fpPosition},
+        Planted{"a lower stored version applies nothing and is saved over",
+                {{"FormVersion", "-1"}, {"NormPos", "50,60,450,360"}, {"ShowCmd", "3"}},
+                {-1, -1, -1, -1},
+                false,
+                {{"FormVersion", "0"}, {"NormPos", "designed"}}},
+        Planted{"a version out of range counts as none and is saved over",
+                {{"FormVersion", "99999999999"}, {"NormPos", "50,60,450,360"}},
+                {50, 60, 450, 360},
+                false,
+                {{"FormVersion", "0"}}},
+        // Show commands no window knows show the window normally.
+        Planted{"largest show command", {{"ShowCmd", "2147483647"}}, {-1, -1, -1, -1}, false, {{"ShowCmd", "1"}}},
+        Planted{"smallest show command", {{"ShowCmd", "-2147483648"}}, {-1, -1, -1, -1}, false, {{"ShowCmd", "1"}}},
+        Planted{
+            "show command beyond the range", {{"ShowCmd", "99999999999"}}, {-1, -1, -1, -1}, false, {{"ShowCmd", "1"}}},
+        Planted{"show command -1", {{"ShowCmd", "-1"}}, {-1, -1, -1, -1}, false, {{"ShowCmd", "1"}}}));
 
 TEST_F(FormPlacement, WindowHiddenMaximisedComesBackInTheStoredNormalState)
 {
@@ -179,47 +198,6 @@ TEST_F(FormPlacement, WindowHiddenMaximisedComesBackInTheStoredNormalState)
     EXPECT_FALSE(IsZoomed(form.Handle()));
     EXPECT_EQ(Reg::Get("Sizeable", "NormPos"), Text(form.NormalRect()));
     form.Close();
-}
-
-TEST_F(FormPlacement, AnotherPixelDensityStillAppliesTheState)
-{
-    Reg::Put("Sizeable", "NormPos", "50,60,450,360");
-    Reg::Put("Sizeable", "ShowCmd", "3");
-    Reg::Put("Sizeable", "PixelsPerInch", std::to_string(ScreenPpi() + 24));
-    TStoredForm form("Sizeable");
-    form.Create();
-    const RECT designed = form.NormalRect();
-    form.Show();
-    EXPECT_TRUE(IsZoomed(form.Handle()));
-    EXPECT_EQ(form.NormalRect(), designed);
-    form.Close();
-}
-
-TEST_F(FormPlacement, PositionOnlyStoreIgnoresTheStoredStateButWritesIt)
-{
-    Reg::Put("Select", "ShowCmd", "3");
-    TStoredForm form("Select", TBorderStyle::bsSizeable, fpPosition);
-    form.Create();
-    form.Show();
-    EXPECT_FALSE(IsZoomed(form.Handle()));
-    form.Close();
-    EXPECT_EQ(Reg::Get("Select", "ShowCmd"), "1");
-}
-
-TEST_F(FormPlacement, LowerStoredVersionAppliesNothingAndIsSavedOver)
-{
-    Reg::Put("Sizeable", "FormVersion", "-1");
-    Reg::Put("Sizeable", "NormPos", "50,60,450,360");
-    Reg::Put("Sizeable", "ShowCmd", "3");
-    TStoredForm form("Sizeable");
-    form.Create();
-    const RECT designed = form.NormalRect();
-    form.Show();
-    EXPECT_FALSE(IsZoomed(form.Handle()));
-    EXPECT_EQ(form.NormalRect(), designed);
-    form.Close();
-    EXPECT_EQ(Reg::Get("Sizeable", "FormVersion"), "0");
-    EXPECT_EQ(Reg::Get("Sizeable", "NormPos"), Text(designed));
 }
 
 TEST_F(FormPlacement, StoredMinimisedStateMinimisesADialog)

@@ -9,6 +9,7 @@
 #include "platform/Handles.h"
 #include "storage/FormStorage.h"
 #include "storage/RegistryCalls.h"
+#include "storage/RegistrySection.h"
 #include "ui/Form.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,16 @@
 #include <string>
 
 inline const std::string kStoreTestKey = "Software\\AutoPeriodTest\\Placement";
+
+// The suffix of this screen's own names of stored rectangles.
+inline const std::string kSuffix = ScreenSizeSuffix();
+
+// A rectangle as the store writes it.
+inline std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
 
 // Raw REG_SZ and REG_DWORD values below kStoreTestKey\<section>.
 struct StoreRegistry {
