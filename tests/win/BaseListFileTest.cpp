@@ -82,12 +82,6 @@ std::wstring Save(const std::wstring& path, const std::vector<BaseListEntry>& en
     });
 }
 
-std::wstring TextOf(const Exception& e)
-{
-    const std::u16string text = e.Text();
-    return std::wstring(text.begin(), text.end());
-}
-
 std::wstring Quoted(const std::wstring& path)
 {
     return L"\"" + path + L"\"";
@@ -126,15 +120,32 @@ UniqueHandle Hold(const std::wstring& path, DWORD access, DWORD share)
         CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// The code of the EInOutError the action raises; 0 when it raises none.
-int ErrorCodeOf(const std::function<void()>& action)
+std::wstring TextOf(const Exception& e)
+{
+    const std::u16string text = e.Text();
+    return std::wstring(text.begin(), text.end());
+}
+
+// The EInOutError the action raises; code 0 and no text when it raises none.
+struct Failure {
+    int code = 0;
+    std::string message;
+    std::wstring text;
+};
+
+Failure FailureOf(const std::function<void()>& action)
 {
     try {
         action();
     } catch (const EInOutError& e) {
-        return e.ErrorCode();
+        return {e.ErrorCode(), e.Message(), TextOf(e)};
     }
-    return 0;
+    return {};
+}
+
+int ErrorCodeOf(const std::function<void()>& action)
+{
+    return FailureOf(action).code;
 }
 
 // Number of wrapped file calls the action makes when nothing fails.
@@ -192,6 +203,7 @@ protected:
     {
         ForgetBaseListRun();
         RemoveUserCopies();
+        OpenBaseTable(table);
     }
     void TearDown() override
     {
@@ -217,14 +229,13 @@ protected:
     TempFolder temp_;
     const std::wstring folder_ = temp_.WidePath();
     const std::wstring path_ = folder_ + kBaseListFileName;
+    TRxMemoryData table{"BaseRxMemoryData"};  // the main window's, open and empty
 };
 
 }  // namespace
 
 TEST_F(BaseListFile, MissingFileLoadsNothingAndAnEmptyTableIsSavedAsAnEmptyFile)
 {
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
     LoadBaseList(table, folder_);
     EXPECT_EQ(table.RowCount(), 0);
     SaveBaseList(table, folder_);
@@ -245,8 +256,6 @@ TEST_F(BaseListFile, TableLoadedAndSavedKeepsTheBytesOfEveryEntryInNameOrder)
     const std::string alpha = "alpha\r\nC:\\A\r\nuser\r\np\xe0\xf0\xee\xeb\xfc\r\n";
     const std::string middle = "Middle\r\n\r\n\r\n\r\n";
     WriteBytes(path_, zeta + alpha + middle);
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
 
     LoadBaseList(table, folder_);
     // Each row went in before the previous one.
@@ -260,8 +269,6 @@ TEST_F(BaseListFile, TableCutsLongValuesAndKeepsTheEntriesOfLooseLines)
 {
     // A 300-character name, then a trailing blank line: an all-empty entry.
     WriteBytes(path_, std::string(300, 'N') + "\r\npath\nlogin\r\npass\r\n\r\n");
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
     LoadBaseList(table, folder_);
     table.SortByFields("Name", true, false);
     ASSERT_EQ(table.RowCount(), 2);
@@ -272,8 +279,6 @@ TEST_F(BaseListFile, TableCutsLongValuesAndKeepsTheEntriesOfLooseLines)
 TEST_F(BaseListFile, RowsPostedBeforeAFailedLoadStayInTheTable)
 {
     WriteBytes(path_, kOldBytes);
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
     // Open, the one block (both entries), then the read at the end fails.
     FileFaults::Arm(3, ERROR_CRC);
     EXPECT_EQ(ErrorCodeOf([&] { LoadBaseList(table, folder_); }), ERROR_CRC);
@@ -297,13 +302,10 @@ TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
     ASSERT_TRUE(holder);
 
     std::vector<BaseListEntry> entries;
-    try {
-        LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); });
-        ADD_FAILURE() << "the load did not fail";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), ERROR_SHARING_VIOLATION);
-        EXPECT_EQ(e.Message(), "I/O error 32");
-    }
+    const Failure load =
+        FailureOf([&] { LoadBaseListFile(path_, [&](const BaseListValues& e) { entries.push_back(CopyOf(e)); }); });
+    EXPECT_EQ(load.code, ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(load.message, "I/O error 32");
     EXPECT_TRUE(entries.empty());
     EXPECT_EQ(ErrorCodeOf([&] { Save(path_, kNewEntries); }), ERROR_SHARING_VIOLATION);
 
@@ -315,8 +317,6 @@ TEST_F(BaseListFile, FileHeldOpenForWritingFailsLoadAndSaveWithSharingViolation)
 TEST_F(BaseListFile, SavesRefusedOrNotLeaveTheCurrentRowWhereTheOperatorPutIt)
 {
     WriteBytes(path_, "B\r\n\r\n\r\n\r\nA\r\n\r\n\r\n\r\nC\r\n\r\n\r\n\r\n");
-    TRxMemoryData table("BaseRxMemoryData");
-    OpenBaseTable(table);
     LoadBaseList(table, folder_);
     table.SortByFields("Name", true, false);
     table.GoToFirstRow();
@@ -514,13 +514,9 @@ TEST_F(BaseListFile, BackupOfAFailedLoadIsMadeOnceWhereItCanBe)
         Refusal full([&](Call call, const std::wstring&, const std::wstring& target) {
             return call == Call::Move && target == BaseListCompletePath(path_) ? DWORD(ERROR_DISK_FULL) : 0;
         });
-        try {
-            Save(path_, kNewEntries);
-            ADD_FAILURE() << "the save did not fail";
-        } catch (const EInOutError& e) {
-            EXPECT_EQ(e.ErrorCode(), ERROR_DISK_FULL);
-            EXPECT_NE(TextOf(e).find(L"Копия сохранена в файле " + Quoted(own)), std::wstring::npos);
-        }
+        const Failure save = FailureOf([&] { Save(path_, kNewEntries); });
+        EXPECT_EQ(save.code, ERROR_DISK_FULL);
+        EXPECT_NE(save.text.find(L"Копия сохранена в файле " + Quoted(own)), std::wstring::npos);
     }
     EXPECT_EQ(ReadBytes(path_), kOldBytes);
     EXPECT_EQ(ReadBytes(own), kOldBytes);
@@ -551,16 +547,11 @@ TEST_F(BaseListFile, UnreadableFileRefusesOneCloseForItsBackupAndNoMore)
         // Every second open of the list is the backup's, for reading.
         return call == Call::Create && path == path_ && ++opens % 2 == 0 ? DWORD(ERROR_ACCESS_DENIED) : 0;
     });
-    try {
-        Save(path_, kNewEntries);
-        ADD_FAILURE() << "the save did not fail";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(TextOf(e), L"Не удалось прочитать файл " + Quoted(path_) +
-                                 L", чтобы сохранить его копию (нет доступа: файл только для чтения, это папка или "
-                                 L"нет прав на запись, код 5). Список не записан, файл " +
-                                 Quoted(path_) +
-                                 L" не изменён. Если закрыть программу ещё раз, список будет записан без копии");
-    }
+    EXPECT_EQ(FailureOf([&] { Save(path_, kNewEntries); }).text,
+              L"Не удалось прочитать файл " + Quoted(path_) +
+                  L", чтобы сохранить его копию (нет доступа: файл только для чтения, это папка или "
+                  L"нет прав на запись, код 5). Список не записан, файл " +
+                  Quoted(path_) + L" не изменён. Если закрыть программу ещё раз, список будет записан без копии");
     EXPECT_EQ(ReadBytes(path_), kOldBytes);
     Save(path_, kNewEntries);
     EXPECT_EQ(ReadBytes(path_), kNewBytes);
@@ -582,13 +573,10 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsRecoveredFromTheCompleteCopyAtT
             // The list's two blocks, its first block in place, then the second.
             return call == Call::Write && ++writes == 4 ? DWORD(ERROR_DISK_FULL) : 0;
         });
-        try {
-            Save(path_, entries);
-            ADD_FAILURE() << "the save did not fail";
-        } catch (const EInOutError& e) {
-            EXPECT_NE(TextOf(e).find(L"Полный список баз сохранён в файле " + Quoted(BaseListCompletePath(path_))),
-                      std::wstring::npos);
-        }
+        EXPECT_NE(FailureOf([&] {
+                      Save(path_, entries);
+                  }).text.find(L"Полный список баз сохранён в файле " + Quoted(BaseListCompletePath(path_))),
+                  std::wstring::npos);
     }
     EXPECT_EQ(GetFileAttributesW(BaseListCompletePath(path_).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
               0u);
@@ -598,8 +586,7 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsRecoveredFromTheCompleteCopyAtT
 
     ForgetBaseListRun();
     std::vector<BaseListEntry> loaded;
-    const std::wstring notice =
-        LoadBaseListFile(path_, [&](const BaseListValues& e) { loaded.push_back(CopyOf(e)); });
+    const std::wstring notice = LoadBaseListFile(path_, [&](const BaseListValues& e) { loaded.push_back(CopyOf(e)); });
     EXPECT_TRUE(loaded == entries);
     EXPECT_NE(notice.find(L"Загружен полный список из файла " + Quoted(BaseListCompletePath(path_))),
               std::wstring::npos);
@@ -649,20 +636,15 @@ TEST_F(BaseListFile, TakenTemporaryNamesAreNamedWithTheirCauseExactly)
         ASSERT_TRUE(CreateDirectoryW((path + (n ? L"." + std::to_wstring(n) : L"") + L".tmp").c_str(), nullptr));
     const std::wstring own = BaseListUserCopyPath(path, L".tmp");
     ASSERT_TRUE(CreateDirectoryW(own.c_str(), nullptr));
-    try {
-        Save(path, kNewEntries);
-        ADD_FAILURE() << "the save did not fail";
-    } catch (const EInOutError& e) {
-        const std::wstring text = TextOf(e);
-        EXPECT_EQ(text.rfind(L"Не удалось создать временный файл для записи списка баз: " +
-                                 Quoted(BaseListTempPath(path)) + L", ",
-                             0),
-                  0u)
-            << Narrow(text);
-        for (const std::wstring& name : {path + L".9.tmp", own})
-            EXPECT_NE(text.find(Quoted(name)), std::wstring::npos) << Narrow(text);
-        EXPECT_NE(text.find(L"Файл " + Quoted(path) + L" не изменён"), std::wstring::npos);
-    }
+    const std::wstring text = FailureOf([&] { Save(path, kNewEntries); }).text;
+    EXPECT_EQ(text.rfind(L"Не удалось создать временный файл для записи списка баз: " + Quoted(BaseListTempPath(path)) +
+                             L", ",
+                         0),
+              0u)
+        << Narrow(text);
+    for (const std::wstring& name : {path + L".9.tmp", own})
+        EXPECT_NE(text.find(Quoted(name)), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"Файл " + Quoted(path) + L" не изменён"), std::wstring::npos);
     EXPECT_EQ(ReadBytes(path), kOldBytes);
     ASSERT_TRUE(RemoveDirectoryW(own.c_str()));
     Save(path, kNewEntries);
@@ -737,8 +719,8 @@ public:
         if (call == Call::Close)
             open_.erase(file);
         // A write after a flush: what was flushed is certain, the rest not.
-        if (auto it = open_.find(file); it != open_.end() && (call == Call::Write || call == Call::Truncate) &&
-                                        flushed_.erase(it->second))
+        if (auto it = open_.find(file);
+            it != open_.end() && (call == Call::Write || call == Call::Truncate) && flushed_.erase(it->second))
             certain_[it->second] = ReadBytes(it->second);
         const std::wstring& created = call == Call::Move || call == Call::Replace ? target : path;
         if (!locked_.empty() && (call == Call::Create || call == Call::Move) && !EntryExists(created) &&
@@ -867,8 +849,7 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                     FileFaults::CrashAt(n);
                     try {
                         Save(path_, newEntries);
-                    } catch (...) {
-                    }
+                    } catch (...) {}
                     FileFaults::Disarm();
                     reader.Reset();
                     if (cut >= 0)
@@ -882,8 +863,7 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                 if (code != 0 || (loaded != oldEntries && loaded != newEntries)) {
                     ++pathLosses;
                     ADD_FAILURE() << p.name << ": crash at call " << n << " of " << calls << ", cut " << cut
-                                  << ": the next start loaded " << loaded.size() << " entries, code " << code
-                                  << [&] {
+                                  << ": the next start loaded " << loaded.size() << " entries, code " << code << [&] {
                                          std::string files;
                                          for (const std::wstring& name : FolderContent(folder_))
                                              files += " " + Narrow(name) + ":" +
@@ -903,8 +883,7 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                     << p.name << ": crash at call " << n << ", cut " << cut;
             }
         }
-        std::printf("crash and restart, %s: %d crash points, %d tried, %d losses\n", p.name, calls, tried,
-                    pathLosses);
+        std::printf("crash and restart, %s: %d crash points, %d tried, %d losses\n", p.name, calls, tried, pathLosses);
         losses += pathLosses;
         EXPECT_GT(calls, 10) << p.name;
     }
@@ -950,13 +929,9 @@ TEST_F(BaseListFileAsUser, ReadOnlyFileLoadsAndEveryCloseIsRefusedUntilTheAttrib
     ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(Load(path_), kOldEntries);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            Save(path_, kNewEntries);
-            ADD_FAILURE() << "the save did not fail";
-        } catch (const EInOutError& e) {
-            EXPECT_EQ(e.ErrorCode(), ERROR_ACCESS_DENIED);
-            EXPECT_EQ(e.Message(), "File access denied");
-        }
+        const Failure save = FailureOf([&] { Save(path_, kNewEntries); });
+        EXPECT_EQ(save.code, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(save.message, "File access denied");
         EXPECT_EQ(ReadBytes(path_), kOldBytes);
         EXPECT_EQ(FolderContent(folder_), std::set<std::wstring>{L"Bases.dat"});
     }
