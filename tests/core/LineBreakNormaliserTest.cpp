@@ -113,20 +113,16 @@ TEST(LineBreakNormaliser, EndsAtOnceWhenTheSourceIsEmptyOrTheRequestTooSmall)
 {
     char buffer[4] = {};
     int reads = 0;
+    auto answering = [&](size_t bytes) {
+        return [&reads, bytes](char*, size_t) {
+            ++reads;
+            return bytes;
+        };
+    };
     LineBreakNormaliser normaliser;
-    EXPECT_EQ(normaliser.Fill(buffer, 4,
-                              [&](char*, size_t) {
-                                  ++reads;
-                                  return size_t(0);
-                              }),
-              0u);
+    EXPECT_EQ(normaliser.Fill(buffer, 4, answering(0)), 0u);
     EXPECT_EQ(reads, 1);
-    EXPECT_EQ(normaliser.Fill(buffer, 1,
-                              [&](char*, size_t) {
-                                  ++reads;
-                                  return size_t(1);
-                              }),
-              0u);
+    EXPECT_EQ(normaliser.Fill(buffer, 1, answering(1)), 0u);
     EXPECT_EQ(reads, 1);
 }
 

@@ -21,9 +21,8 @@ namespace {
 class TGridForm : public TListGridForm {
 public:
     TGridForm()
-        : TListGridForm("GridForm", "TGridForm",
-                        {.Caption = "Таблица", .Bounds = {50, 50, 420, 340}},
-                        {0, 0, 400, 300}, akLeft | akTop | akRight | akBottom)
+        : TListGridForm("GridForm", "TGridForm", {.Caption = "Таблица", .Bounds = {50, 50, 420, 340}}, {0, 0, 400, 300},
+                        akLeft | akTop | akRight | akBottom)
     {
         MainRxDBGrid.TabOrder = 0;
         After.TabOrder = 1;
@@ -72,6 +71,23 @@ protected:
         form.Show();
         Grid().SetFocus();
         TestApplication().ProcessMessages();
+    }
+    // Three rows shown; the title bar dragged with the left button from x
+    // `from` to `to` in steps of `step`. How often the columns changed.
+    int DragTitle(int from, int to, int step)
+    {
+        Fill(3);
+        form.Show();
+        int changes = 0;
+        Grid().OnColumnsChanged = [&] { ++changes; };
+        HWND header = Grid().TitleHandle();
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(from, 5));
+        for (int x = from + step; step > 0 ? x <= to : x >= to; x += step)
+            SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(x, 5));
+        SendMessageW(header, WM_LBUTTONUP, 0, Point(to, 5));
+        TestApplication().ProcessMessages();
+        Grid().OnColumnsChanged = nullptr;
+        return changes;
     }
     std::string CurrentName() { return table.GetFieldText("Name"); }
     int LineY(int line) { return Grid().TitleHeight() + line * Grid().RowHeight() + Grid().RowHeight() / 2; }
@@ -319,34 +335,16 @@ TEST_F(DBGridTest, ALayoutBatchReachesTheScreenOnlyAtItsEnd)
 
 TEST_F(DBGridTest, DraggingATitleEdgeResizesTheColumn)
 {
-    Fill(3);
-    form.Show();
-    int changes = 0;
-    Grid().OnColumnsChanged = [&] { ++changes; };
-    HWND header = Grid().TitleHandle();
-    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(154, 5));
-    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(174, 5));
-    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(194, 5));
-    SendMessageW(header, WM_LBUTTONUP, 0, Point(194, 5));
-    TestApplication().ProcessMessages();
+    EXPECT_EQ(DragTitle(154, 194, 20), 1);
     EXPECT_EQ(Grid().Column(0).Width(), 194);
     EXPECT_EQ(Grid().Column(0).FieldName(), "Name");
-    EXPECT_EQ(HeaderItemWidth(header, 0), 194);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(HeaderItemWidth(Grid().TitleHandle(), 0), 194);
 }
 
 TEST_F(DBGridTest, DraggingATitleMovesTheColumn)
 {
-    Fill(3);
-    form.Show();
-    int changes = 0;
-    Grid().OnColumnsChanged = [&] { ++changes; };
+    EXPECT_EQ(DragTitle(250, 10, -10), 1);
     HWND header = Grid().TitleHandle();
-    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(250, 5));
-    for (int x = 240; x >= 10; x -= 10)
-        SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(x, 5));
-    SendMessageW(header, WM_LBUTTONUP, 0, Point(10, 5));
-    TestApplication().ProcessMessages();
     EXPECT_EQ(Grid().Column(0).FieldName(), "Path");
     EXPECT_EQ(Grid().Column(1).FieldName(), "Name");
     EXPECT_EQ(HeaderItemText(header, 0), "Путь");
@@ -354,7 +352,6 @@ TEST_F(DBGridTest, DraggingATitleMovesTheColumn)
     std::vector<int> order(2);
     SendMessageW(header, HDM_GETORDERARRAY, 2, reinterpret_cast<LPARAM>(order.data()));
     EXPECT_EQ(order, (std::vector<int>{0, 1}));
-    EXPECT_EQ(changes, 1);
 }
 
 TEST_F(DBGridTest, SelectingAColumnBeyondTheRightEdgeScrollsItIntoView)

@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,15 +47,25 @@ protected:
 
     TRxMemoryData& Table() { return main.BaseRxMemoryData; }
 
-    // Closes the next message window shown, keeping its text.
-    void CloseNextMessage(std::wstring& text)
+    // Closes the next message window shown, keeping its text and caption.
+    void CloseNextMessage(std::wstring& text, std::string* caption = nullptr)
     {
-        PostAction([&text] {
+        PostAction([&text, caption] {
             if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
                 text = box->ClipboardText();
+                if (caption)
+                    *caption = box->Caption();
                 SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
             }
         });
+    }
+
+    // The selection in a box: its first character and the one after it.
+    static std::pair<DWORD, DWORD> Selection(const TEdit& box)
+    {
+        DWORD from = 0, to = 0;
+        SendMessageW(box.Handle(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        return {from, to};
     }
 
     // OK that must store the entry: a warning instead is closed, reported,
@@ -281,17 +292,12 @@ TEST_F(NewBaseFormTest, TextBeyondWindows1251IsNotStoredAndTheOperatorIsToldWhic
     const std::wstring path = L"C:\\Базы\\\u6570\u636e库\\Müller";
     const std::wstring password = L"пароль\U0001F600";
     std::wstring message;
+    std::string caption;
     ShowEditor(false, [&] {
         SetWindowTextW(editor.NameEdit.Handle(), name.c_str());
         SetWindowTextW(editor.PathEdit.Handle(), path.c_str());
         SetWindowTextW(editor.PasswordEdit.Handle(), password.c_str());
-        PostAction([&] {
-            if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
-                EXPECT_EQ(box->Caption(), "Warning");
-                message = box->ClipboardText();
-                SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-            }
-        });
+        CloseNextMessage(message, &caption);
         editor.OKButton.Click();
         // Still open, the text as typed, the first such character selected.
         EXPECT_TRUE(editor.Visible());
@@ -299,12 +305,10 @@ TEST_F(NewBaseFormTest, TextBeyondWindows1251IsNotStoredAndTheOperatorIsToldWhic
         EXPECT_EQ(editor.PathEdit.WideText(), path);
         EXPECT_EQ(editor.PasswordEdit.WideText(), password);
         EXPECT_EQ(GetFocus(), editor.NameEdit.Handle());
-        DWORD from = 0, to = 0;
-        SendMessageW(editor.NameEdit.Handle(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
-        EXPECT_EQ(from, 12u);
-        EXPECT_EQ(to, 13u);
+        EXPECT_EQ(Selection(editor.NameEdit), (std::pair<DWORD, DWORD>{12, 13}));
         editor.CancelButton.Click();
     });
+    EXPECT_EQ(caption, "Warning");
     EXPECT_EQ(Rows(), (std::vector<Entry>{kBuh}));
     EXPECT_NE(message.find(L"\nНазвание: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
                            L"\u00ab\u04d8\u00bb (U+04D8), \u00ab\u00e9\u00bb (U+00E9)\n"),
@@ -331,10 +335,8 @@ TEST_F(NewBaseFormTest, ATypedFolderBeyondWindows1251IsKeptByItsShortNameOrRefus
         editor.OKButton.Click();
         EXPECT_TRUE(editor.Visible());
         EXPECT_EQ(GetFocus(), editor.PathEdit.Handle());
-        DWORD from = 0, to = 0;
-        SendMessageW(editor.PathEdit.Handle(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
-        EXPECT_EQ(from, temp.WidePath().size() + 5);
-        EXPECT_EQ(to, from + 1);
+        const DWORD at = DWORD(temp.WidePath().size() + 5);
+        EXPECT_EQ(Selection(editor.PathEdit), (std::pair<DWORD, DWORD>{at, at + 1}));
         SetWindowTextW(editor.PathEdit.Handle(), folder.c_str());
         OKExpectingNoMessage();
     });
@@ -355,10 +357,7 @@ TEST_F(NewBaseFormTest, ALetterTypedWithACombiningMarkIsStoredComposedAndOneWith
         SetWindowTextW(editor.LoginEdit.Handle(), L"Пе\u0308тр");
         CloseNextMessage(message);
         editor.OKButton.Click();
-        DWORD from = 0, to = 0;
-        SendMessageW(editor.NameEdit.Handle(), EM_GETSEL, WPARAM(&from), LPARAM(&to));
-        EXPECT_EQ(from, 6u);
-        EXPECT_EQ(to, 8u);
+        EXPECT_EQ(Selection(editor.NameEdit), (std::pair<DWORD, DWORD>{6, 8}));
         SetWindowTextW(editor.NameEdit.Handle(), L"Уче\u0308т");
         OKExpectingNoMessage();
     });
