@@ -73,6 +73,24 @@ void NewEntryClosedWith(const ProgramUnderTest& program, HWND main, const wchar_
     WaitWindowGone(editor, "the editor");
 }
 
+// Starts the program on a list of kAccounts alone and adds kFresh through
+// the editor; the main window.
+HWND StartAndAddAnEntry(ProgramUnderTest& program)
+{
+    program.WriteFile(L"Bases.dat", BaseListBytes({kAccounts}));
+    program.Start();
+    HWND main = program.WaitForMainWindow();
+    NewEntryClosedWith(program, main, L"OK");
+    return main;
+}
+
+// Bases.dat in readable form, or a note that it is missing.
+std::string SavedList(const ProgramUnderTest& program)
+{
+    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
+    return saved ? Readable(*saved) : "<no Bases.dat>";
+}
+
 // What the system asks every program at log-off; the program's answer.
 LRESULT AskToEndSession(HWND appWindow)
 {
@@ -112,11 +130,7 @@ TEST(FailurePathJourney, ListHeldOpenAtStartIsReportedAndTheWindowOpensEmptyWith
 TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
 {
     ProgramUnderTest program;
-    const std::string original = BaseListBytes({kAccounts});
-    program.WriteFile(L"Bases.dat", original);
-    program.Start();
-    HWND main = program.WaitForMainWindow();
-    NewEntryClosedWith(program, main, L"OK");
+    HWND main = StartAndAddAnEntry(program);
     SelectRow(GridOf(main), 1);
 
     HeldForWriting hold(program.PathOf(L"Bases.dat"));
@@ -127,16 +141,14 @@ TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
     Settle(main);
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(IsWindowVisible(main));
-    EXPECT_EQ(program.ReadFile(L"Bases.dat"), original);
+    EXPECT_EQ(program.ReadFile(L"Bases.dat"), BaseListBytes({kAccounts}));
     EXPECT_EQ(program.ReadFile(L"Bases.dat.tmp"), std::nullopt);
     // The refused save left the operator's entry current.
     EXPECT_EQ(Utf8(DeletionQuestion(program, main)), Utf8(L"Удалить базу \"Новая информационная база\"?"));
 
     hold.Release();
     program.CloseAndWait(main);
-    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
-    ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Readable(*saved), Readable(BaseListBytes({kAccounts, kFresh})));
+    EXPECT_EQ(SavedList(program), Readable(BaseListBytes({kAccounts, kFresh})));
 }
 
 // Log-off or shutdown writes the list as a close does, with the placement;
@@ -145,13 +157,9 @@ TEST(FailurePathJourney, ListHeldOpenAtCloseKeepsTheWindowOpenAndLosesNothing)
 TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
 {
     ProgramUnderTest program;
-    const std::string original = BaseListBytes({kAccounts});
-    program.WriteFile(L"Bases.dat", original);
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = StartAndAddAnEntry(program);
     HWND appWindow = GetWindow(main, GW_OWNER);
     ASSERT_NE(appWindow, nullptr);
-    NewEntryClosedWith(program, main, L"OK");
 
     {
         HeldForWriting hold(program.PathOf(L"Bases.dat"));
@@ -163,12 +171,10 @@ TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
         SendMessageW(appWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     }
     EXPECT_TRUE(program.Running());
-    EXPECT_EQ(program.ReadFile(L"Bases.dat"), original);
+    EXPECT_EQ(program.ReadFile(L"Bases.dat"), BaseListBytes({kAccounts}));
 
     EXPECT_EQ(AskToEndSession(appWindow), TRUE);
-    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
-    ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Readable(*saved), Readable(BaseListBytes({kAccounts, kFresh})));
+    EXPECT_EQ(SavedList(program), Readable(BaseListBytes({kAccounts, kFresh})));
     EXPECT_TRUE(ReadRegistryText(program.RegistryKey("MainForm"), "NormPos").has_value());
     EXPECT_TRUE(RegistryKeyExists(program.RegistryKey("MainForm") + "\\TMainFormMainRxDBGrid"));
     // The system ends the process after this; the driver does it here.
@@ -200,9 +206,7 @@ TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart
 
     HWND main = program.WaitForMainWindow();
     program.CloseAndWait(main);
-    std::optional<std::string> saved = program.ReadFile(L"Bases.dat");
-    ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Readable(*saved), Readable(complete));
+    EXPECT_EQ(SavedList(program), Readable(complete));
     EXPECT_EQ(program.ReadFile(L"Bases.dat.bak"), torn);
     EXPECT_EQ(program.ReadFile(L"Bases.dat.new"), std::nullopt);
 }
