@@ -161,16 +161,11 @@ TEST_F(DBGridTest, ArrowsHomeAndEndMoveBetweenTheColumnsAndTabLeavesTheGrid)
     Fill(3);
     ShowFocused();
     EXPECT_EQ(Grid().SelectedIndex(), 0);
-    PressKey(GridWindow(), VK_RIGHT);
-    EXPECT_EQ(Grid().SelectedIndex(), 1);
-    PressKey(GridWindow(), VK_RIGHT);
-    EXPECT_EQ(Grid().SelectedIndex(), 1);
-    PressKey(GridWindow(), VK_HOME);
-    EXPECT_EQ(Grid().SelectedIndex(), 0);
-    PressKey(GridWindow(), VK_END);
-    EXPECT_EQ(Grid().SelectedIndex(), 1);
-    PressKey(GridWindow(), VK_LEFT);
-    EXPECT_EQ(Grid().SelectedIndex(), 0);
+    const std::pair<WORD, int> steps[] = {{VK_RIGHT, 1}, {VK_RIGHT, 1}, {VK_HOME, 0}, {VK_END, 1}, {VK_LEFT, 0}};
+    for (const auto& [key, column] : steps) {
+        PressKey(GridWindow(), key);
+        EXPECT_EQ(Grid().SelectedIndex(), column) << "after key " << key;
+    }
     EXPECT_EQ(table.CurrentRowNumber(), 1);
 
     PressKey(GridWindow(), VK_TAB);

@@ -18,13 +18,14 @@ int FontHeightOf(HWND control)
     return font.lfHeight;
 }
 
+// The width of the icon's colour image; 0 for an icon without one.
 int IconWidth(HICON icon)
 {
     ICONINFO info{};
     if (!GetIconInfo(icon, &info))
         return 0;
     BITMAP bitmap{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return bitmap.bmWidth;
@@ -134,13 +135,7 @@ TEST_F(MainFormTest, TheTaskbarsWindowShowsTheTitleAndTheProgramsIconInBothSizes
         auto icon = reinterpret_cast<HICON>(SendMessageW(owner, WM_GETICON, kind, 0));
         ASSERT_NE(icon, nullptr);
         EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
-        BITMAP bitmap{};
-        GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
-        EXPECT_EQ(bitmap.bmWidth, width);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
+        EXPECT_EQ(IconWidth(icon), width);
     }
 }
 
@@ -206,11 +201,8 @@ TEST_F(MainFormTest, MovedToAMonitorOfAnotherDensityTheWindowRedrawsItsControlsA
     RECT now;
     GetWindowRect(form.Handle(), &now);
     EXPECT_TRUE(EqualRect(&now, &suggested));
-    RECT add = BoundsInParent(form.AddBaseButton.Handle());
-    EXPECT_EQ(add.left, ScaleForDpi(403, to));
-    EXPECT_EQ(add.top, ScaleForDpi(5, to));
-    EXPECT_EQ(add.right - add.left, ScaleForDpi(117, to));
-    EXPECT_EQ(add.bottom - add.top, ScaleForDpi(25, to));
+    EXPECT_EQ(BoundsInParent(form.AddBaseButton.Handle()),
+              RectOfSize(ScaleForDpi(403, to), ScaleForDpi(5, to), ScaleForDpi(117, to), ScaleForDpi(25, to)));
     EXPECT_EQ(FontHeightOf(form.AddBaseButton.Handle()), -ScaleForDpi(11, to));
     EXPECT_EQ(FontHeightOf(Grid()), -ScaleForDpi(11, to));
     EXPECT_GT(grid.RowHeight(), rowHeight);
