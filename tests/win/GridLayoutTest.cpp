@@ -19,18 +19,6 @@ using Reg = StoreRegistry;
 
 using Strings = std::vector<std::string>;
 
-TEST_F(GridLayout, FirstRunKeepsTheDesignAndSavesIndexAndWidthPerColumn)
-{
-    TGridForm form;
-    form.Create();
-    form.Show();
-    EXPECT_EQ(form.Layout(), (Strings{"Name:154", "Path:205"}));
-    form.Close();
-    EXPECT_EQ(Reg::ValueCount(kGridSection), 2u);
-    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "0,154");
-    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "1,205");
-}
-
 TEST_F(GridLayout, MovedAndWidenedColumnComesBackInTheNextRun)
 {
     {
@@ -61,21 +49,30 @@ void PrintTo(const StoredColumns& s, std::ostream* os)
 
 class StoredLayout : public GridLayout, public testing::WithParamInterface<StoredColumns> {};
 
-TEST_P(StoredLayout, IsAppliedAtTheFirstShow)
+TEST_P(StoredLayout, IsAppliedAtTheFirstShowAndTheCloseSavesWhatIsShown)
 {
     for (const auto& [field, text] : GetParam().values)
         Reg::Put(kGridSection, "MainRxDBGrid." + field, text);
     TGridForm form;
     form.Create();
     form.Show();
-    EXPECT_EQ(form.Layout(), GetParam().layout);
+    const Strings layout = form.Layout();
+    EXPECT_EQ(layout, GetParam().layout);
     EXPECT_TRUE(ReportedErrors().empty());
     form.Close();
+    // "index,width" of each column shown, and no other value.
+    EXPECT_EQ(Reg::ValueCount(kGridSection), layout.size());
+    for (size_t i = 0; i < layout.size(); ++i) {
+        const size_t colon = layout[i].find(':');
+        EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid." + layout[i].substr(0, colon)),
+                  std::to_string(i) + "," + layout[i].substr(colon + 1));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, StoredLayout,
     testing::Values(
+        StoredColumns{"nothing stored: the design", {}, {"Name:154", "Path:205"}},
         StoredColumns{"swapped", {{"Name", "1,154"}, {"Path", "0,205"}}, {"Path:205", "Name:154"}},
         StoredColumns{"only Path, at 0: Name claims 0 first", {{"Path", "0,300"}}, {"Name:154", "Path:300"}},
         StoredColumns{"both at 0", {{"Name", "0,100"}, {"Path", "0,120"}}, {"Name:100", "Path:120"}},
@@ -85,17 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
         StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
         StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
         StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}}));
-
-TEST_F(GridLayout, ValueOfAFieldNotShownIsGoneAfterTheNextSave)
-{
-    Reg::Put(kGridSection, "MainRxDBGrid.Login", "2,50");
-    TGridForm form;
-    form.Create();
-    form.Show();
-    form.Close();
-    EXPECT_FALSE(Reg::Get(kGridSection, "MainRxDBGrid.Login"));
-    EXPECT_EQ(Reg::ValueCount(kGridSection), 2u);
-}
 
 TEST_F(GridLayout, LowerStoredVersionLeavesTheGridAsDesigned)
 {
