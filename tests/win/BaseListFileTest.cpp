@@ -42,15 +42,6 @@ std::optional<std::string> ReadBytes(const std::wstring& path)
     return bytes;
 }
 
-void WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
-}
-
 bool EntryExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -900,6 +891,7 @@ class BaseListFileAsUser : public BaseListFile {
 protected:
     void SetUp() override
     {
+        BaseListFile::SetUp();
         const std::wstring probe = folder_ + L"probe";
         WriteBytes(probe, "x");
         SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);

@@ -40,15 +40,7 @@ protected:
 
     std::string HelpFile() const { return folder.Path() + "Readme.rtf"; }
 
-    void WriteHelpFile(const std::string& bytes)
-    {
-        UniqueHandle file(CreateFileW(Wide(HelpFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file);
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
-        ASSERT_EQ(written, bytes.size());
-    }
+    void WriteHelpFile(const std::string& bytes) { WriteBytes(Wide(HelpFile()), bytes); }
 
     // A new window, created as at program start.
     THelpForm& NewForm()

@@ -98,7 +98,7 @@ protected:
         help.HelpFormStorage.Active = false;
         main.Create();
         ProgramFolderPath = folder.WidePath();  // the About window reads its help file from here
-        WriteHelpFile();
+        WriteBytes(Wide(folder.Path() + "Readme.rtf"), "{\\rtf1\\ansi {\\b Справка} по программе\\par}");
         editor.Create();
         chooser.Create();
         help.Create();
@@ -120,16 +120,6 @@ protected:
         MainForm = nullptr;
         ProgramFolderPath = savedFolder_;
         EXPECT_TRUE(ReportedErrors().empty());
-    }
-
-    void WriteHelpFile()
-    {
-        const std::string text = "{\\rtf1\\ansi {\\b Справка} по программе\\par}";
-        UniqueHandle file(CreateFileW(Wide(folder.Path() + "Readme.rtf").c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file);
-        DWORD written = 0;
-        WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
     }
 
     // Shows `form` modally; the posted action closes it from inside its loop.

@@ -1,9 +1,12 @@
 #include "WinTestSupport.h"
 
+#include "platform/Handles.h"
 #include "platform/Win32.h"
 #include "platform/WideText.h"
 #include "uilogic/AppTitle.h"
 #include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -106,6 +109,16 @@ TempFolder::TempFolder()
     if (!CreateDirectoryW(widePath_.c_str(), nullptr))
         throw std::runtime_error("cannot create a test folder with a Russian name (no UTF-8 locale for Wine?)");
     path_ = Narrow(widePath_);
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
 }
 
 void RemoveFolderTree(const std::wstring& path)

@@ -60,6 +60,10 @@ inline LONG FrameStyles(HWND window)
     return GetWindowLongW(window, GWL_STYLE) & kFrameStyles;
 }
 
+// Writes `bytes` as the whole file, creating or truncating it; calls Win32
+// itself, so the file layer's fault seam never counts it.
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+
 // Deletes a folder with its content, quietly; the ending backslash is optional.
 void RemoveFolderTree(const std::wstring& path);
 
