@@ -174,10 +174,14 @@ TEST_F(DBGridTest, ArrowsHomeAndEndMoveBetweenTheColumnsAndTabLeavesTheGrid)
     EXPECT_EQ(GetFocus(), GridWindow());
 }
 
-TEST_F(DBGridTest, CtrlDeleteDeletesTheCurrentRowAtOnce)
+TEST_F(DBGridTest, CtrlDeleteDeletesTheCurrentRowAtOnceAndOnAnEmptyTableDoesNothing)
 {
-    Fill(5);
     ShowFocused();
+    PressKey(GridWindow(), VK_DELETE, true);
+    EXPECT_TRUE(table.IsTableEmpty());
+    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+
+    Fill(5);
     table.SetCurrentRowNumber(3);
     PressKey(GridWindow(), VK_DELETE, true);
     EXPECT_EQ(table.RowCount(), 4);
@@ -187,14 +191,6 @@ TEST_F(DBGridTest, CtrlDeleteDeletesTheCurrentRowAtOnce)
     PressKey(GridWindow(), VK_DELETE, true);
     EXPECT_EQ(table.RowCount(), 3);
     EXPECT_EQ(CurrentName(), RowName(4));
-}
-
-TEST_F(DBGridTest, CtrlDeleteOnAnEmptyTableDoesNothing)
-{
-    ShowFocused();
-    PressKey(GridWindow(), VK_DELETE, true);
-    EXPECT_TRUE(table.IsTableEmpty());
-    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
 }
 
 TEST_F(DBGridTest, AClickMakesTheRowCurrentSelectsTheColumnAndTakesTheFocus)
