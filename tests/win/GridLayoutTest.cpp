@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         StoredColumns{"width 0", {{"Path", "1,0"}}, {"Name:154", "Path:0"}},
         StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
         StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
-        StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}}));
+        StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}},
+        StoredColumns{"value of another field, past the columns", {{"Login", "2,50"}}, {"Name:154", "Path:205"}}));
 
 TEST_F(GridLayout, LowerStoredVersionLeavesTheGridAsDesigned)
 {
