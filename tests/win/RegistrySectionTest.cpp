@@ -16,6 +16,8 @@ namespace {
 struct RawValue {
     DWORD type;
     std::string data;
+    friend bool operator==(const RawValue&, const RawValue&) = default;
+    friend void PrintTo(const RawValue& v, std::ostream* os) { *os << v.type << " " << testing::PrintToString(v.data); }
 };
 
 class RegistrySection : public testing::Test {
@@ -106,12 +108,8 @@ TEST_F(RegistrySection, WritesEveryValueAsRegSzTextWithItsNul)
     };
     for (const auto& [name, data] :
          {Expected{"Text", std::string("abc\0", 4)}, Expected{"Number", std::string("-2147483648\0", 12)},
-          Expected{"Yes", std::string("1\0", 2)}, Expected{"No", std::string("0\0", 2)}}) {
-        auto raw = GetRaw("MainForm", name);
-        ASSERT_TRUE(raw) << name;
-        EXPECT_EQ(raw->type, DWORD(REG_SZ)) << name;
-        EXPECT_EQ(raw->data, data) << name;
-    }
+          Expected{"Yes", std::string("1\0", 2)}, Expected{"No", std::string("0\0", 2)}})
+        EXPECT_EQ(GetRaw("MainForm", name), (RawValue{REG_SZ, data})) << name;
     EXPECT_EQ(sections.ReadString("MainForm", "Text", "def"), "abc");
     EXPECT_EQ(sections.ReadInteger("MainForm", "Number", 0), -2147483647 - 1);
 }
@@ -182,12 +180,8 @@ TEST_F(RegistrySection, PositionTextIsWrittenUnderTheScreenSizedAndTheBareName)
     EXPECT_TRUE(std::regex_match(suffix, std::regex(R"(\([0-9]+x[0-9]+\))"))) << suffix;
 
     Sections().WritePosition("MainForm", "NormPos", "332,347,863,725");
-    for (const auto& name : {"NormPos" + suffix, std::string("NormPos")}) {
-        auto raw = GetRaw("MainForm", name);
-        ASSERT_TRUE(raw) << name;
-        EXPECT_EQ(raw->type, DWORD(REG_SZ));
-        EXPECT_EQ(raw->data, std::string("332,347,863,725\0", 16)) << name;
-    }
+    for (const auto& name : {"NormPos" + suffix, std::string("NormPos")})
+        EXPECT_EQ(GetRaw("MainForm", name), (RawValue{REG_SZ, {"332,347,863,725\0", 16}})) << name;
 }
 
 TEST_F(RegistrySection, PositionTextIsReadUnderTheScreenSizedNameFirst)
@@ -243,9 +237,7 @@ TEST_F(RegistrySection, WithoutABaseKeySectionsLieDirectlyUnderTheRoot)
     ASSERT_FALSE(sections.HasBaseKey());
 
     sections.WriteInteger("MainForm", "ShowCmd", 3);
-    auto raw = GetRaw("MainForm", "ShowCmd");
-    ASSERT_TRUE(raw);
-    EXPECT_EQ(raw->data, std::string("3\0", 2));
+    EXPECT_EQ(GetRaw("MainForm", "ShowCmd"), (RawValue{REG_SZ, {"3\0", 2}}));
     EXPECT_FALSE(KeyExists("Software"));
     EXPECT_EQ(sections.ReadInteger("MainForm", "ShowCmd", 0), 3);
 
