@@ -35,12 +35,19 @@ public:
     TEdit Stretch{"Stretch", {100, 10, 190, 21}, "текст", akLeft | akTop | akRight};
 };
 
+// A probe form, not yet created, with no report left from before.
+class FormProbe : public testing::Test {
+protected:
+    void SetUp() override { ReportedErrors().clear(); }
+
+    TApplication& application_ = TestApplication();  // before the form
+    TProbeForm form;
+};
+
 }  // namespace
 
-TEST(Form, CreatesHiddenWithCaptionAndDesignedClientSize)
+TEST_F(FormProbe, CreatesHiddenWithCaptionAndDesignedClientSize)
 {
-    TestApplication();
-    TProbeForm form;
     form.Create();
     ASSERT_NE(form.Handle(), nullptr);
     EXPECT_FALSE(form.Visible());
@@ -49,10 +56,8 @@ TEST(Form, CreatesHiddenWithCaptionAndDesignedClientSize)
     EXPECT_EQ(form.Stretch.Text(), "текст");
 }
 
-TEST(Form, FocusStartsOnTheFirstControlInTabOrder)
+TEST_F(FormProbe, FocusStartsOnTheFirstControlInTabOrder)
 {
-    TestApplication();
-    TProbeForm form;
     form.Create();
     PostAction([&] {
         EXPECT_EQ(form.ActiveControl(), &form.First);
@@ -62,29 +67,26 @@ TEST(Form, FocusStartsOnTheFirstControlInTabOrder)
     EXPECT_FALSE(form.Visible());
 }
 
-TEST(Form, ModalShowingDisablesTheOtherWindowsUntilItCloses)
+TEST_F(FormProbe, ModalShowingDisablesTheOtherWindowsUntilItCloses)
 {
-    TestApplication();
-    TProbeForm owner, dialog;
-    owner.Create();
+    TProbeForm dialog;
+    form.Create();
     dialog.Create();
-    owner.Show();
+    form.Show();
     bool ownerEnabledDuring = true;
     PostAction([&] {
-        ownerEnabledDuring = IsWindowEnabled(owner.Handle()) != FALSE;
+        ownerEnabledDuring = IsWindowEnabled(form.Handle()) != FALSE;
         dialog.First.Click();
     });
     dialog.First.OnClick = [&] { dialog.Close(); };
     dialog.ShowModal();
     EXPECT_FALSE(ownerEnabledDuring);
-    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
-    owner.Hide();
+    EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+    form.Hide();
 }
 
-TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
+TEST_F(FormProbe, EnterPressesTheFocusedButtonAndEscapeNothing)
 {
-    TestApplication();
-    TProbeForm form;
     form.Create();
     PostAction([&] {
         HWND focus = GetFocus();
@@ -97,10 +99,8 @@ TEST(Form, EnterPressesTheFocusedButtonAndEscapeNothing)
     EXPECT_EQ(form.FirstClicks, 1);
 }
 
-TEST(Form, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
+TEST_F(FormProbe, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
 {
-    TestApplication();
-    TProbeForm form;
     form.Create();
     const WPARAM click = MAKEWPARAM(form.First.ControlId(), BN_CLICKED);
     SendMessageW(form.Handle(), WM_COMMAND, click, 0);  // a menu item or accelerator of the same ID
@@ -110,10 +110,8 @@ TEST(Form, ACommandReachesTheControlOfItsIdOnlyFromThatControlsWindow)
     EXPECT_EQ(form.FirstClicks, 1);
 }
 
-TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
+TEST_F(FormProbe, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
 {
-    TestApplication();
-    TProbeForm form;
     form.Create();
     form.Show();
     const SIZE outer = OuterSize(form.Handle());
@@ -129,11 +127,8 @@ TEST(Form, AnchorsFollowTheWindowAndTheMinimumSizeHolds)
     form.Hide();
 }
 
-TEST(Form, AnExceptionInTheCreationHandlerIsReportedAndCreationGoesOn)
+TEST_F(FormProbe, AnExceptionInTheCreationHandlerIsReportedAndCreationGoesOn)
 {
-    TestApplication();
-    ReportedErrors().clear();
-    TProbeForm form;
     form.OnCreate = [] { throw Exception("Сбой при создании"); };
     form.Create();
     EXPECT_NE(form.Handle(), nullptr);
@@ -141,11 +136,8 @@ TEST(Form, AnExceptionInTheCreationHandlerIsReportedAndCreationGoesOn)
     EXPECT_EQ(ReportedErrors()[0], "Сбой при создании.");
 }
 
-TEST(Form, AFailingCloseHandlerKeepsTheWindowOpen)
+TEST_F(FormProbe, AFailingCloseHandlerKeepsTheWindowOpen)
 {
-    TestApplication();
-    ReportedErrors().clear();
-    TProbeForm form;
     form.Create();
     form.Show();
     form.OnClose = [](TCloseAction&) { throw EInOutError(5); };
@@ -158,10 +150,8 @@ TEST(Form, AFailingCloseHandlerKeepsTheWindowOpen)
     EXPECT_FALSE(form.Visible());
 }
 
-TEST(Form, ALabelMadeAgainFreesTheFontItHad)
+TEST_F(FormProbe, ALabelMadeAgainFreesTheFontItHad)
 {
-    TestApplication();
-    TProbeForm form;
     TLabel label{"Label", {10, 50, 100, 19}, "Название:"};
     label.SetOwnFont(L"MS Sans Serif", 13);
     form.AddControl(label);
