@@ -6,6 +6,7 @@
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -51,6 +52,15 @@ inline void AddRow(TRxMemoryData& table, const std::string& name)
     table.InsertRow();
     table.SetFieldText("Name", name);
     table.PostRow();
+}
+
+// The row IDs in table order.
+inline std::vector<std::int32_t> RowIDs(const TRxMemoryData& table)
+{
+    std::vector<std::int32_t> ids;
+    for (int i = 0; i < table.RowCount(); ++i)
+        ids.push_back(table.RowIDAt(i));
+    return ids;
 }
 
 // The names in table order, read through the view window so that the cursor

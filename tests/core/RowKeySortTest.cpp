@@ -42,14 +42,6 @@ void Fill(TRxMemoryData& table, int rows, unsigned seed)
     }
 }
 
-std::vector<std::int32_t> RowIDs(const TRxMemoryData& table)
-{
-    std::vector<std::int32_t> ids;
-    for (int i = 0; i < table.RowCount(); ++i)
-        ids.push_back(table.RowIDAt(i));
-    return ids;
-}
-
 // A key that knows only the first character's letter weight: most rows tie
 // on it, so the comparison has to order the runs of equal keys.
 std::size_t FirstLetterKey(std::string_view text, bool ignoreCase, unsigned char* key)

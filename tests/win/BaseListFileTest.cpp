@@ -175,14 +175,6 @@ std::vector<BaseListEntry> ManyEntries(size_t count, char mark = 'p')
     return entries;
 }
 
-std::vector<std::string> Names(TRxMemoryData& table)
-{
-    std::vector<std::string> names;
-    for (table.GoToFirstRow(); !table.AtEnd(); table.GoToNextRow())
-        names.push_back(table.GetFieldText("Name"));
-    return names;
-}
-
 const std::string kOldBytes = "Old\r\nC:\\Old\r\nuser\r\npass\r\nSecond\r\n\r\n\r\n\r\n";
 const std::vector<BaseListEntry> kOldEntries = {{"Old", "C:\\Old", "user", "pass"}, {"Second", "", "", ""}};
 const std::vector<BaseListEntry> kNewEntries = {{"New", "D:\\New", "", "pw"}};
@@ -250,7 +242,7 @@ TEST_F(BaseListFile, TableLoadedAndSavedKeepsTheBytesOfEveryEntryInNameOrder)
 
     LoadBaseList(table, folder_);
     // Each row went in before the previous one.
-    EXPECT_EQ(Names(table), (std::vector<std::string>{"Middle", "alpha", "Zeta"}));
+    EXPECT_EQ(NamesInOrder(table), (std::vector<std::string>{"Middle", "alpha", "Zeta"}));
     table.SortByFields("Name", true, false);
     SaveBaseList(table, folder_);
     EXPECT_EQ(ReadBytes(path_), alpha + middle + zeta);
@@ -273,7 +265,7 @@ TEST_F(BaseListFile, RowsPostedBeforeAFailedLoadStayInTheTable)
     // Open, the one block (both entries), then the read at the end fails.
     FileFaults::Arm(3, ERROR_CRC);
     EXPECT_EQ(ErrorCodeOf([&] { LoadBaseList(table, folder_); }), ERROR_CRC);
-    EXPECT_EQ(Names(table), (std::vector<std::string>{"Second", "Old"}));
+    EXPECT_EQ(NamesInOrder(table), (std::vector<std::string>{"Second", "Old"}));
 }
 
 TEST_F(BaseListFile, FolderNamedLikeTheFileLoadsNothingAndRefusesTheSave)

@@ -1,6 +1,7 @@
 // The user locale's sort key must agree with CompareStringW wherever it
 // decides, so that the table sorts a long list by keys in exactly the order
 // of comparing every pair.
+#include "BaseTableHelpers.h"
 #include "model/RxMemoryData.h"
 #include "model/TextCollation.h"
 #include "baselist/LocaleCollation.h"
@@ -109,23 +110,11 @@ int Sign(int v)
     return (v > 0) - (v < 0);
 }
 
-std::vector<std::int32_t> RowIDs(const TRxMemoryData& table)
-{
-    std::vector<std::int32_t> ids;
-    for (int i = 0; i < table.RowCount(); ++i)
-        ids.push_back(table.RowIDAt(i));
-    return ids;
-}
-
 void OpenWithNames(TRxMemoryData& table, const std::vector<std::string>& names)
 {
-    table.FieldDefs = {{"Name", TFieldType::ftString, 100}, {"Path", TFieldType::ftString, 200}};
-    table.SetActive(true);
-    for (const std::string& name : names) {
-        table.InsertRow();
-        table.SetFieldText("Name", name);
-        table.PostRow();
-    }
+    OpenBaseTable(table);
+    for (const std::string& name : names)
+        AddRow(table, name);
 }
 
 }  // namespace
