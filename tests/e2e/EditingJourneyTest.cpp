@@ -112,20 +112,17 @@ void RunEditingJourney(const std::wstring& shots)
 
         PressButton(editor, L"...");
         HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
-        PressButton(chooser, L"Отмена");
-        WaitWindowGone(chooser, "the folder chooser");
+        CloseWithButton(chooser, L"Отмена", "the folder chooser");
         EXPECT_EQ(Utf8(TextOf(EditorBoxesOf(editor).Path)), "C:\\typed");
 
         PressButton(editor, L"...");
         chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
         SelectFolderByKeys(chooser, folder.TreeLabels());
         SaveScreenshot(chooser, shots + L"chooser");
-        PressButton(chooser, L"Выбрать каталог");
-        WaitWindowGone(chooser, "the folder chooser");
+        CloseWithButton(chooser, L"Выбрать каталог", "the folder chooser");
         EXPECT_EQ(Utf8(TextOf(EditorBoxesOf(editor).Path)), Utf8(folder.Path()));
 
-        PressButton(editor, L"OK");
-        WaitWindowGone(editor, "the editor");
+        CloseWithButton(editor, L"OK", "the editor");
         SaveScreenshot(main, shots + L"main-added");
         program.CloseAndWait(main);
         ExpectListFile(program, {accounts, fresh});
@@ -144,8 +141,7 @@ void RunEditingJourney(const std::wstring& shots)
         EXPECT_EQ(Readable(ReadEditor(editor).Name), Readable(accounts.Name));
         EXPECT_EQ(Readable(ReadEditor(editor).Password), Readable(accounts.Password));
         FillEditor(editor, store);
-        PressButton(editor, L"OK");
-        WaitWindowGone(editor, "the editor");
+        CloseWithButton(editor, L"OK", "the editor");
         program.CloseAndWait(main);
         ExpectListFile(program, {fresh, store});
     }
@@ -159,15 +155,13 @@ void RunEditingJourney(const std::wstring& shots)
         HWND question = WaitForMessageForm(program, L"Confirm");
         SaveScreenshot(question, shots + L"message-confirm");
         EXPECT_EQ(Utf8(CopyMessageText(question)), Utf8(ConfirmText(L"Склад")));
-        PressButton(question, L"Cancel");
-        WaitWindowGone(question, "the question");
+        CloseWithButton(question, L"Cancel", "the question");
 
         // Nothing went: the same entry is asked about again.
         PressButton(main, L"Удалить базу");
         question = WaitForMessageForm(program, L"Confirm");
         EXPECT_EQ(Utf8(CopyMessageText(question)), Utf8(ConfirmText(L"Склад")));
-        PressButton(question, L"OK");
-        WaitWindowGone(question, "the question");
+        CloseWithButton(question, L"OK", "the question");
         program.CloseAndWait(main);
         ExpectListFile(program, {fresh});
     }
@@ -184,8 +178,7 @@ void RunEditingJourney(const std::wstring& shots)
         Settle(main);
         PressButton(main, L"Удалить базу");
         HWND warning = WaitForMessageForm(program, L"Warning");
-        PressButton(warning, L"OK");
-        WaitWindowGone(warning, "the warning");
+        CloseWithButton(warning, L"OK", "the warning");
         program.CloseAndWait(main);
         ExpectListFile(program, {});
     }
@@ -221,8 +214,7 @@ void RunForeignTextJourney(const std::wstring& shots)
     std::wstring help = HelpText(about);
     EXPECT_NE(help.find(L"AutoPeriod"), std::wstring::npos) << Utf8(help);
     EXPECT_GT(help.size(), 2000u) << Utf8(help);
-    PressButton(about, L"Закрыть");
-    WaitWindowGone(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
 
     // The list beside it was loaded: its entry is the one edited.
     DoubleClickGrid(GridOf(main));
@@ -247,8 +239,7 @@ void RunForeignTextJourney(const std::wstring& shots)
                   L"\u00ab\u04d8\u00bb (U+04D8), \u00ab\u00e9\u00bb (U+00E9), \u00abx\u030c\u00bb (U+0078 U+030C)\n"),
         std::wstring::npos)
         << Utf8(told);
-    PressButton(warning, L"OK");
-    WaitWindowGone(warning, "the warning");
+    CloseWithButton(warning, L"OK", "the warning");
     EXPECT_TRUE(IsWindowVisible(editor));
     SaveScreenshot(editor, shots + L"editor-beyond-1251");
     EXPECT_EQ(Utf8(TextOf(boxes.Name)), Utf8(name));
@@ -265,24 +256,21 @@ void RunForeignTextJourney(const std::wstring& shots)
     told = CopyMessageText(warning);
     EXPECT_NE(told.find(L"\u00ab" + path + L"\u00bb"), std::wstring::npos) << Utf8(told);
     EXPECT_NE(told.find(L", код ошибки "), std::wstring::npos) << Utf8(told);
-    PressButton(warning, L"OK");
-    WaitWindowGone(warning, "the warning");
+    CloseWithButton(warning, L"OK", "the warning");
 
     // A folder named beyond it is taken by a name that leads to it.
     PressButton(editor, L"...");
     HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
     SelectFolderByKeys(chooser, folder.TreeLabels());
     SaveScreenshot(chooser, shots + L"chooser-beyond-1251");
-    PressButton(chooser, L"Выбрать каталог");
-    WaitWindowGone(chooser, "the folder chooser");
+    CloseWithButton(chooser, L"Выбрать каталог", "the folder chooser");
     std::wstring stored = TextOf(boxes.Path);
     EXPECT_TRUE(FitsCp1251(stored)) << Utf8(stored);
     wchar_t longPath[MAX_PATH] = {};
     GetLongPathNameW(stored.c_str(), longPath, MAX_PATH);
     EXPECT_EQ(Utf8(longPath), Utf8(folder.Path()));
     SaveScreenshot(editor, shots + L"editor-short-path");
-    PressButton(editor, L"OK");
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(editor, L"OK", "the editor");
     program.CloseAndWait(main);
     ExpectListFile(program, {{"Склад Qazaqstan Учёт", Narrow(stored), store.Login, store.Password}});
 

@@ -44,8 +44,7 @@ bool ListLooksEmpty(const ProgramUnderTest& program, HWND main)
     PressButton(main, L"Удалить базу");
     HWND box = WaitForWindow(program.ProcessId(), kMessageFormClass);
     bool empty = TextOf(box) == L"Warning";
-    PressButton(box, empty ? L"OK" : L"Cancel");
-    WaitWindowGone(box, "the message window");
+    CloseWithButton(box, empty ? L"OK" : L"Cancel", "the message window");
     return empty;
 }
 
@@ -58,8 +57,7 @@ std::wstring DeletionQuestion(const ProgramUnderTest& program, HWND main)
     for (HWND part : Descendants(box))
         if (TextOf(part).rfind(L"Удалить базу", 0) == 0)
             question = TextOf(part);
-    PressButton(box, L"Cancel");
-    WaitWindowGone(box, "the message window");
+    CloseWithButton(box, L"Cancel", "the message window");
     return question;
 }
 
@@ -69,8 +67,7 @@ void NewEntryClosedWith(const ProgramUnderTest& program, HWND main, const wchar_
 {
     PressButton(main, L"Добавить базу");
     HWND editor = WaitForEditor(program, kNewBaseCaption);
-    PressButton(editor, button);
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(editor, button, "the editor");
 }
 
 // Starts the program on a list of kAccounts alone and adds kFresh through
@@ -201,8 +198,7 @@ TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart
     EXPECT_NE(said.find(L"Загружен полный список из файла \"" + program.PathOf(L"Bases.dat.new") + L"\""),
               std::wstring::npos)
         << Utf8(said);
-    PressButton(box, L"OK");
-    WaitWindowGone(box, "the message window");
+    CloseWithButton(box, L"OK", "the message window");
 
     HWND main = program.WaitForMainWindow();
     program.CloseAndWait(main);
@@ -219,8 +215,7 @@ TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)
     PressButton(main, L"Помощь");
     HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
     EXPECT_EQ(Utf8(HelpText(about)), Utf8(L"Файл помощи \"" + program.PathOf(L"Readme.rtf") + L"\" не найден"));
-    PressButton(about, L"Закрыть");
-    WaitWindowGone(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
     program.CloseAndWait(main);
 }
 

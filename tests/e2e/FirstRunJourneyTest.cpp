@@ -113,8 +113,7 @@ TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOpera
     HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
     HWND label = FindChild(about, L"AutoPeriod.RxLabel", copyright);
     EXPECT_NE(label, nullptr) << "no authorship line " << Utf8(copyright);
-    PressButton(about, L"Закрыть");
-    WaitWindowGone(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
     program.CloseAndWait(main);
 }
 

@@ -54,8 +54,7 @@ BaseEntry EntryInEditor(const ProgramUnderTest& program, HWND grid)
     DoubleClickGrid(grid);
     HWND editor = WaitForEditor(program, kEditBaseCaption);
     BaseEntry shown = ReadEditor(editor);
-    PressButton(editor, L"Отмена");
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(editor, L"Отмена", "the editor");
     return shown;
 }
 

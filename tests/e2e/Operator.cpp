@@ -123,6 +123,12 @@ void Settle(HWND anyWindowOfProgram, int passes)
     }
 }
 
+void CloseWithButton(HWND window, std::wstring_view caption, const std::string& what)
+{
+    PressButton(window, caption);
+    WaitWindowGone(window, what);
+}
+
 void CloseWithCloseBox(HWND window)
 {
     Post(window, WM_CLOSE, 0, 0);

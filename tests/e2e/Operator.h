@@ -14,6 +14,7 @@
 #include "platform/Win32.h"
 
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 // BM_CLICK, posted: a button that opens a modal window does not return
@@ -21,6 +22,9 @@
 void Click(HWND button);
 // Finds the push button by its caption among the window's controls.
 void PressButton(HWND window, std::wstring_view caption);
+// Presses the button that closes the window and waits until the window is
+// gone; `what` names it in a failure.
+void CloseWithButton(HWND window, std::wstring_view caption, const std::string& what);
 
 void SetText(HWND edit, std::wstring_view text);
 

@@ -68,8 +68,7 @@ SIZE VisitEditor(const ProgramUnderTest& program, HWND main, const POINT* moveTo
     HWND editor = WaitForEditor(program, kNewBaseCaption);
     ExpectAtThenMove(editor, expectAt, moveTo);
     SIZE size = SizeOf(editor);
-    PressButton(editor, L"Отмена");
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(editor, L"Отмена", "the editor");
     return size;
 }
 
@@ -81,8 +80,7 @@ void VisitAbout(const ProgramUnderTest& program, HWND main, const POINT* moveTo,
     if (shot)
         SaveScreenshot(about, shot);
     ExpectAtThenMove(about, expectAt, moveTo);
-    PressButton(about, L"Закрыть");
-    WaitWindowGone(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
 }
 
 // The work area of the window's monitor.
@@ -179,8 +177,7 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
             PressButton(from, button);
             HWND window = open();
             look(window, name);
-            PressButton(window, close);
-            WaitWindowGone(window, name);
+            CloseWithButton(window, close, name);
         };
 
         PressButton(main, L"Добавить базу");
@@ -190,8 +187,7 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
             editor, L"...",
             [&] { return WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption); },
             "chooser", L"Отмена");
-        PressButton(editor, L"Отмена");
-        WaitWindowGone(editor, "the editor");
+        CloseWithButton(editor, L"Отмена", "the editor");
         visit(
             main, L"Удалить базу", [&] { return WaitForMessageForm(program, L"Confirm"); }, "message", L"Cancel");
         visit(
@@ -309,8 +305,7 @@ TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPl
     ExpectInside(about, work, "the About window");
     EXPECT_EQ(WindowRect(about).left, 323);
     ExpectInside(Child(about, L"Button", L"Закрыть"), work, "the About window's \"Закрыть\"");
-    PressButton(about, L"Закрыть");
-    WaitWindowGone(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
 
     // The folder chooser, at the platform's default place, on the main window's monitor.
     PressButton(main, L"Добавить базу");
@@ -320,10 +315,8 @@ TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPl
     HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
     ExpectInside(chooser, work, "the folder chooser");
     EXPECT_EQ(MonitorFromWindow(chooser, MONITOR_DEFAULTTONULL), MonitorFromWindow(main, MONITOR_DEFAULTTONULL));
-    PressButton(chooser, L"Отмена");
-    WaitWindowGone(chooser, "the folder chooser");
-    PressButton(editor, L"Отмена");
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(chooser, L"Отмена", "the folder chooser");
+    CloseWithButton(editor, L"Отмена", "the editor");
 
     // A stored place that fits comes back exactly; the operator's own move
     // is stored as it is.

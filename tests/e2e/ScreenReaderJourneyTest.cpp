@@ -192,9 +192,7 @@ TEST(ScreenReaderJourney, TheEditorsBoxesAndTheFolderTreeHaveNames)
     std::vector<HWND> trees = Descendants(chooser, L"SysTreeView32");
     ASSERT_FALSE(trees.empty());
     EXPECT_EQ(NameOf(AccessibleOf(trees.front()).Get()), L"Папки");
-    PressButton(chooser, L"Отмена");
-    WaitWindowGone(chooser, "the folder chooser");
-    PressButton(editor, L"Отмена");
-    WaitWindowGone(editor, "the editor");
+    CloseWithButton(chooser, L"Отмена", "the folder chooser");
+    CloseWithButton(editor, L"Отмена", "the editor");
     program.CloseAndWait(main);
 }
