@@ -86,8 +86,7 @@ void RunEditingJourney(const std::wstring& shots)
 
     // "Добавить базу" and Enter at once: the entry with the defaults.
     {
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         PressButton(main, L"Добавить базу");
         HWND editor = WaitForEditor(program, kNewBaseCaption);
         SaveScreenshot(editor, shots + L"editor-new");
@@ -104,8 +103,7 @@ void RunEditingJourney(const std::wstring& shots)
     BaseFolder folder(L"ap_e2e_" + std::to_wstring(GetCurrentProcessId()) + L"_bases", L"Бухгалтерия 2024");
     BaseEntry accounts{"Бухгалтерия 2024", Narrow(folder.Path()), "Иванов И.И.", "пароль 1!"};
     {
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         PressButton(main, L"Добавить базу");
         HWND editor = WaitForEditor(program, kNewBaseCaption);
         FillEditor(editor, {accounts.Name, "C:\\typed", accounts.Login, accounts.Password});
@@ -131,8 +129,7 @@ void RunEditingJourney(const std::wstring& shots)
     // A double-click edits the current entry; its new name moves it down.
     BaseEntry store{"Склад", accounts.Path, "Кладовщик", ""};
     {
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         HWND grid = GridOf(main);
         SelectRow(grid, 0);
         DoubleClickGrid(grid);
@@ -148,8 +145,7 @@ void RunEditingJourney(const std::wstring& shots)
 
     // Delete with the confirmation: cancelled once, then granted.
     {
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         SelectRow(GridOf(main), 1);
         PressButton(main, L"Удалить базу");
         HWND question = WaitForMessageForm(program, L"Confirm");
@@ -168,8 +164,7 @@ void RunEditingJourney(const std::wstring& shots)
 
     // Ctrl+Delete in the grid deletes at once; the list is then empty.
     {
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         HWND grid = GridOf(main);
         BringToFront(main);
         ClickGridBelowRows(grid);
@@ -197,8 +192,7 @@ void RunForeignTextJourney(const std::wstring& shots)
     program.WriteFile(L"Bases.dat", BaseListBytes({store}));
     BaseFolder folder(L"ap_e2e_" + pid + L"_foreign", L"\u03a9mega \u65e5\u672c");
 
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     // The taskbar button carries the title exactly as the file is named.
     std::vector<HWND> owners = TopWindows(program.ProcessId(), L"TApplication");
     ASSERT_EQ(owners.size(), 1u);

@@ -75,8 +75,7 @@ void NewEntryClosedWith(const ProgramUnderTest& program, HWND main, const wchar_
 HWND StartAndAddAnEntry(ProgramUnderTest& program)
 {
     program.WriteFile(L"Bases.dat", BaseListBytes({kAccounts}));
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     NewEntryClosedWith(program, main, L"OK");
     return main;
 }
@@ -210,8 +209,7 @@ TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart
 TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)
 {
     ProgramUnderTest program(false);
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     PressButton(main, L"Помощь");
     HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
     EXPECT_EQ(Utf8(HelpText(about)), Utf8(L"Файл помощи \"" + program.PathOf(L"Readme.rtf") + L"\" не найден"));
@@ -223,8 +221,7 @@ TEST(FailurePathJourney, UnreadableHelpFileIsReportedWhenTheAboutWindowFirstOpen
 {
     ProgramUnderTest program;
     HeldForWriting hold(program.PathOf(L"Readme.rtf"));
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     PressButton(main, L"Помощь");
     HWND box = WaitForErrorBox(program);
     EXPECT_EQ(Utf8(ErrorBoxText(box)), Utf8(L"Cannot open file " + program.PathOf(L"Readme.rtf") + L"."));
@@ -258,8 +255,7 @@ TEST(FailurePathJourney, ASlowHelpFileNeverKeepsTheMainWindowWaiting)
         rtf += paragraph;
     }
     program.WriteFile(L"Readme.rtf", rtf + "}");
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
 
     HWND about = FindWindowW(kHelpFormClass, kHelpCaption);
     DWORD owner = 0;

@@ -78,8 +78,7 @@ std::wstring ManifestSetting(const std::wstring& exe, const wchar_t* year, const
 TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOperatorLooks)
 {
     ProgramUnderTest program;
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
 
     // Version information, as Explorer's properties show it, of the copy
     // that runs (the folder's only program).
@@ -120,8 +119,7 @@ TEST(FirstRunJourney, TheProgramCarriesItsVersionTitleAndAuthorshipWhereTheOpera
 TEST(FirstRunJourney, ShowsAnEmptyListAndSavesAnEmptyFileAndTheMainWindowsStateOnly)
 {
     ProgramUnderTest program;
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     EXPECT_EQ(Utf8(TextOf(main)), Utf8(kMainFormCaption));
 
     // An empty list: "Удалить базу" has nothing to delete and says so.

@@ -75,8 +75,7 @@ TEST(HandWrittenListJourney, LoadsShowsSortedAndSavesBackInTheProgramsOwnForm)
         SCOPED_TRACE(c.Title);
         ProgramUnderTest program;
         program.WriteFile(L"Bases.dat", c.File);
-        program.Start();
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow();
         if (first)
             SaveScreenshot(main, L"main-hand-written");
         first = false;

@@ -160,8 +160,7 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
                           BaseListBytes({{"Бухгалтерия 2024", "C:\\Базы\\Бухгалтерия", "Иванов И.И.", "1"},
                                          {"Зарплата и кадры", "C:\\Базы\\Зарплата", "Петрова", ""},
                                          {"Склад", "D:\\1C\\Склад", "Кладовщик", ""}}));
-        program.Start(dpi);
-        HWND main = program.WaitForMainWindow();
+        HWND main = program.StartToMainWindow(dpi);
         const RECT client = ClientRect(main);
         EXPECT_EQ(client.right, MulDiv(523, dpi, 96));
         EXPECT_EQ(client.bottom, MulDiv(351, dpi, 96));
@@ -208,8 +207,7 @@ TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
     const std::string gridKey = program.RegistryKey("MainForm\\TMainFormMainRxDBGrid");
 
     // First run: everything where it was designed; the operator rearranges.
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     SaveScreenshot(main, L"main-list");
     SetWindowPos(main, nullptr, kMainBounds.left, kMainBounds.top, kMainBounds.right - kMainBounds.left,
                  kMainBounds.bottom - kMainBounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -243,8 +241,7 @@ TEST(PlacementJourney, WindowsAndGridColumnsComeBackAsTheOperatorLeftThem)
     EXPECT_LE(nameWidth, 224);
 
     // Second run: the same arrangement, the dialogs at their designed size.
-    program.Start();
-    main = program.WaitForMainWindow();
+    main = program.StartToMainWindow();
     RECT bounds = WindowRect(main);
     EXPECT_EQ(Text(bounds), Text(kMainBounds));
     SaveScreenshot(main, L"main-restored");
@@ -289,8 +286,7 @@ TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPl
     ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 720) << "this journey needs the 1024 x 720 desktop";
     ProgramUnderTest program;
     program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "D:\\1C\\Store", "Кладовщик", ""}}));
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     const RECT work = WorkAreaOf(main);
     SaveScreenshot(main, L"main-small-desktop");
     // Moved up, not resized, not moved sideways.
@@ -327,8 +323,7 @@ TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPl
     program.CloseAndWait(main);
     const std::string mainKey = program.RegistryKey("MainForm");
     EXPECT_EQ(ReadRegistryText(mainKey, "NormPos"), Text(kFits));
-    program.Start();
-    main = program.WaitForMainWindow();
+    main = program.StartToMainWindow();
     EXPECT_EQ(Text(WindowRect(main)), Text(kFits));
     program.CloseAndWait(main);
 
@@ -336,8 +331,7 @@ TEST(PlacementJourney, OnASmallDesktopWindowsAreMovedIntoTheWorkAreaAndAStoredPl
     // screen) is moved in, its size kept.
     for (const char* name : {"NormPos", "NormPos(1024x720)"})
         WriteRegistryText(mainKey, name, "150,400,750,900");
-    program.Start();
-    main = program.WaitForMainWindow();
+    main = program.StartToMainWindow();
     EXPECT_EQ(Text(WindowRect(main)), Text({150, work.bottom - 500, 750, work.bottom}));
     program.CloseAndWait(main);
 }

@@ -39,8 +39,7 @@ TEST(PlantedLibraryJourney, TheProgramNeverLoadsALibraryPlantedBesideIt)
     RegSetValueExA(overrides, "riched32", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value));
     RegCloseKey(overrides);
 
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     program.CloseAndWait(main);
     DeleteRegistryTree(appDefaults);
 

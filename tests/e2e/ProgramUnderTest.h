@@ -7,8 +7,7 @@
 //
 //   ProgramUnderTest program;
 //   program.WriteFile(L"Bases.dat", BaseListBytes({...}));
-//   program.Start();
-//   HWND main = program.WaitForMainWindow();
+//   HWND main = program.StartToMainWindow();
 //   ...
 //   program.CloseAndWait(main);   // exit code 0 or a failure
 #pragma once
@@ -51,6 +50,12 @@ public:
     DWORD ProcessId() const { return processId_; }
     // The main window once it is shown.
     HWND WaitForMainWindow() const;
+    // Start, then the main window once it is shown.
+    HWND StartToMainWindow(int dpi = 0)
+    {
+        Start(dpi);
+        return WaitForMainWindow();
+    }
     // Waits for the process to end and returns its exit code.
     DWORD WaitForExit(int timeoutMs = 10000);
     // Closes the main window with its close box and waits for the end;

@@ -142,8 +142,7 @@ TEST(ScreenReaderJourney, TheListIsReadRowByRowAndFollowsTheCurrentRow)
     program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "C:\\Базы\\Склад", "Кладовщик", "1"},
                                                    {"Бухгалтерия", "C:\\Базы\\Бух", "Иванов", "2"},
                                                    {"Архив", "C:\\Архив", "", ""}}));
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     HWND grid = GridOf(main);
     ClickGridBelowRows(grid);
     SelectRow(grid, 0);
@@ -178,8 +177,7 @@ TEST(ScreenReaderJourney, TheListIsReadRowByRowAndFollowsTheCurrentRow)
 TEST(ScreenReaderJourney, TheEditorsBoxesAndTheFolderTreeHaveNames)
 {
     ProgramUnderTest program;
-    program.Start();
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     PressButton(main, L"Добавить базу");
     HWND editor = WaitForEditor(program, kNewBaseCaption);
     EditorBoxes boxes = EditorBoxesOf(editor);
