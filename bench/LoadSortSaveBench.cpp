@@ -28,7 +28,7 @@ namespace {
 
 constexpr std::uint64_t kSeed = 20240601;
 
-// The goals of the issue "Performance: large lists at the speed of the disk".
+// The goals: large lists at the speed of the disk.
 constexpr double kMaxRawRatio = 10;  // load+sort+save vs raw read+write
 constexpr double kMarginRawRatio = 8;  // the same with a margin
 constexpr double kMaxGrowth = 12;  // 1 000 000 entries vs 100 000

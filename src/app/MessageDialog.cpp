@@ -49,7 +49,7 @@ uint16_t MessageDialog(const std::wstring& text, TMsgDlgType kind, std::initiali
 {
     auto has = [&](TMsgDlgBtn b) { return std::find(buttons.begin(), buttons.end(), b) != buttons.end(); };
     KindInfo info = InfoFor(kind);
-    TMessageSpec request;
+    TMessageRequest request;
     request.Caption = info.Caption;
     request.Icon = info.Icon;
     request.Text = text;

@@ -125,12 +125,12 @@ void TMessageButton::SetDefaultLook(bool heavy)
 }
 
 struct TMessageForm::TPrepared {
-    TMessageSpec Request;
+    TMessageRequest Request;
     TMessageLayout Layout;
     TFormDesign Design;
 };
 
-TMessageLayout TMessageForm::MeasureLayout(const TMessageSpec& request, HFONT font, int dpi)
+TMessageLayout TMessageForm::MeasureLayout(const TMessageRequest& request, HFONT font, int dpi)
 {
     WindowDC dc(nullptr);
     ScopedSelect select(dc, font);
@@ -151,7 +151,7 @@ TMessageLayout TMessageForm::MeasureLayout(const TMessageSpec& request, HFONT fo
 
     // The cache keeps widths at the system's density.
     metrics.ButtonCount = static_cast<int>(request.Buttons.size());
-    for (const TMessageButtonSpec& button : request.Buttons) {
+    for (const TMessageButtonInfo& button : request.Buttons) {
         int width = ButtonWidths().Width(button.Name, [&] {
             std::wstring label = Wide(button.Caption);
             RECT r{};
@@ -163,7 +163,7 @@ TMessageLayout TMessageForm::MeasureLayout(const TMessageSpec& request, HFONT fo
     return LayoutMessage(metrics);
 }
 
-TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
+TMessageForm::TPrepared TMessageForm::Prepare(TMessageRequest request)
 {
     LOGFONTW logFont = SystemMessageFont();
     GdiObject font(CreateFontIndirectW(&logFont));
@@ -182,26 +182,26 @@ TMessageForm::TPrepared TMessageForm::Prepare(TMessageSpec request)
     return {std::move(request), std::move(layout), std::move(design)};
 }
 
-TMessageForm::TMessageForm(TMessageSpec request) : TMessageForm(Prepare(std::move(request))) {}
+TMessageForm::TMessageForm(TMessageRequest request) : TMessageForm(Prepare(std::move(request))) {}
 
 TMessageForm::TMessageForm(TPrepared prepared)
-    : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)), spec_(std::move(prepared.Request)),
+    : TForm("MessageForm", "TMessageForm", std::move(prepared.Design)), request_(std::move(prepared.Request)),
       layout_(std::move(prepared.Layout))
 {
-    image_ = std::make_unique<TMessageImage>("Image", ToBounds(layout_.Icon), spec_.Icon);
-    message_ = std::make_unique<TMessageLabel>("Message", ToBounds(layout_.Text), spec_.Text);
+    image_ = std::make_unique<TMessageImage>("Image", ToBounds(layout_.Icon), request_.Icon);
+    message_ = std::make_unique<TMessageLabel>("Message", ToBounds(layout_.Text), request_.Text);
     AddControl(*image_);
     AddControl(*message_);
-    for (size_t i = 0; i < spec_.Buttons.size(); ++i) {
-        const TMessageButtonSpec& b = spec_.Buttons[i];
+    for (size_t i = 0; i < request_.Buttons.size(); ++i) {
+        const TMessageButtonInfo& b = request_.Buttons[i];
         auto button = std::make_unique<TMessageButton>(b.Name, ToBounds(layout_.Buttons[i]), b.Caption, b.Result);
         TMessageButton* raw = button.get();
         raw->TabOrder = static_cast<int>(i);
         raw->OnClick = [this, raw] { ModalResult = raw->Result(); };
         raw->OnFocus = [this, raw] { ButtonFocused(*raw); };
-        if (!spec_.DefaultButton.empty() && b.Name == spec_.DefaultButton)
+        if (!request_.DefaultButton.empty() && b.Name == request_.DefaultButton)
             DefaultButton = raw;
-        if (!spec_.CancelButton.empty() && b.Name == spec_.CancelButton)
+        if (!request_.CancelButton.empty() && b.Name == request_.CancelButton)
             CancelButton = raw;
         AddControl(*raw);
         buttons_.push_back(std::move(button));
@@ -220,7 +220,7 @@ TMessageForm::~TMessageForm()
 // scaled: the box is measured again, for its font at the new density.
 void TMessageForm::DpiChanged()
 {
-    layout_ = MeasureLayout(spec_, FontHandle(), Dpi());
+    layout_ = MeasureLayout(request_, FontHandle(), Dpi());
     image_->SetBounds(ToBounds(layout_.Icon));
     message_->SetBounds(ToBounds(layout_.Text));
     for (size_t i = 0; i < buttons_.size(); ++i)
@@ -261,9 +261,9 @@ void TMessageForm::FormKeyDown(WORD key, bool& handled)
 std::wstring TMessageForm::ClipboardText() const
 {
     std::vector<std::string> labels;
-    for (const TMessageButtonSpec& b : spec_.Buttons)
+    for (const TMessageButtonInfo& b : request_.Buttons)
         labels.push_back(b.Caption);
-    std::u16string text = MessageClipboardText(Caption(), std::u16string(spec_.Text.begin(), spec_.Text.end()), labels);
+    std::u16string text = MessageClipboardText(Caption(), std::u16string(request_.Text.begin(), request_.Text.end()), labels);
     return std::wstring(text.begin(), text.end());
 }
 

@@ -17,17 +17,17 @@
 #include <string>
 #include <vector>
 
-struct TMessageButtonSpec {
+struct TMessageButtonInfo {
     std::string Name;  // also the button's kind in the run-long width cache
     std::string Caption;  // "&" marks a mnemonic
     int Result = mrNone;
 };
 
-struct TMessageSpec {
+struct TMessageRequest {
     std::string Caption;
     LPCWSTR Icon = nullptr;  // one of the system's standard icons (IDI_*)
     std::wstring Text;  // any characters; "&" marks a mnemonic in the label
-    std::vector<TMessageButtonSpec> Buttons;  // left to right
+    std::vector<TMessageButtonInfo> Buttons;  // left to right
     std::string DefaultButton;  // name; empty for none
     std::string CancelButton;  // name; empty for none
 };
@@ -78,7 +78,7 @@ private:
 
 class TMessageForm : public TForm {
 public:
-    explicit TMessageForm(TMessageSpec request);
+    explicit TMessageForm(TMessageRequest request);
     ~TMessageForm() override;
 
     // Creates the window, shows it modally in the middle of the screen and
@@ -96,14 +96,14 @@ public:
 private:
     struct TPrepared;
     explicit TMessageForm(TPrepared prepared);
-    static TPrepared Prepare(TMessageSpec request);
+    static TPrepared Prepare(TMessageRequest request);
     // The layout for the text in `font`, at density `dpi`.
-    static TMessageLayout MeasureLayout(const TMessageSpec& request, HFONT font, int dpi);
+    static TMessageLayout MeasureLayout(const TMessageRequest& request, HFONT font, int dpi);
     void DpiChanged() override;
     void FormKeyDown(WORD key, bool& handled);
     void ButtonFocused(const TMessageButton& focused);
 
-    TMessageSpec spec_;
+    TMessageRequest request_;
     TMessageLayout layout_;
     std::unique_ptr<TMessageImage> image_;
     std::unique_ptr<TMessageLabel> message_;
