@@ -32,6 +32,25 @@ constexpr DWORD kCopyBlock = 64 * 1024;
     throw EInOutError(int(code), std::u16string(message.begin(), message.end()));
 }
 
+// Writes all of data; false with the last error set on failure. A write
+// that takes nothing without failing would loop for ever; the only cause
+// known is a full disk.
+bool WriteAll(HANDLE file, const char* data, size_t size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!FileApi::Write(file, data, DWORD(std::min<size_t>(size, MAXDWORD)), &written))
+            return false;
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
 class FileSource : public IByteSource {
 public:
     explicit FileSource(HANDLE file) : file_(file) {}
@@ -52,17 +71,8 @@ public:
     explicit FileSink(HANDLE file) : file_(file) {}
     void Write(const char* data, size_t size) override
     {
-        while (size > 0) {
-            DWORD written = 0;
-            if (!FileApi::Write(file_, data, DWORD(std::min<size_t>(size, MAXDWORD)), &written))
-                RaiseLastError();
-            // A write that takes nothing without failing would loop for ever;
-            // the only cause known is a full disk.
-            if (written == 0)
-                throw EInOutError(ERROR_DISK_FULL);
-            data += written;
-            size -= written;
-        }
+        if (!WriteAll(file_, data, size))
+            RaiseLastError();
     }
 
 private:
@@ -149,16 +159,8 @@ bool CopyBytes(HANDLE from, HANDLE to)
             return false;
         if (read == 0)
             return true;
-        for (DWORD done = 0; done < read;) {
-            DWORD written = 0;
-            if (!FileApi::Write(to, block.data() + done, read - done, &written))
-                return false;
-            if (written == 0) {
-                SetLastError(ERROR_DISK_FULL);
-                return false;
-            }
-            done += written;
-        }
+        if (!WriteAll(to, block.data(), read))
+            return false;
     }
 }
 
@@ -370,15 +372,14 @@ void RemoveLeftovers(const std::wstring& path, const std::wstring& usedCopy)
         if (copy != usedCopy && IsFile(copy))
             FileApi::Delete(copy);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L".?.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    UniqueFindHandle search(FindFirstFileW((path + L".?.tmp").c_str(), &found));
+    if (!search)
         return;
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             FileApi::Delete(folder + found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 // The save's handle on the list file, opened as a plain rewrite would open
