@@ -2,23 +2,19 @@
 
 #include "app/MessageDialog.h"
 #include "platform/Cp1251Path.h"
+#include "platform/SystemErrorText.h"
 #include "platform/Win32.h"
 
 TSelectDirectoryForm* SelectDirectoryForm = nullptr;
 
 namespace {
 
-// The system's own words for an error code, in the system's language.
+// The system's own words for an error code, without a closing full stop:
+// they stand inside a sentence.
 std::wstring SystemMessage(unsigned long code)
 {
-    wchar_t* buffer = nullptr;
-    DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text(buffer ? buffer : L"", buffer ? length : 0);
-    LocalFree(buffer);
-    while (!text.empty() &&
-           (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
+    std::wstring text = SystemErrorText(code);
+    while (!text.empty() && (text.back() == L'.' || text.back() == L' '))
         text.pop_back();
     return text;
 }

@@ -1,6 +1,7 @@
 #include "forms/ShellFolder.h"
 
 #include "platform/ItemIdList.h"
+#include "platform/SystemErrorText.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 
@@ -40,14 +41,7 @@ std::wstring FromAnsi(const char* text, size_t length)
 
 std::string SystemMessage(HRESULT hr)
 {
-    wchar_t* buffer = nullptr;
-    DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, DWORD(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text(buffer ? buffer : L"", length);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
+    const std::wstring text = SystemErrorText(DWORD(hr));
     if (text.empty())
         return "Shell error " + std::to_string(static_cast<unsigned long>(hr));
     return Narrow(text);

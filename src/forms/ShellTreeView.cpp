@@ -55,11 +55,8 @@ HIMAGELIST SystemIconList(int dpi)
     int bestSize = GetSystemMetrics(SM_CXSMICON);
     const int wanted = SystemMetricForDpi(SM_CXSMICON, dpi);
     using GetImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
-    HMODULE shell = GetModuleHandleW(L"shell32.dll");
-    auto getImageList =
-        wanted == bestSize || !shell
-            ? nullptr
-            : reinterpret_cast<GetImageListFn>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetImageList")));
+    static const auto shGetImageList = SystemFunction<GetImageListFn>(L"shell32.dll", "SHGetImageList");
+    const auto getImageList = wanted == bestSize ? nullptr : shGetImageList;
     for (int kind : {SHIL_LARGE, SHIL_EXTRALARGE}) {
         ComPtr<IImageList> list;
         int width = 0, height = 0;

@@ -10,10 +10,7 @@ using NormalizeStringCall = decltype(&NormalizeString);
 // system without it still starts the program and keeps the text as typed.
 NormalizeStringCall NormalizeStringFunction()
 {
-    static const NormalizeStringCall call = [] {
-        HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-        return kernel32 ? reinterpret_cast<NormalizeStringCall>(GetProcAddress(kernel32, "NormalizeString")) : nullptr;
-    }();
+    static const auto call = SystemFunction<NormalizeStringCall>(L"kernel32.dll", "NormalizeString");
     return call;
 }
 

@@ -1,40 +1,13 @@
 #include "platform/Cp1251Path.h"
 
 #include "platform/ComposedText.h"
+#include "platform/PathForms.h"
 #include "platform/WideText.h"
 #include "platform/Win32.h"
 
 #include <vector>
 
 namespace {
-
-// The path through GetShortPathNameW or GetLongPathNameW; false, with the
-// call's error code, when it fails.
-bool PathThrough(DWORD(WINAPI* call)(LPCWSTR, LPWSTR, DWORD), const std::wstring& path, std::wstring& result,
-                 DWORD& error)
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        DWORD length = call(path.c_str(), buffer.data(), DWORD(buffer.size()));
-        if (length == 0) {
-            error = GetLastError();
-            return false;
-        }
-        if (length < buffer.size()) {
-            result.assign(buffer.data(), length);
-            return true;
-        }
-        buffer.resize(length + 1);
-    }
-}
-
-std::wstring LongPath(const std::wstring& path)
-{
-    std::wstring result;
-    DWORD ignored = 0;
-    PathThrough(&GetLongPathNameW, path, result, ignored);
-    return result;
-}
 
 // Both separators: the short form keeps a typed "/" where it stood.
 std::vector<std::wstring> Components(const std::wstring& path)

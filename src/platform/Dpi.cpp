@@ -7,14 +7,6 @@
 
 namespace {
 
-// A function of user32 that older systems lack, or null.
-template <typename Function>
-Function User32Function(const char* name)
-{
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
-}
-
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -34,7 +26,7 @@ int SystemDpi()
 
 int WindowDpi(HWND hwnd)
 {
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    static const auto getDpiForWindow = SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
     if (getDpiForWindow && hwnd)
         if (UINT dpi = getDpiForWindow(hwnd))
             return static_cast<int>(dpi);
@@ -54,7 +46,7 @@ int ScaleForDpi(int value, int to, int from)
 
 int SystemMetricForDpi(int index, int dpi)
 {
-    static const auto forDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    static const auto forDpi = SystemFunction<GetSystemMetricsForDpiFn>(L"user32.dll", "GetSystemMetricsForDpi");
     if (forDpi)
         return forDpi(index, static_cast<UINT>(dpi));
     return ScaleForDpi(GetSystemMetrics(index), dpi, SystemDpi());
@@ -62,7 +54,7 @@ int SystemMetricForDpi(int index, int dpi)
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
 {
-    static const auto forDpi = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+    static const auto forDpi = SystemFunction<AdjustWindowRectExForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
     if (forDpi && forDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         return;
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);

@@ -94,8 +94,7 @@ bool FileApi::LinkCount(HANDLE file, DWORD* links)
     if (Refused(SeamCall::Information, {}, {}, file))
         return false;
     using Query = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-    static const auto query =
-        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx"));
+    static const auto query = SystemFunction<Query>(L"kernel32.dll", "GetFileInformationByHandleEx");
     if (query) {
         FILE_STANDARD_INFO standard{};
         if (!query(file, FileStandardInfo, &standard, sizeof standard))

@@ -1,5 +1,6 @@
 #include "platform/ModulePath.h"
 
+#include "platform/PathForms.h"
 #include "platform/Win32.h"
 
 #include <vector>
@@ -26,19 +27,6 @@ std::wstring SystemModulePath()
     }
 }
 
-std::wstring LongForm(const std::wstring& path)
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), DWORD(buffer.size()));
-        if (length == 0)
-            return path;
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(length);
-    }
-}
-
 // What the system makes of a path without the prefix: a name that ends in a
 // dot or a blank, or a "." or ".." component, would name something else.
 std::wstring FullPath(const std::wstring& path)
@@ -61,14 +49,30 @@ std::wstring WithoutPrefix(const std::wstring& path)
     return plain.size() < MAX_PATH && FullPath(plain) == plain ? plain : path;
 }
 
+// Worked out once: the long form asks the file system for every folder on
+// the way, and the title, the program folder and every registry read and
+// write of the windows' places want it.
+std::wstring& KnownPath()
+{
+    static std::wstring path;
+    return path;
+}
+
 }  // namespace
 
 std::wstring ModulePath()
 {
-    return WithoutPrefix(LongForm(InjectedPath().empty() ? SystemModulePath() : InjectedPath()));
+    std::wstring& known = KnownPath();
+    if (known.empty()) {
+        const std::wstring started = InjectedPath().empty() ? SystemModulePath() : InjectedPath();
+        const std::wstring longForm = LongPath(started);
+        known = WithoutPrefix(longForm.empty() ? started : longForm);
+    }
+    return known;
 }
 
 void InjectModulePath(std::wstring path)
 {
     InjectedPath() = std::move(path);
+    KnownPath().clear();
 }

@@ -14,7 +14,8 @@
 // "\\server\share\...") where that is shorter than MAX_PATH and names the
 // same file, so every later file call and name test works as for any other
 // start; a longer path keeps its prefix, so files beside it are still
-// reached. When the long form cannot be had, the path as started.
+// reached. When the long form cannot be had, the path as started. Worked
+// out at the first call and kept.
 std::wstring ModulePath();
 
 // Stands `path` in for the one the system reports, until called again with

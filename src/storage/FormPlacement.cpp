@@ -1,6 +1,6 @@
 #include "storage/FormPlacement.h"
 
-#include "platform/Handles.h"
+#include "platform/Dpi.h"
 #include "platform/ModulePath.h"
 #include "platform/WideText.h"
 #include "runtime/IntParser.h"
@@ -16,17 +16,6 @@
 static_assert(sizeof(WINDOWPLACEMENT) == 44, "the stored placement is the 32-bit structure");
 
 namespace {
-
-// The screen's vertical logical pixels per inch, read once: a placement
-// stored at another setting is not applied.
-int ScreenPixelsPerInch()
-{
-    static const int value = [] {
-        WindowDC screen(nullptr);
-        return GetDeviceCaps(screen, LOGPIXELSY);
-    }();
-    return value;
-}
 
 std::string FourNumbers(long a, long b, long c, long d)
 {
@@ -246,7 +235,7 @@ void TFormPlacement::SavePlacement()
             placement.showCmd = SW_SHOWMINIMIZED;
         registry_->WriteInteger(section, "Flags", int32_t(placement.flags));
         registry_->WriteInteger(section, "ShowCmd", int32_t(placement.showCmd));
-        registry_->WriteInteger(section, "PixelsPerInch", ScreenPixelsPerInch());
+        registry_->WriteInteger(section, "PixelsPerInch", SystemDpi());
         registry_->WritePosition(section, "MinMaxPos",
                                  FourNumbers(placement.ptMinPosition.x, placement.ptMinPosition.y,
                                              placement.ptMaxPosition.x, placement.ptMaxPosition.y));
@@ -334,7 +323,7 @@ void TFormPlacement::ApplyStoredPlacement()
     }
     // A placement stored at another pixel density would come back at the
     // wrong size.
-    if (registry_->ReadInteger(section, "PixelsPerInch", ScreenPixelsPerInch()) != ScreenPixelsPerInch())
+    if (registry_->ReadInteger(section, "PixelsPerInch", SystemDpi()) != SystemDpi())
         found = false;
     if (!found)
         return;

@@ -2,8 +2,9 @@
 
 #include "platform/ModulePath.h"
 #include "platform/WideText.h"
-#include "uilogic/AppTitle.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
+#include "uilogic/AppTitle.h"
 #include "ui/Form.h"
 
 #include <algorithm>
@@ -25,16 +26,15 @@ BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
 // ties the program to a particular version of user32.
 void SetShutdownBlockReason(HWND window, const wchar_t* reason)
 {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (!user32 || !window)
+    if (!window)
         return;
     if (reason) {
         using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
-        if (auto create = reinterpret_cast<Create>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))
+        if (auto create = SystemFunction<Create>(L"user32.dll", "ShutdownBlockReasonCreate"))
             create(window, reason);
     } else {
         using Destroy = BOOL(WINAPI*)(HWND);
-        if (auto destroy = reinterpret_cast<Destroy>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))
+        if (auto destroy = SystemFunction<Destroy>(L"user32.dll", "ShutdownBlockReasonDestroy"))
             destroy(window);
     }
 }
@@ -71,11 +71,6 @@ TApplication::~TApplication()
 std::string TApplication::Title() const
 {
     return Narrow(title_);
-}
-
-std::string TApplication::ExeName() const
-{
-    return Narrow(ModulePath());
 }
 
 void TApplication::Initialize()
@@ -160,11 +155,9 @@ bool TApplication::QueryEndSession()
     HWND window = mainForm_->Handle();
     if (OnShutdownBlock)
         OnShutdownBlock(window, L"Список баз не сохранён в файл Bases.dat");
-    savingForSession_ = true;
     // RunClose reports its own failure, so the operator learns why the
     // session does not end.
-    sessionSaved_ = mainForm_->RunClose();
-    savingForSession_ = false;
+    SaveForSession();
     if (sessionSaved_ && OnShutdownBlock)
         OnShutdownBlock(window, nullptr);
     return sessionSaved_;
@@ -175,13 +168,17 @@ void TApplication::EndSession(bool ending)
     // A session ended without asking (or after a refusal that was
     // overridden) still gets one more attempt to write the list; but not
     // while an attempt is already showing its box.
-    if (ending && !sessionSaved_ && !savingForSession_ && !terminated_ && mainForm_ && mainForm_->Handle()) {
-        savingForSession_ = true;
-        sessionSaved_ = mainForm_->RunClose();
-        savingForSession_ = false;
-    }
+    if (ending && !sessionSaved_ && !savingForSession_ && !terminated_ && mainForm_ && mainForm_->Handle())
+        SaveForSession();
     if (!ending)
         sessionSaved_ = false;
+}
+
+void TApplication::SaveForSession()
+{
+    savingForSession_ = true;
+    ScopeGuard done([this] { savingForSession_ = false; });
+    sessionSaved_ = mainForm_->RunClose();
 }
 
 void TApplication::CreateForm(TForm& form)

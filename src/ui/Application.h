@@ -32,7 +32,6 @@ public:
     const std::wstring& WideTitle() const { return title_; }
     // The same as Windows-1251 text; a character beyond it reads as "?".
     std::string Title() const;
-    std::string ExeName() const;  // full path of the running executable, Windows-1251
 
     void CreateForm(TForm& form);
     TForm* MainForm() const { return mainForm_; }
@@ -71,6 +70,9 @@ public:
     // that fails the session end is refused and held back with a reason.
     bool QueryEndSession();
     void EndSession(bool ending);
+    // Closes the main window for the session's end, with savingForSession_
+    // set while it runs.
+    void SaveForSession();
     // Sets the reason Windows shows for the held-back session end, or clears
     // it (nullptr). The system's call by default (where Windows has it).
     std::function<void(HWND, const wchar_t*)> OnShutdownBlock;
