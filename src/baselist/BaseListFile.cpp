@@ -4,6 +4,7 @@
 #include "model/RxMemoryData.h"
 #include "platform/FileApi.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cstdint>

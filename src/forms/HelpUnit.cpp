@@ -2,7 +2,8 @@
 
 #include "app/ProgramFolder.h"
 #include "forms/MainUnit.h"
-#include "platform/Handles.h"
+#include "platform/Win32.h"
+#include "runtime/ScopeGuard.h"
 
 THelpForm* HelpForm = nullptr;
 

@@ -8,6 +8,7 @@
 #include "baselist/BaseListFile.h"
 #include "baselist/LocaleCollation.h"
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 
 TMainForm* MainForm = nullptr;
 

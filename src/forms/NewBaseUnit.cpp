@@ -49,14 +49,10 @@ std::string SingleLineValue(std::string text)
 std::wstring DescribeCharacter(const std::wstring& character)
 {
     std::wstring codes;
-    for (size_t i = 0; i < character.size(); ++i) {
-        char32_t c = character[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < character.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(character[i + 1]) - 0xDC00);
-            ++i;
-        }
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(character.data()), character.size());
+    for (size_t i = 0; i < units.size();) {
         wchar_t code[16];
-        std::swprintf(code, 16, L"U+%04X", unsigned(c));
+        std::swprintf(code, 16, L"U+%04X", unsigned(NextCodePoint(units, i)));
         codes += (codes.empty() ? L"" : L" ") + std::wstring(code);
     }
     return L"\u00AB" + character + L"\u00BB (" + codes + L")";

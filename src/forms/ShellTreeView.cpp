@@ -4,6 +4,7 @@
 #include "forms/ShellFolder.h"
 #include "platform/Dpi.h"
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/Window.h"

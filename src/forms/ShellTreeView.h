@@ -27,9 +27,8 @@ public:
     ~TShellTreeView() override;
 
     unsigned ObjectTypes = otFolders;
-    // The tree's window text, which it never shows: screen readers give it
-    // as the tree's name. Windows-1251.
-    std::string AccessibleName;
+    // AccessibleName goes into the tree's window text, which it never shows:
+    // screen readers read it from there.
     int Indent = 19;  // at the form's design density
 
     // The selected node; while a context-menu command runs, the node the

@@ -6,6 +6,7 @@
 #include "forms/ShellContextMenu.h"
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 
 #include <windowsx.h>
 

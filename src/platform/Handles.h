@@ -8,7 +8,6 @@
 #pragma once
 
 #include "platform/Win32.h"
-#include "runtime/ScopeGuard.h"
 
 #include <type_traits>
 #include <utility>

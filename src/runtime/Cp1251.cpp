@@ -56,26 +56,6 @@ std::string Utf16ToCp1251(std::u16string_view text)
     return result;
 }
 
-std::u32string CharactersOutsideCp1251(std::u16string_view text)
-{
-    std::u32string found;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char16_t unit = text[i];
-        if (unit == u'?' || Utf16ToCp1251Char(unit) != '?')
-            continue;
-        char32_t c = unit;
-        bool pair =
-            unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-        if (pair) {
-            c = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-            ++i;
-        }
-        if (std::find(found.begin(), found.end(), c) == found.end())
-            found.push_back(c);
-    }
-    return found;
-}
-
 namespace {
 
 bool HighSurrogate(char16_t unit)
@@ -87,6 +67,32 @@ bool LowSurrogate(char16_t unit)
 {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
+
+}  // namespace
+
+char32_t NextCodePoint(std::u16string_view text, size_t& i)
+{
+    const char16_t unit = text[i++];
+    if (!HighSurrogate(unit) || i == text.size() || !LowSurrogate(text[i]))
+        return unit;
+    return 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i++]) - 0xDC00);
+}
+
+std::u32string CharactersOutsideCp1251(std::u16string_view text)
+{
+    std::u32string found;
+    for (size_t i = 0; i < text.size();) {
+        const char16_t unit = text[i];
+        const char32_t c = NextCodePoint(text, i);
+        if (unit == u'?' || Utf16ToCp1251Char(unit) != '?')
+            continue;
+        if (std::find(found.begin(), found.end(), c) == found.end())
+            found.push_back(c);
+    }
+    return found;
+}
+
+namespace {
 
 // The blocks of combining marks that Latin, Cyrillic and Greek text uses,
 // and the variation selectors, which show nothing of their own.

@@ -27,6 +27,10 @@ char Utf16ToCp1251Char(char16_t unit);
 // exactly. A surrogate pair is one character; a lone surrogate is itself.
 std::u32string CharactersOutsideCp1251(std::u16string_view text);
 
+// The code point that begins at text[i], with i moved past it: a surrogate
+// pair is one code point, a lone surrogate is itself.
+char32_t NextCodePoint(std::u16string_view text, size_t& i);
+
 // Where the character that begins at `start` ends, in UTF-16 units: a
 // surrogate pair is one character, and the combining marks that follow a
 // character belong to it ("x" + U+030C shows as one letter, and is told and

@@ -4,6 +4,7 @@
 #include "platform/ModulePath.h"
 #include "platform/WideText.h"
 #include "runtime/IntParser.h"
+#include "runtime/ScopeGuard.h"
 #include "storage/IniLink.h"
 #include "ui/Application.h"
 #include "ui/Form.h"

@@ -3,6 +3,7 @@
 #include "platform/Handles.h"
 #include "uilogic/ColumnPlacement.h"
 #include "runtime/IntParser.h"
+#include "runtime/ScopeGuard.h"
 #include "storage/RegistrySection.h"
 #include "ui/DBGrid.h"
 #include "ui/Form.h"

@@ -30,6 +30,9 @@ public:
     unsigned Anchors() const { return anchors_; }
     // Position in the tab order; controls without one are never focused by Tab.
     std::optional<int> TabOrder;
+    // The name screen readers give a control that has no caption of its own
+    // (Windows-1251).
+    std::string AccessibleName;
     int ControlId() const { return id_; }
 
     void CreateWindowFor(TForm& form, int id);

@@ -5,6 +5,7 @@
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/DBGridAccessible.h"
 

@@ -80,9 +80,8 @@ public:
     // After the user moved or resized a column.
     std::function<void()> OnColumnsChanged;
 
-    // The name screen readers give the grid (Windows-1251). They find it as
-    // a list whose items are the rows (DBGridAccessible.h).
-    std::string AccessibleName;
+    // Screen readers find the grid, named by AccessibleName, as a list whose
+    // items are the rows (DBGridAccessible.h).
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;

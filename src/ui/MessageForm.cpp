@@ -3,6 +3,7 @@
 #include "platform/Dpi.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -47,3 +47,15 @@ TEST(Cp1251, ACharacterEndsAfterItsSurrogatePairAndItsCombiningMarks)
     EXPECT_EQ(CharacterEnd(text, 7), 9u);  // the last, its mark at the very end
     EXPECT_EQ(CharacterEnd(u"\xd800", 0), 1u);
 }
+
+TEST(Cp1251, APairIsOneCodePointAndALoneSurrogateItself)
+{
+    const std::u16string text = u"\U0001F600\xd800\u0308\xdc00";
+    size_t i = 0;
+    EXPECT_EQ(NextCodePoint(text, i), U'\U0001F600');
+    EXPECT_EQ(i, 2u);
+    EXPECT_EQ(NextCodePoint(text, i), char32_t(0xD800));  // not paired with the mark after it
+    EXPECT_EQ(NextCodePoint(text, i), U'\u0308');
+    EXPECT_EQ(NextCodePoint(text, i), char32_t(0xDC00));
+    EXPECT_EQ(i, text.size());
+}

@@ -3,6 +3,7 @@
 #include "WindowQuery.h"
 
 #include "platform/Handles.h"
+#include "runtime/ScopeGuard.h"
 #include "platform/WideText.h"
 
 #include <chrono>

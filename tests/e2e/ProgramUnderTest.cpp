@@ -6,6 +6,8 @@
 #include "ProgramWindows.h"
 #include "WindowQuery.h"
 
+#include "runtime/ScopeGuard.h"
+
 #include <cwctype>
 
 namespace {

@@ -4,6 +4,7 @@
 #include "WindowQuery.h"
 
 #include "platform/Handles.h"
+#include "runtime/ScopeGuard.h"
 
 #include <wincodec.h>
 

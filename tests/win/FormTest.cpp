@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/ModulePath.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 #include "storage/FormPlacement.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
