@@ -1,6 +1,5 @@
 #include "app/ReportException.h"
 
-#include "platform/WideText.h"
 #include "uilogic/AppTitle.h"
 #include "runtime/Exceptions.h"
 #include "ui/Application.h"
@@ -52,15 +51,8 @@ void ReportException(const std::exception& error)
     if (dynamic_cast<const EAbort*>(&error))
         return;
     // The exact text: a message that names a file shows its name as Windows does.
-    std::wstring text = Wide(error.what());
-    if (auto* e = dynamic_cast<const Exception*>(&error)) {
-        const std::u16string exact = e->Text();
-        text.assign(exact.begin(), exact.end());
-    }
-    // The full stop, by the same rule as ReportText: every character beyond
-    // ASCII counts as above '.'.
-    if (!text.empty() && text.back() > L'.')
-        text += L'.';
+    const std::u16string exact = ExceptionText(error);
+    const std::wstring text = ReportText(std::wstring(exact.begin(), exact.end()));
 
     HWND app = Application ? Application->Handle() : nullptr;
     std::wstring caption = Application ? Application->WideTitle() : std::wstring();

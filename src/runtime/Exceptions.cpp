@@ -9,6 +9,13 @@ std::u16string Exception::Text() const
     return text_.empty() ? Cp1251ToUtf16(message_) : text_;
 }
 
+std::u16string ExceptionText(const std::exception& error)
+{
+    if (const auto* e = dynamic_cast<const Exception*>(&error))
+        return e->Text();
+    return Cp1251ToUtf16(error.what());
+}
+
 std::string EInOutError::MessageForCode(int code)
 {
     switch (code) {

@@ -28,6 +28,10 @@ private:
     std::u16string text_;
 };
 
+// The text any exception shows the operator: an Exception's own, otherwise
+// what() read as Windows-1251.
+std::u16string ExceptionText(const std::exception& error);
+
 class EAbort : public Exception {
 public:
     EAbort() : Exception("Operation aborted") {}

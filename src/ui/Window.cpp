@@ -2,7 +2,6 @@
 
 #include "runtime/Exceptions.h"
 
-#include "platform/WideText.h"
 #include "ui/Application.h"
 
 void ReportEscapedException() noexcept
@@ -24,13 +23,10 @@ void ShowPlainErrorBox(HWND owner, const std::exception_ptr& error) noexcept
     try {
         try {
             std::rethrow_exception(error);
-        } catch (const Exception& e) {
-            // The exact text: a message may name a file beyond Windows-1251.
-            const std::u16string exact = e.Text();
-            what.assign(exact.begin(), exact.end());
-            text = what.c_str();
         } catch (const std::exception& e) {
-            what = Wide(e.what());
+            // The exact text: a message may name a file beyond Windows-1251.
+            const std::u16string exact = ExceptionText(e);
+            what.assign(exact.begin(), exact.end());
             text = what.c_str();
         }
     } catch (...) {}

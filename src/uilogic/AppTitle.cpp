@@ -1,5 +1,7 @@
 #include "uilogic/AppTitle.h"
 
+#include <type_traits>
+
 std::wstring ApplicationTitle(std::wstring_view exePath)
 {
     auto slash = exePath.find_last_of(L"\\/");
@@ -12,10 +14,25 @@ std::wstring ApplicationTitle(std::wstring_view exePath)
     return title;
 }
 
-std::string ReportText(std::string_view message)
+namespace {
+
+template <typename Text>
+Text WithFullStop(Text text)
 {
-    std::string text(message);
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+    using Unit = std::make_unsigned_t<typename Text::value_type>;
+    if (!text.empty() && Unit(text.back()) > Unit('.'))
         text.push_back('.');
     return text;
+}
+
+}  // namespace
+
+std::string ReportText(std::string_view message)
+{
+    return WithFullStop(std::string(message));
+}
+
+std::wstring ReportText(std::wstring_view message)
+{
+    return WithFullStop(std::wstring(message));
 }

@@ -13,5 +13,7 @@
 // the name is shown exactly, whatever characters it has.
 std::wstring ApplicationTitle(std::wstring_view exePath);
 
-// The message with a full stop appended when its last byte is above '.'.
+// The message with a full stop appended when its last byte is above '.';
+// in wide text every character beyond ASCII counts as above it.
 std::string ReportText(std::string_view message);
+std::wstring ReportText(std::wstring_view message);

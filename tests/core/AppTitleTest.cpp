@@ -23,4 +23,7 @@ TEST(ReportText, AddsAFullStopOnlyAfterCharactersAboveIt)
     EXPECT_EQ(ReportText("trailing "), "trailing ");
     EXPECT_EQ(ReportText(""), "");
     EXPECT_EQ(ReportText("\xc1\xe0\xe7\xe0"), "\xc1\xe0\xe7\xe0.");
+    EXPECT_EQ(ReportText(L"\u6570\u636e \"x\""), L"\u6570\u636e \"x\"");
+    EXPECT_EQ(ReportText(L"\u6570\u636e"), L"\u6570\u636e.");  // beyond ASCII counts as above '.'
+    EXPECT_EQ(ReportText(L"Done!"), L"Done!");
 }
