@@ -163,31 +163,30 @@ void TRxDBGrid::CreateTitles()
     // to the grid.
     corner_ = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | HDS_HORZ, 0, 0, indicatorWidth_,
                               titleHeight_, Handle(), nullptr, instance, nullptr);
-    if (corner_) {
-        HDITEMW item{};
-        item.mask = HDI_WIDTH;
-        item.cxy = indicatorWidth_ + 2;
-        SendMessageW(corner_, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    SizeCorner(HDM_INSERTITEMW);
     SyncTitles();
 }
 
 void TRxDBGrid::ChangeScale(int fromDpi, int toDpi)
 {
-    dpi_ = toDpi;
     indicatorWidth_ = ScaleForDpi(kIndicatorWidth, toDpi);
-    if (corner_) {
-        HDITEMW item{};
-        item.mask = HDI_WIDTH;
-        item.cxy = indicatorWidth_ + 2;
-        SendMessageW(corner_, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    SizeCorner(HDM_SETITEMW);
     // Widths the user or the layout store gave count as much as the
     // designed ones: each column keeps its share of what is shown. One drawn
     // as nothing (zero or negative) stays exactly as it is.
     scrollX_ = ScaleForDpi(scrollX_, toDpi, fromDpi);
     columns_.ScaleWidths([&](int width) { return width > 0 ? ScaleForDpi(width, toDpi, fromDpi) : width; });
     OnSize();
+}
+
+void TRxDBGrid::SizeCorner(UINT message)
+{
+    if (!corner_)
+        return;
+    HDITEMW item{};
+    item.mask = HDI_WIDTH;
+    item.cxy = indicatorWidth_ + 2;
+    SendMessageW(corner_, message, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void TRxDBGrid::SetFont(HFONT font)

@@ -123,6 +123,9 @@ private:
     void CreateTitles();
     void SetFont(HFONT font);
     void OnSize();
+    // Gives the corner's one item the indicator's width and its border,
+    // inserting it (HDM_INSERTITEMW) or setting it (HDM_SETITEMW).
+    void SizeCorner(UINT message);
     void DataChanged(TDataChange change, int rowsScrolled);
     void ColumnsChanged();
     void Relayout();
@@ -182,7 +185,6 @@ private:
     HFONT font_ = nullptr;
     int clientWidth_ = 0;  // kept from WM_SIZE: asked for on every change report
     int clientHeight_ = 0;
-    int dpi_ = kDesignDpi;  // the form's, for the indicator's marks and the text's margin
     int indicatorWidth_ = kIndicatorWidth;
     int titleHeight_ = 18;
     int rowHeight_ = 17;

@@ -5,6 +5,7 @@
 
 #include "platform/Handles.h"
 #include "platform/WideText.h"
+#include "ui/Form.h"
 
 #include <algorithm>
 
@@ -82,7 +83,7 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
         SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
         int field = ds->FindFieldIndex(column.FieldName());
         std::wstring text = field >= 0 ? Wide(ds->WindowFieldText(line, field)) : std::wstring();
-        ExtTextOutW(dc, cell.left + ScaleForDpi(2, dpi_), top + (rowHeight_ - 1 - textHeight_) / 2,
+        ExtTextOutW(dc, cell.left + ScaleForDpi(2, Form()->Dpi()), top + (rowHeight_ - 1 - textHeight_) / 2,
                     ETO_CLIPPED | ETO_OPAQUE, &inner, text.c_str(), UINT(text.size()), nullptr);
         RECT columnLine{cell.right - 1, top, cell.right, bottom};
         RECT rowLine{inner.left, bottom - 1, cell.right, bottom};
@@ -107,7 +108,7 @@ void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH li
     int cx = (cell.left + cell.right) / 2;
     int cy = (cell.top + cell.bottom - 1) / 2;
     // Marks designed at 96 dots per inch, drawn at the form's density.
-    auto d = [this](int v) { return ScaleForDpi(v, dpi_); };
+    auto d = [dpi = Form()->Dpi()](int v) { return ScaleForDpi(v, dpi); };
     ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
     ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
     switch (ds ? ds->State() : TDataSetState::dsBrowse) {
