@@ -102,9 +102,8 @@ OutsideText OutsideCp1251(const std::wstring& text)
 }
 
 // The operator is put right at the first such character.
-void SelectFirstOutside(TEdit& box)
+void SelectFirstOutside(TEdit& box, const OutsideText& outside)
 {
-    OutsideText outside = OutsideCp1251(box.WideText());
     box.SetFocus();
     box.Select(int(outside.FirstStart), int(outside.FirstEnd));
 }
@@ -185,26 +184,29 @@ std::optional<std::array<std::string, 4>> TNewBaseForm::ValuesForTheList()
     const Box boxes[] = {{NameEdit, L"Название"}, {LoginEdit, L"Пользователь"}, {PasswordEdit, L"Пароль"}};
     std::wstring lines;
     TEdit* first = nullptr;
+    OutsideText firstOutside;
     for (const Box& box : boxes) {
-        std::vector<std::wstring> outside = OutsideCp1251(box.Edit.WideText()).Characters;
-        if (outside.empty())
+        OutsideText outside = OutsideCp1251(box.Edit.WideText());
+        if (outside.Characters.empty())
             continue;
-        lines += L"\n" + DescribeBox(box.Label, outside);
-        if (!first)
+        lines += L"\n" + DescribeBox(box.Label, outside.Characters);
+        if (!first) {
             first = &box.Edit;
+            firstOutside = std::move(outside);
+        }
     }
     if (first) {
         MessageDialog(L"Эти символы нельзя сохранить в списке баз: в файле Bases.dat хранится только текст "
                       L"в кодировке Windows-1251.\n" +
                           lines + L"\n\nИсправьте текст и нажмите OK ещё раз.",
                       TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
-        SelectFirstOutside(*first);
+        SelectFirstOutside(*first, firstOutside);
         return std::nullopt;
     }
     // A typed or pasted folder is taken as one picked in the chooser is.
     std::optional<std::string> path = DirectoryForTheList(PathEdit.WideText());
     if (!path) {
-        SelectFirstOutside(PathEdit);
+        SelectFirstOutside(PathEdit, OutsideCp1251(PathEdit.WideText()));
         return std::nullopt;
     }
     return std::array<std::string, 4>{ValueOf(NameEdit), SingleLineValue(*path), ValueOf(LoginEdit),
