@@ -30,17 +30,12 @@ void TControl::CreateWindowFor(TForm& form, int id)
     if (!hwnd)
         throw Exception("Error creating window " + Name());
     TakeHandle(hwnd);
-    form.childControls_[id] = this;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form.FontHandle()), FALSE);
     HandleCreated();
 }
 
 void TControl::DestroyWindowHandle()
 {
-    // A window that went with the form's needs no forgetting (and the form
-    // may be gone itself).
-    if (form_ && Handle() && IsWindow(Handle()))
-        form_->childControls_.erase(id_);
     DestroyHandle();
 }
 

@@ -472,8 +472,12 @@ TControl* TForm::ActiveControl() const
 
 TControl* TForm::ChildControl(int id, HWND hwnd) const
 {
-    auto found = childControls_.find(id);
-    return found != childControls_.end() && found->second->Handle() == hwnd ? found->second : nullptr;
+    // A form has a dozen controls at most: a look through them costs less
+    // than keeping an index up to date as windows come and go.
+    for (TControl* control : controls_)
+        if (control->ControlId() == id && control->Handle() == hwnd && hwnd)
+            return control;
+    return nullptr;
 }
 
 void TForm::Layout(int clientWidth, int clientHeight)

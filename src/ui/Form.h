@@ -21,7 +21,6 @@
 
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -176,10 +175,6 @@ private:
     int dpi_ = kDesignDpi;
     std::vector<TControl*> controls_;
     std::vector<TComponent*> components_;
-    // The controls whose windows exist, by control ID: the notifications'
-    // way back to their control (TControl keeps it).
-    std::map<int, TControl*> childControls_;
-    friend class TControl;
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
     bool destroyed_ = false;
