@@ -133,8 +133,8 @@ void TShellTreeView::ChangeScale(int, int)
 
 void TShellTreeView::ApplyScale()
 {
-    const int dpi = Form() ? Form()->Dpi() : kDesignDpi;
-    SendMessageW(Handle(), TVM_SETINDENT, Form() ? Form()->Scaled(Indent) : Indent, 0);
+    const int dpi = Form()->Dpi();
+    SendMessageW(Handle(), TVM_SETINDENT, Form()->Scaled(Indent), 0);
     images_ = SystemIconList(dpi);
     SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
 }

@@ -23,6 +23,8 @@ public:
     TControl(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
     ~TControl() override;
 
+    // The form whose window holds the control's: set before the control's
+    // window is made, so every handler of that window has it.
     TForm* Form() const { return form_; }
     // As designed (or last set), and in client pixels at the form's density.
     const TBounds& Bounds() const { return bounds_; }

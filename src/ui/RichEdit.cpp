@@ -176,7 +176,7 @@ void TRichEdit::HandleCreated()
     // The control's own default character format is not the form's (under
     // Wine it is bold "System"): the font goes in before any text, at the
     // system's density like everything else the control lays out.
-    const int height = ScaleForDpi(fontHeight_, SystemDpi(), Form() ? Form()->DesignDpi() : kDesignDpi);
+    const int height = ScaleForDpi(fontHeight_, SystemDpi(), Form()->DesignDpi());
     ownFont_.Reset(CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_.Get()), FALSE);
     ApplyZoom();
@@ -196,7 +196,7 @@ void TRichEdit::ChangeScale(int, int)
 
 void TRichEdit::ApplyZoom()
 {
-    const int dpi = Form() ? Form()->Dpi() : SystemDpi();
+    const int dpi = Form()->Dpi();
     const bool zoom = dpi != SystemDpi();
     if (zoom || zoomed_)
         SendMessageW(Handle(), EM_SETZOOM, zoom ? dpi : 0, zoom ? SystemDpi() : 0);

@@ -59,7 +59,7 @@ void TRxLabel::Paint()
         const UINT format = DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
         // The text sits the shadow's width in from the top left so that its
         // shadow fits.
-        const int shadow = ScaleForDpi(kShadowSize, Form() ? Form()->Dpi() : kDesignDpi);
+        const int shadow = ScaleForDpi(kShadowSize, Form()->Dpi());
         RECT textRect = client;
         OffsetRect(&textRect, shadow, shadow);
         RECT shadowRect = client;

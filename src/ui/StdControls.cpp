@@ -78,7 +78,7 @@ void TLabel::ApplyOwnFont()
         return;
     // A window made again, or at another density, gets a font again; the
     // one it had goes.
-    const int height = Form() ? Form()->Scaled(fontHeight_) : fontHeight_;
+    const int height = Form()->Scaled(fontHeight_);
     GdiObject font(CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, fontFace_));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     ownFont_ = std::move(font);
