@@ -12,35 +12,34 @@
 // single-byte text of the list cannot hold, and messages name files exactly.
 // Every failure raises EInOutError, and every path out of a load or a save
 // leaves the files closed. A notice is what the operator should know of a
-// load or save that worked (a list taken from the complete copy, a backup
-// or a leftover outside the program's folder); empty when there is nothing.
+// load or save that worked; empty when there is nothing.
 //
 // What a save guarantees: after a crash, kill or power cut at any moment of
-// it, the next load gives the complete old list or the complete new one.
-// - The list is written to a temporary file ("Bases.dat.tmp", or
-//   "Bases.dat.N.tmp" when that name is taken; in the user's own folder when
-//   the program's folder takes no new file), flushed, and only then renamed
-//   to the name of a complete copy, "Bases.dat.new".
-// - That copy then replaces Bases.dat (ReplaceFileW, which keeps the old
-//   file's security, encryption and compression). A file that cannot be
-//   replaced is written through in place: a file another program reads
-//   without sharing deletion, a file with other names (hard links) or
-//   reached through a link, a folder that takes no new file. The copy stays
-//   until that write, its truncation included, is on the device; if it
-//   fails the error names the copy.
-// - A load that finds a complete copy that differs from Bases.dat takes the
-//   list from the copy and says so.
+// it, the next start gives the complete old list or the complete new one,
+// or says that the list file is not whole and where the complete list is;
+// it never takes a torn or an older list for the list. How
+// (BaseListSave.cpp):
+// - The list is written to a temporary file beside Bases.dat and flushed.
+//   Where that file can take Bases.dat's place with everything Bases.dat
+//   had (its access rights, encryption and compression; the hidden and
+//   system attributes are set again), it is renamed over it: one step of
+//   the file system, old list or new, with no rule for the next start.
+// - Otherwise (a file another program reads without letting it be
+//   replaced, a file with other names or reached through a link, rights of
+//   its own, a folder that takes no new file) Bases.dat is written in place.
+//   The complete copy is made first ("Bases.dat.new", or in the user's own
+//   folder under the file's identity); then the file's first byte becomes a
+//   mark that no list begins with, the rest is written, and the first byte
+//   last, each step on the device before the next. A start that finds the
+//   mark loads the complete copy, or says that it cannot and loads nothing.
 // - A save refuses only what rewriting the file in place would refuse (a
 //   read-only file, a folder of that name, a file another program writes),
 //   with the same codes, and then leaves Bases.dat as it was.
-// - A Bases.dat that this run did not read whole (its load failed, or it
-//   appeared after a load found none, or the list came from the copy) is
-//   first copied to "Bases.dat.bak", once per run; where the folder takes no
-//   new file, to the user's own folder, and the notice says where. A copy
-//   that cannot be made refuses one close, saying why; the next close writes
-//   the list without it.
+// - A file that this run did not read whole is first copied to
+//   "Bases.dat.bak", once per run (see ListFileSteps.h).
 #pragma once
 
+#include "baselist/BaseListCompanions.h"
 #include "model/BaseListFormat.h"
 
 #include <functional>
@@ -63,12 +62,8 @@ std::wstring SaveBaseList(TRxMemoryData& table, const std::wstring& programFolde
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry);
 std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry);
 
-// The names of the save's companion files beside the list.
-std::wstring BaseListTempPath(const std::wstring& path);
-std::wstring BaseListCompletePath(const std::wstring& path);
-std::wstring BaseListBackupPath(const std::wstring& path);
-// A companion in the user's own folder, for a list whose folder takes no new
-// file: ".tmp", ".new" or ".bak".
+// The companion in the user's own folder of the list file now at `path`
+// (".tmp", ".new" or ".bak"); empty when there is no such file.
 std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix);
 
 // Forgets what this run has learnt of its list files (which were read, which

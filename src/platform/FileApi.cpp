@@ -2,6 +2,8 @@
 
 #include "platform/FaultSeam.h"
 
+#include <algorithm>
+
 namespace {
 
 // True when the seam refuses the call, with its code set as the last error.
@@ -71,41 +73,37 @@ bool FileApi::Move(const std::wstring& from, const std::wstring& to, DWORD flags
            Succeeded(SeamCall::Move, from, to);
 }
 
-bool FileApi::Replace(const std::wstring& replaced, const std::wstring& replacement)
-{
-    return !Refused(SeamCall::Replace, replacement, replaced) &&
-           ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) &&
-           Succeeded(SeamCall::Replace, replacement, replaced);
-}
-
 bool FileApi::Truncate(HANDLE file)
 {
     return !Refused(SeamCall::Truncate, {}, {}, file) && SetEndOfFile(file);
 }
 
-bool FileApi::Rewind(HANDLE file)
+bool FileApi::Rewind(HANDLE file, LONGLONG offset)
 {
-    return !Refused(SeamCall::Rewind, {}, {}, file) && SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN);
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    return !Refused(SeamCall::Rewind, {}, {}, file) && SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
 }
 
-bool FileApi::LinkCount(HANDLE file, DWORD* links)
+bool FileApi::Information(HANDLE file, BY_HANDLE_FILE_INFORMATION* information)
 {
-    if (Refused(SeamCall::Information, {}, {}, file))
+    *information = {};
+    return !Refused(SeamCall::Information, {}, {}, file) && GetFileInformationByHandle(file, information);
+}
+
+bool FileApi::Security(const std::wstring& path, std::string* descriptor)
+{
+    descriptor->clear();
+    if (Refused(SeamCall::Security, path))
         return false;
-    using Query = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-    static const auto query = SystemFunction<Query>(L"kernel32.dll", "GetFileInformationByHandleEx");
-    if (query) {
-        FILE_STANDARD_INFO standard{};
-        if (!query(file, FileStandardInfo, &standard, sizeof standard))
-            return false;
-        *links = standard.NumberOfLinks;
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(file, &information))
+    DWORD size = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    if (size == 0)
         return false;
-    *links = information.nNumberOfLinks;
+    descriptor->resize(size);
+    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor->data(), size, &size))
+        return false;
+    descriptor->resize(std::min<size_t>(size, descriptor->size()));
     return true;
 }
 

@@ -28,15 +28,13 @@ bool Close(UniqueHandle& file);
 bool Move(const std::wstring& from, const std::wstring& to, DWORD flags);
 // SetEndOfFile at the current position.
 bool Truncate(HANDLE file);
-// SetFilePointerEx to the start of the file.
-bool Rewind(HANDLE file);
-// The number of names (hard links) the file has: GetFileInformationByHandleEx
-// where Windows has it (one question to the file system), else
-// GetFileInformationByHandle.
-bool LinkCount(HANDLE file, DWORD* links);
-// ReplaceFileW without a backup: the replaced file's security, encryption,
-// compression and streams go over to the replacement.
-bool Replace(const std::wstring& replaced, const std::wstring& replacement);
+// SetFilePointerEx to the start of the file, or to `offset`.
+bool Rewind(HANDLE file, LONGLONG offset = 0);
+// GetFileInformationByHandle: which file this is (volume and index, the
+// same for every name and spelling of it), its names (hard links) and size.
+bool Information(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+// GetFileSecurityW for the discretionary access list, as self-relative bytes.
+bool Security(const std::wstring& path, std::string* descriptor);
 // CreateDirectoryW; true also when the folder is already there.
 bool MakeFolder(const std::wstring& path);
 // GetFileAttributesW; INVALID_FILE_ATTRIBUTES on failure.

@@ -177,14 +177,14 @@ TEST(FailurePathJourney, SessionEndWritesTheListAndIsHeldBackWhileItCannot)
     SendMessageTimeoutW(appWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, nullptr);
 }
 
-// A save stopped while it wrote Bases.dat in place left the file torn and
-// the complete copy beside it: the next start says so and shows the
-// complete list, and its close puts that in place, keeping the torn file.
+// A save stopped while it wrote Bases.dat in place left the file marked as
+// not whole and the complete copy beside it: the next start says so and
+// shows the complete list, and its close puts that in place.
 TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart)
 {
     ProgramUnderTest program;
     const std::string complete = BaseListBytes({kAccounts, kFresh});
-    const std::string torn = complete.substr(0, complete.size() / 2) + "Old tail\r\n";
+    const std::string torn = "\x1A" + complete.substr(1, complete.size() / 2) + "Old tail\r\n";
     program.WriteFile(L"Bases.dat", torn);
     program.WriteFile(L"Bases.dat.new", complete);
     program.Start();
@@ -202,8 +202,8 @@ TEST(FailurePathJourney, ListTornByAStoppedSaveIsTakenFromTheCompleteCopyAtStart
     HWND main = program.WaitForMainWindow();
     program.CloseAndWait(main);
     EXPECT_EQ(SavedList(program), Readable(complete));
-    EXPECT_EQ(program.ReadFile(L"Bases.dat.bak"), torn);
     EXPECT_EQ(program.ReadFile(L"Bases.dat.new"), std::nullopt);
+    EXPECT_EQ(program.ReadFile(L"Bases.dat.bak"), std::nullopt);
 }
 
 TEST(FailurePathJourney, MissingHelpFileIsNamedInTheAboutWindow)
