@@ -692,3 +692,24 @@ TEST_F(BaseListFileAsUser, ListInAFolderThatCannotBeListedIsRead)
     EXPECT_EQ(ReadBytes(path), kNewBytes);
 }
 
+
+// Another Windows user starts the program on a list that a save of the
+// first user's was writing in place: the complete copy is in the first
+// user's folder, out of reach. The start says so and loads nothing; its
+// close keeps the torn file.
+TEST_F(BaseListFileAsUser, ListTornByAnotherUsersSaveIsNamedNotLoaded)
+{
+    const std::wstring folder = PreparedFolder("AUTOPERIOD_TORN_FOLDER");
+    if (folder.empty())
+        GTEST_SKIP() << "no folder prepared by scripts/wine-as-user";
+    const std::wstring path = folder + kBaseListFileName;
+    const std::string torn = *ReadBytes(path);
+    std::vector<BaseListEntry> loaded;
+    const Failure load = FailureOf([&] { loaded = Load(path); });
+    EXPECT_EQ(load.code, ERROR_FILE_CORRUPT);
+    EXPECT_NE(load.text.find(L"Список не загружен"), std::wstring::npos) << Narrow(load.text);
+    EXPECT_TRUE(loaded.empty());
+    Save(path, kNewEntries);
+    EXPECT_EQ(ReadBytes(path), kNewBytes);
+    EXPECT_EQ(ReadBytes(BaseListBackupPath(path)), torn);
+}
