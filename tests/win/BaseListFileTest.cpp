@@ -713,3 +713,49 @@ TEST_F(BaseListFileAsUser, ListTornByAnotherUsersSaveIsNamedNotLoaded)
     EXPECT_EQ(ReadBytes(path), kNewBytes);
     EXPECT_EQ(ReadBytes(BaseListBackupPath(path)), torn);
 }
+
+// A real disk that runs out of room (a small one that scripts/test makes):
+// a save that cannot write its new file says which file and that the list
+// was not saved, and leaves Bases.dat as it was, also when it would have
+// been written in place; with room again, the next close writes it.
+TEST_F(BaseListFile, FullDiskLeavesTheListAsItWasAndSaysWhichFile)
+{
+    const std::wstring folder = PreparedFolder("AUTOPERIOD_FULL_DISK_FOLDER");
+    if (folder.empty())
+        GTEST_SKIP() << "no small disk prepared by scripts/test";
+    const std::wstring path = folder + kBaseListFileName, filler = folder + L"filler";
+    const std::vector<BaseListEntry> entries = ManyEntries(300);
+    const std::string oldBytes = BytesOf(ManyEntries(100, 'q'));
+    for (bool reader : {false, true}) {
+        WriteBytes(path, oldBytes);
+        // Everything but a little less than the new list takes.
+        {
+            UniqueHandle fill(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            const std::string block(4096, 'f');
+            DWORD written = 0;
+            while (WriteFile(fill.Get(), block.data(), DWORD(block.size()), &written, nullptr) && written > 0) {}
+            ASSERT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
+            SetFilePointer(fill.Get(), -LONG(BytesOf(entries).size() / 2), nullptr, FILE_END);
+            SetEndOfFile(fill.Get());
+        }
+        UniqueHandle holder;
+        if (reader)
+            holder = Hold(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ForgetBaseListRun();
+        ASSERT_EQ(Load(path).size(), 100u);
+        const Failure save = FailureOf([&] { Save(path, entries); });
+        EXPECT_EQ(save.code, ERROR_DISK_FULL) << "reader " << reader;
+        EXPECT_EQ(save.text.rfind(L"Список баз не сохранён: не удалось записать файл " +
+                                      Quoted(BaseListTempPath(path)) + L" (на диске нет места, код 112)",
+                                  0),
+                  0u)
+            << Narrow(save.text);
+        EXPECT_EQ(ReadBytes(path), oldBytes) << "reader " << reader;
+        EXPECT_EQ(FolderContent(folder), (std::set<std::wstring>{L"Bases.dat", L"filler"})) << "reader " << reader;
+        ASSERT_TRUE(DeleteFileW(filler.c_str()));
+        Save(path, entries);
+        EXPECT_EQ(ReadBytes(path), BytesOf(entries)) << "reader " << reader;
+        holder.Reset();
+        DeleteFileW(path.c_str());
+    }
+}
