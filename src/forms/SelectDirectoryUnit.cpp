@@ -57,11 +57,11 @@ std::optional<std::string> DirectoryForTheList(const std::wstring& path)
     } else {
         std::wstring said = SystemMessage(text.Error);
         why += L"а узнать другое имя, ведущее к ней, не удалось: " +
-               (said.empty() ? std::wstring() : L"\"" + said + L"\", ") + L"код ошибки " +
-               std::to_wstring(text.Error) + L".";
+               (said.empty() ? std::wstring() : L"\"" + said + L"\", ") + L"код ошибки " + std::to_wstring(text.Error) +
+               L".";
     }
-    MessageDialog(L"Папку \"" + path + why + L"\n\nВыберите другую папку или переименуйте эту.",
-                  TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+    MessageDialog(L"Папку \"" + path + why + L"\n\nВыберите другую папку или переименуйте эту.", TMsgDlgType::mtWarning,
+                  {TMsgDlgBtn::mbOK});
     return std::nullopt;
 }
 

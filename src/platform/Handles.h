@@ -150,4 +150,3 @@ public:
 private:
     T* p_ = nullptr;
 };
-

@@ -107,8 +107,8 @@ STDMETHODIMP TWindowAccessible::get_accChild(VARIANT child, IDispatch** object)
     if (child.vt != VT_I4 || child.lVal < 1 || size_t(child.lVal) > description_.Children.size())
         return E_INVALIDARG;
     // The child's own object, as the system's dialogs give theirs.
-    return AccessibleObjectFromWindow(description_.Children[size_t(child.lVal) - 1], DWORD(OBJID_CLIENT),
-                                      IID_IDispatch, reinterpret_cast<void**>(object));
+    return AccessibleObjectFromWindow(description_.Children[size_t(child.lVal) - 1], DWORD(OBJID_CLIENT), IID_IDispatch,
+                                      reinterpret_cast<void**>(object));
 }
 
 STDMETHODIMP TWindowAccessible::get_accName(VARIANT child, BSTR* name)

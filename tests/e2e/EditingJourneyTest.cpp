@@ -228,10 +228,9 @@ void RunForeignTextJourney(const std::wstring& shots)
     HWND warning = WaitForMessageForm(program, L"Warning");
     SaveScreenshot(warning, shots + L"message-beyond-1251");
     std::wstring told = CopyMessageText(warning);
-    EXPECT_NE(
-        told.find(L"\nНазвание: \"\u6570\" (U+6570), \"\u636e\" (U+636E), "
-                  L"\"\u04d8\" (U+04D8), \"\u00e9\" (U+00E9), \"x\u030c\" (U+0078 U+030C)\n"),
-        std::wstring::npos)
+    EXPECT_NE(told.find(L"\nНазвание: \"\u6570\" (U+6570), \"\u636e\" (U+636E), "
+                        L"\"\u04d8\" (U+04D8), \"\u00e9\" (U+00E9), \"x\u030c\" (U+0078 U+030C)\n"),
+              std::wstring::npos)
         << Utf8(told);
     CloseWithButton(warning, L"OK", "the warning");
     EXPECT_TRUE(IsWindowVisible(editor));

@@ -400,8 +400,7 @@ TEST_F(NewBaseFormTest, ALetterTypedWithACombiningMarkIsStoredComposedAndOneWith
         SetWindowTextW(editor.NameEdit.Handle(), L"Уче\u0308т");
         OKExpectingNoMessage();
     });
-    EXPECT_NE(message.find(L"\nНазвание: \"x\u030c\" (U+0078 U+030C)\n"), std::wstring::npos)
-        << Narrow(message);
+    EXPECT_NE(message.find(L"\nНазвание: \"x\u030c\" (U+0078 U+030C)\n"), std::wstring::npos) << Narrow(message);
     EXPECT_EQ(message.find(L"Пользователь"), std::wstring::npos);
     EXPECT_EQ(Rows(), (std::vector<Entry>{{"Учёт", "C:\\Учёт", "Пётр", ""}}));
 }
