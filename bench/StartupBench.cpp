@@ -7,8 +7,8 @@
 // window) takes its turn in the same rotation, and both lists are measured
 // against it. So does an empty list beside a help text that the rich edit
 // control takes minutes over (one paragraph of 80 000 short numbered lines,
-// 1 MB), which the program must not read before its About window is first
-// shown.
+// 1 MB), which the program reads at start but must not hand to the control
+// before its About window has been shown.
 //
 //   StartupBench.exe --program PATH\AutoPeriod.exe --floor PATH\StartupFloor.exe
 //                    [--entries 0,100000] [--runs 15] [--results FILE]

@@ -11,6 +11,9 @@ namespace {
 
 const wchar_t kHelpFileName[] = L"Readme.rtf";
 
+// Puts the help into the box once the window showing it is up.
+constexpr UINT kLoadHelpMessage = WM_APP + 1;
+
 TFormDesign HelpFormDesign()
 {
     return TFormDesign{.Caption = "О программе",
@@ -41,36 +44,66 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
     HelpFormStorage.UseRegistry = true;
     AddComponent(HelpFormStorage);
 
+    OnCreate = [this] { FormCreate(); };
     OnShow = [this] { FormShow(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };
 }
 
+void THelpForm::FormCreate()
+{
+    std::wstring name = ProgramFolderPath + kHelpFileName;
+    if (!FileExists(name)) {
+        HelpRichEdit.SetText(L"Файл помощи \"" + name + L"\" не найден");
+        return;
+    }
+    try {
+        helpBytes_ = ReadRichTextFile(name);
+    } catch (const EFileTooLarge& e) {
+        // Not an error of the program's: the window says what happened.
+        HelpRichEdit.SetText(TooLargeText(name, e.Size));
+        return;
+    }
+    helpWaiting_ = true;
+    HelpRichEdit.SetText(L"Справка загружается...");
+}
+
 void THelpForm::FormShow()
 {
-    // Once per run: a load that failed is not tried again, and a file
-    // changed after the first showing is seen at the next start.
-    if (helpTextLoaded_)
-        return;
-    helpTextLoaded_ = true;
-    // A long rich text keeps the window from showing for a while; the
-    // hourglass says why.
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    ScopeGuard restore([previous] { SetCursor(previous); });
-    LoadHelpText();
+    // Handled once the window is up: posted now, it comes after the showing.
+    if (helpWaiting_)
+        PostMessageW(Handle(), kLoadHelpMessage, 0, 0);
 }
 
 void THelpForm::LoadHelpText()
 {
-    std::wstring name = ProgramFolderPath + kHelpFileName;
-    if (FileExists(name)) {
-        try {
-            HelpRichEdit.LoadFromFile(name);
-        } catch (const EFileTooLarge& e) {
-            // Not an error of the program's: the window says what happened.
-            HelpRichEdit.SetText(TooLargeText(name, e.Size));
+    if (!helpWaiting_)
+        return;
+    // Once per run: a load that fails is not tried again.
+    helpWaiting_ = false;
+    // The window drawn whole before the control takes its time, with the
+    // hourglass saying why it does not answer meanwhile.
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    ScopeGuard restore([previous] { SetCursor(previous); });
+    HelpRichEdit.SystemColours = HighContrast();
+    HelpRichEdit.LoadFromBytes(helpBytes_);
+}
+
+LRESULT THelpForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kLoadHelpMessage: LoadHelpText(); return 0;
+    case WM_SYSCOLORCHANGE:
+        // High contrast turned on or off: the help again, in the colours
+        // that now fit, at once if the window is up.
+        if (!helpBytes_.empty() && !helpWaiting_ && HighContrast() != HelpRichEdit.SystemColours) {
+            helpWaiting_ = true;
+            if (Visible())
+                PostMessageW(Handle(), kLoadHelpMessage, 0, 0);
         }
-    } else
-        HelpRichEdit.SetText(L"Файл помощи \"" + name + L"\" не найден");
+        break;
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
 }
 
 void THelpForm::ButtonCloseClick()

@@ -55,10 +55,10 @@ std::wstring DescribeCharacter(const std::wstring& character)
         std::swprintf(code, 16, L"U+%04X", unsigned(NextCodePoint(units, i)));
         codes += (codes.empty() ? L"" : L" ") + std::wstring(code);
     }
-    return L"\u00AB" + character + L"\u00BB (" + codes + L")";
+    return L"\"" + character + L"\" (" + codes + L")";
 }
 
-// "Название: «数» (U+6570), «Ә» (U+04D8)"; a long list is cut short.
+// Название: "数" (U+6570), "Ә" (U+04D8); a long list is cut short.
 std::wstring DescribeBox(const wchar_t* label, const std::vector<std::wstring>& outside)
 {
     constexpr size_t kMostShown = 8;

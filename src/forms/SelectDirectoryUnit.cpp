@@ -51,17 +51,17 @@ std::optional<std::string> DirectoryForTheList(const std::wstring& path)
     if (text.Text)
         return text.Text;
     std::wstring why =
-        L"\u00BB нельзя сохранить в списке баз: в её пути есть символы, которых нет в кодировке Windows-1251, ";
+        L"\" нельзя сохранить в списке баз: в её пути есть символы, которых нет в кодировке Windows-1251, ";
     if (text.Error == 0) {
         why += L"а другого имени, ведущего к ней, файловая система не даёт.";
     } else {
         std::wstring said = SystemMessage(text.Error);
         why += L"а узнать другое имя, ведущее к ней, не удалось: " +
-               (said.empty() ? std::wstring() : L"\u00AB" + said + L"\u00BB, ") + L"код ошибки " +
-               std::to_wstring(text.Error) + L".";
+               (said.empty() ? std::wstring() : L"\"" + said + L"\", ") + L"код ошибки " + std::to_wstring(text.Error) +
+               L".";
     }
-    MessageDialog(L"Папку \u00AB" + path + why + L"\n\nВыберите другую папку или переименуйте эту.",
-                  TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+    MessageDialog(L"Папку \"" + path + why + L"\n\nВыберите другую папку или переименуйте эту.", TMsgDlgType::mtWarning,
+                  {TMsgDlgBtn::mbOK});
     return std::nullopt;
 }
 

@@ -11,7 +11,9 @@
 
 #include <commoncontrols.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -43,33 +45,39 @@ int CALLBACK CompareChildren(LPARAM first, LPARAM second, LPARAM parentFolder)
     return static_cast<short>(HRESULT_CODE(hr));
 }
 
-// One of the system's icon lists, shared by every program and never freed:
-// the small icons, or at a density other than the system's, the list whose
-// icons come nearest to the small icon's size there without passing it.
-// Every list numbers the icons alike. SHGetImageList is exported by name
-// from Vista on.
-HIMAGELIST SystemIconList(int dpi)
+// One of the system's icon lists, shared by every program and never freed,
+// with the size of its icons.
+struct SystemIcons {
+    HIMAGELIST List = nullptr;
+    int Size = 0;
+};
+
+// The system's lists, smallest icons first: the small icons at the system's
+// density, and from Vista on (SHGetImageList is exported by name from then)
+// the large and extra large. Every list numbers the icons alike. Measured
+// under Wine: 16, 32 and 48 pixels at 96 dpi, 20, 40 and 60 at 120, always
+// in proportion to the system's density.
+std::vector<SystemIcons> SystemIconLists()
 {
     SHFILEINFOW info{};
-    auto best = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    int bestSize = GetSystemMetrics(SM_CXSMICON);
-    const int wanted = SystemMetricForDpi(SM_CXSMICON, dpi);
+    SystemIcons small{reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))};
+    int height = 0;
+    ImageList_GetIconSize(small.List, &small.Size, &height);
+    std::vector<SystemIcons> lists{small};
     using GetImageListFn = HRESULT(WINAPI*)(int, REFIID, void**);
-    static const auto shGetImageList = SystemFunction<GetImageListFn>(L"shell32.dll", "SHGetImageList");
-    const auto getImageList = wanted == bestSize ? nullptr : shGetImageList;
+    static const auto getImageList = SystemFunction<GetImageListFn>(L"shell32.dll", "SHGetImageList");
     for (int kind : {SHIL_LARGE, SHIL_EXTRALARGE}) {
         ComPtr<IImageList> list;
-        int width = 0, height = 0;
-        if (!getImageList || FAILED(getImageList(kind, __uuidof(IImageList), list.ReceiveVoid())) || !list ||
-            FAILED(list->GetIconSize(&width, &height)))
-            continue;
-        if ((width <= wanted && (bestSize > wanted || width > bestSize)) || (bestSize > wanted && width < bestSize)) {
-            best = reinterpret_cast<HIMAGELIST>(list.Get());
-            bestSize = width;
+        SystemIcons icons;
+        if (getImageList && SUCCEEDED(getImageList(kind, __uuidof(IImageList), list.ReceiveVoid())) && list &&
+            SUCCEEDED(list->GetIconSize(&icons.Size, &height))) {
+            icons.List = reinterpret_cast<HIMAGELIST>(list.Get());
+            lists.push_back(icons);
         }
     }
-    return best;
+    std::sort(lists.begin(), lists.end(), [](const SystemIcons& a, const SystemIcons& b) { return a.Size < b.Size; });
+    return lists;
 }
 
 int IconIndex(LPCITEMIDLIST fullId, UINT extraFlags)
@@ -133,10 +141,66 @@ void TShellTreeView::ChangeScale(int, int)
 
 void TShellTreeView::ApplyScale()
 {
-    const int dpi = Form()->Dpi();
     SendMessageW(Handle(), TVM_SETINDENT, Form()->Scaled(Indent), 0);
-    images_ = SystemIconList(dpi);
+    // The small icon's size at the form's density. A window on a monitor of
+    // another density than the system's finds no system list of that size
+    // between 100 % and 200 % (16 and 32 pixels at a system of 96 dpi): the
+    // icons are then scaled into a list of its own, down from the next
+    // larger system list, one as it is first shown.
+    const int size = SystemMetricForDpi(SM_CXSMICON, Form()->Dpi());
+    const std::vector<SystemIcons> lists = SystemIconLists();
+    auto fit = std::find_if(lists.begin(), lists.end(), [size](const SystemIcons& l) { return l.Size >= size; });
+    const SystemIcons& source = fit != lists.end() ? *fit : lists.back();
+    // The old list goes once the tree holds the new one.
+    UniqueImageList old = std::move(scaled_);
+    scaledIndex_.clear();
+    images_ = source.List;
+    if (source.Size != size) {
+        scaled_.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 16, 16));
+        scaledSource_ = source.List;
+        images_ = scaled_.Get();
+        // The overlay a shared folder shows (image 1 of the overlays).
+        // An image list of version 6 is its IImageList.
+        int shared = -1;
+        if (SUCCEEDED(reinterpret_cast<IImageList*>(source.List)->GetOverlayImage(1, &shared)) && shared >= 0)
+            ImageList_SetOverlayImage(images_, ShownIcon(shared), 1);
+    }
     SendMessageW(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+    // The nodes keep the icons they were given (TVIF_DI_SETITEM): numbers in
+    // the list they were drawn from, to be asked for again.
+    std::vector<HTREEITEM> nodes{TreeView_GetRoot(Handle())};
+    while (!nodes.empty()) {
+        HTREEITEM node = nodes.back();
+        nodes.pop_back();
+        if (!node)
+            continue;
+        TVITEMW item{};
+        item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        item.hItem = node;
+        item.iImage = item.iSelectedImage = I_IMAGECALLBACK;
+        TreeView_SetItem(Handle(), &item);
+        nodes.push_back(TreeView_GetNextSibling(Handle(), node));
+        nodes.push_back(TreeView_GetChild(Handle(), node));
+    }
+}
+
+int TShellTreeView::ShownIcon(int systemIndex)
+{
+    if (!scaled_ || systemIndex < 0)
+        return systemIndex;
+    if (size_t(systemIndex) >= scaledIndex_.size())
+        scaledIndex_.resize(size_t(systemIndex) + 1, -1);
+    int& shown = scaledIndex_[size_t(systemIndex)];
+    if (shown < 0) {
+        int size = 0, height = 0;
+        ImageList_GetIconSize(scaled_.Get(), &size, &height);
+        // CopyImage stretches the icon to the size asked for; the list would
+        // take it at the size it has.
+        UniqueIcon icon(ImageList_GetIcon(scaledSource_, systemIndex, ILD_NORMAL));
+        UniqueIcon sized(icon ? static_cast<HICON>(CopyImage(icon.Get(), IMAGE_ICON, size, size, 0)) : nullptr);
+        shown = sized ? ImageList_ReplaceIcon(scaled_.Get(), -1, sized.Get()) : -1;
+    }
+    return shown;
 }
 
 void TShellTreeView::Loaded()
@@ -424,11 +488,10 @@ void TShellTreeView::NodeIcons(TVITEMW& item)
     int normal = -1;
     auto normalIcon = [&] { return normal >= 0 ? normal : (normal = IconIndex(record->FullItemId(), 0)); };
     if (asked & TVIF_IMAGE)
-        item.iImage = normalIcon();
+        item.iImage = ShownIcon(normalIcon());
     if (asked & TVIF_SELECTEDIMAGE) {
-        item.iSelectedImage = IconIndex(record->FullItemId(), SHGFI_OPENICON);
-        if (item.iSelectedImage == 0)
-            item.iSelectedImage = normalIcon();
+        int open = IconIndex(record->FullItemId(), SHGFI_OPENICON);
+        item.iSelectedImage = ShownIcon(open == 0 ? normalIcon() : open);
     }
     item.mask = (item.mask & ~(TVIF_IMAGE | TVIF_SELECTEDIMAGE)) | asked | TVIF_DI_SETITEM;
 }

@@ -129,7 +129,13 @@ private:
     HTREEITEM FindNode(HTREEITEM from, LPCITEMIDLIST fullId, bool withSiblings) const;
     void ReopenBranches(HTREEITEM oldNode, HTREEITEM freshNode);
 
-    HIMAGELIST images_ = nullptr;
+    // The index in the shown list of a system list's icon.
+    int ShownIcon(int systemIndex);
+
+    HIMAGELIST images_ = nullptr;  // shown: a system list, or scaled_
+    UniqueImageList scaled_;  // icons scaled from scaledSource_
+    HIMAGELIST scaledSource_ = nullptr;
+    std::vector<int> scaledIndex_;  // by system index; -1 not yet scaled
     bool loaded_ = false;
     bool building_ = false;
     bool painting_ = false;

@@ -71,6 +71,7 @@ using GdiObject = UniqueResource<HGDIOBJ, &DeleteObject>;
 using UniqueMenu = UniqueResource<HMENU, &DestroyMenu>;
 using UniqueIcon = UniqueResource<HICON, &DestroyIcon>;
 using UniqueModule = UniqueResource<HMODULE, &FreeLibrary>;
+using UniqueImageList = UniqueResource<HIMAGELIST, &ImageList_Destroy>;
 // A device context made with CreateCompatibleDC.
 using MemoryDC = UniqueResource<HDC, &DeleteDC>;
 // A search begun with FindFirstFileW.
@@ -149,4 +150,3 @@ public:
 private:
     T* p_ = nullptr;
 };
-

@@ -4,6 +4,7 @@
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 #include "runtime/ScopeGuard.h"
+#include "ui/WindowAccessible.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -95,6 +96,33 @@ HWND TMessageLabel::CreateHandle(HWND parent, int id, const TBounds& bounds)
     // SS_LEFT draws with word breaks and expanded tabs, as the text was
     // measured; without SS_NOPREFIX "&" underlines the next character.
     return CreateChildWindow(0, L"STATIC", caption_.c_str(), SS_LEFT, parent, id, bounds);
+}
+
+void TMessageLabel::HandleCreated()
+{
+    labelSubclass_.Attach<TMessageLabel, &TMessageLabel::LabelMessage>(Handle(), this);
+}
+
+std::wstring TMessageLabel::ShownText() const
+{
+    // "&" marks the next character and "&&" shows one.
+    std::wstring shown;
+    for (size_t i = 0; i < caption_.size(); ++i) {
+        if (caption_[i] == L'&' && ++i == caption_.size())
+            break;
+        shown += caption_[i];
+    }
+    return shown;
+}
+
+// The system's object for a static control says "client" under Wine, with
+// no text: the question would not be read.
+LRESULT TMessageLabel::LabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETOBJECT && LONG(lParam) == OBJID_CLIENT)
+        if (auto object = TWindowAccessible::Create(hwnd, {.Role = ROLE_SYSTEM_STATICTEXT, .Name = ShownText()}))
+            return LresultFromObject(IID_IAccessible, wParam, object.Get());
+    return labelSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
 TMessageButton::TMessageButton(std::string name, TBounds bounds, std::string caption, int result)
@@ -243,6 +271,37 @@ int TMessageForm::Execute()
     return ShowModal();
 }
 
+LRESULT TMessageForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETOBJECT:
+        if (LONG(lParam) == OBJID_CLIENT) {
+            // A dialog whose text comes first: what a screen reader reads of
+            // a message box before the focused button.
+            TWindowAccessible::TDescription box{.Role = ROLE_SYSTEM_DIALOG,
+                                                .Name = Wide(Caption()),
+                                                .Description = message_->ShownText(),
+                                                .Children = {message_->Handle()}};
+            for (const auto& button : buttons_)
+                box.Children.push_back(button->Handle());
+            if (auto object = TWindowAccessible::Create(Handle(), std::move(box)))
+                return LresultFromObject(IID_IAccessible, wParam, object.Get());
+        }
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        // Servers announce dialogs of their own making as the system
+        // announces its own: once visible, and when they go.
+        const UINT flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+        if (flags & SWP_SHOWWINDOW)
+            NotifyWinEvent(EVENT_SYSTEM_DIALOGSTART, Handle(), OBJID_WINDOW, CHILDID_SELF);
+        else if (flags & SWP_HIDEWINDOW)
+            NotifyWinEvent(EVENT_SYSTEM_DIALOGEND, Handle(), OBJID_WINDOW, CHILDID_SELF);
+        break;
+    }
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
+}
+
 void TMessageForm::ButtonFocused(const TMessageButton& focused)
 {
     // Enter presses the focused button, so it is the one drawn as default.
@@ -264,7 +323,8 @@ std::wstring TMessageForm::ClipboardText() const
     std::vector<std::string> labels;
     for (const TMessageButtonInfo& b : request_.Buttons)
         labels.push_back(b.Caption);
-    std::u16string text = MessageClipboardText(Caption(), std::u16string(request_.Text.begin(), request_.Text.end()), labels);
+    std::u16string text =
+        MessageClipboardText(Caption(), std::u16string(request_.Text.begin(), request_.Text.end()), labels);
     return std::wstring(text.begin(), text.end());
 }
 

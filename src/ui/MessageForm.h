@@ -1,6 +1,9 @@
 // The message box window: a form built at run time for one message, sized
 // to its text in the system's message font, with an icon, a word-wrapped
 // label and a row of push buttons. Ctrl+C copies the whole box as text.
+// Screen readers find it as they find the system's message boxes: a dialog
+// named by its caption, announced as it shows (EVENT_SYSTEM_DIALOGSTART),
+// whose text is its description and its first child, a static text.
 //
 //   TMessageForm form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = L"Удалить?",
 //                      .Buttons = {{"OK", "OK", mrOk}, {"Cancel", "Cancel", mrCancel}},
@@ -12,6 +15,7 @@
 #include "uilogic/MessageLayout.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
+#include "ui/Window.h"
 
 #include <memory>
 #include <string>
@@ -51,11 +55,16 @@ private:
 class TMessageLabel : public TControl {
 public:
     TMessageLabel(std::string name, TBounds bounds, std::wstring caption);
+    // The text as the label shows it: without the mnemonic marks.
+    std::wstring ShownText() const;
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
 
 private:
+    LRESULT LabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TSubclass labelSubclass_;
     std::wstring caption_;
 };
 
@@ -92,6 +101,9 @@ public:
     // What Ctrl+C does: the default beep, then the text onto the clipboard
     // as plain text. Throws Exception when the clipboard cannot be opened.
     void CopyToClipboard();
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     struct TPrepared;

@@ -41,15 +41,12 @@ void EnsureRichEditLibrary()
     static UniqueModule library = LoadSystemLibrary(L"riched32.dll");
 }
 
-// One streaming pass: the file and the line-break state of this pass.
+// One streaming pass: the bytes and the line-break state of this pass.
 struct StreamSource {
-    HANDLE file;
+    std::string_view bytes;
     bool widen;  // hand the text on as UTF-16 (the plain pass)
     LineBreakNormaliser normaliser;
     std::vector<char> narrow;
-    // Bytes this pass may still take from the file: the size was checked
-    // before the load, and a file that grows meanwhile is cut there.
-    size_t remaining = kRichEditMaxFileBytes;
 };
 
 // Answers one request of requestSize bytes: rich text goes on byte for byte;
@@ -60,12 +57,10 @@ struct StreamSource {
 LONG FillRequest(StreamSource& source, char* buffer, size_t requestSize)
 {
     auto read = [&source](char* to, size_t most) {
-        DWORD count = 0;
-        most = std::min(most, source.remaining);
-        if (most > 0 && !FileApi::Read(source.file, to, static_cast<DWORD>(most), &count))
-            throw EInOutError(static_cast<int>(GetLastError()));
-        source.remaining -= count;
-        return static_cast<size_t>(count);
+        const size_t count = std::min(most, source.bytes.size());
+        std::memcpy(to, source.bytes.data(), count);
+        source.bytes.remove_prefix(count);
+        return count;
     };
     if (!source.widen)
         return static_cast<LONG>(source.normaliser.Fill(buffer, requestSize, read));
@@ -87,23 +82,42 @@ DWORD CALLBACK ReadRequest(DWORD_PTR cookie, LPBYTE buffer, LONG requestSize, LO
         *answered = FillRequest(*reinterpret_cast<StreamSource*>(cookie), reinterpret_cast<char*>(buffer),
                                 static_cast<size_t>(requestSize));
         return 0;
-    } catch (const EInOutError& e) {
-        return e.ErrorCode() != 0 ? static_cast<DWORD>(e.ErrorCode()) : ERROR_READ_FAULT;
     } catch (...) {
-        return ERROR_READ_FAULT;
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
 }
 
-// Streams the file from its current position into the control, replacing
-// the whole content; true when the control reports no error.
-bool StreamIn(HWND hwnd, HANDLE file, WPARAM format)
+// Streams the bytes into the control, replacing the whole content; true when
+// the control reports no error.
+bool StreamIn(HWND hwnd, std::string_view bytes, WPARAM format)
 {
-    StreamSource source{file, (format & SF_UNICODE) != 0, {}, {}};
+    StreamSource source{bytes, (format & SF_UNICODE) != 0, {}, {}};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = &ReadRequest;
     SendMessageW(hwnd, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
     return stream.dwError == 0;
+}
+
+// Reads the file from its start to its end, or to kRichEditMaxFileBytes
+// should it have grown since its size was taken; false when a read fails.
+bool ReadWhole(HANDLE file, std::string& bytes)
+{
+    bytes.clear();
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
+    char buffer[64 * 1024];
+    DWORD count = 0;
+    do {
+        const DWORD most = DWORD(std::min<size_t>(sizeof(buffer), kRichEditMaxFileBytes - bytes.size()));
+        if (most == 0)
+            break;
+        if (!FileApi::Read(file, buffer, most, &count))
+            return false;
+        bytes.append(buffer, count);
+    } while (count > 0);
+    return true;
 }
 
 // The first-generation control is an ANSI window: text set or read through
@@ -143,6 +157,30 @@ constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 constexpr LPARAM kMaxTextLength = 0x7FFFFFF0;
 
 }  // namespace
+
+std::string ReadRichTextFile(const std::wstring& fileName)
+{
+    UniqueHandle file = FileApi::Create(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!file)
+        throw Exception("Cannot open file " + Narrow(fileName));
+    // Cutting a rich text short would make the control take it for plain
+    // text and show its markup; a file too large to show is refused whole.
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.Get(), &size) && static_cast<unsigned long long>(size.QuadPart) > kRichEditMaxFileBytes)
+        throw EFileTooLarge(Narrow(fileName), static_cast<unsigned long long>(size.QuadPart));
+    std::string bytes;
+    if (!ReadWhole(file.Get(), bytes) && !ReadWhole(file.Get(), bytes))
+        throw Exception("Failed to Load Stream");
+    return bytes;
+}
+
+bool SystemHighContrast()
+{
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
 
 TRichEdit::TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors)
     : TControl(std::move(name), bounds, anchors), initialText_(Wide(text))
@@ -212,25 +250,27 @@ LRESULT TRichEdit::EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     return editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
-void TRichEdit::LoadFromFile(const std::wstring& fileName)
+void TRichEdit::LoadFromBytes(std::string_view bytes)
 {
-    UniqueHandle file = FileApi::Create(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!file)
-        throw Exception("Cannot open file " + Narrow(fileName));
-    // Cutting a rich text short would make the control take it for plain
-    // text and show its markup; a file too large to show is refused whole.
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.Get(), &size) && static_cast<unsigned long long>(size.QuadPart) > kRichEditMaxFileBytes)
-        throw EFileTooLarge(Narrow(fileName), static_cast<unsigned long long>(size.QuadPart));
-    LARGE_INTEGER start{};
-    LARGE_INTEGER here{};
-    SetFilePointerEx(file.Get(), here, &start, FILE_CURRENT);
-    if (!StreamIn(Handle(), file.Get(), SF_RTF)) {
-        // Not rich text (or the read failed): the same bytes again, as text.
-        if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !StreamIn(Handle(), file.Get(), kUnicodeText))
-            throw Exception("Failed to Load Stream");
-    }
+    // Not rich text: the same bytes again, as text.
+    if (!StreamIn(Handle(), bytes, SF_RTF) && !StreamIn(Handle(), bytes, kUnicodeText))
+        throw Exception("Failed to Load Stream");
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kMaxTextLength);
+    ApplySystemColours();
+}
+
+// Measured under Wine: CFE_AUTOCOLOR on the whole text draws it in
+// COLOR_WINDOWTEXT, and the background is COLOR_WINDOW unless a program sets
+// another. A new stream brings the document's colours back.
+void TRichEdit::ApplySystemColours()
+{
+    if (!SystemColours)
+        return;
+    CHARFORMATW format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_COLOR;
+    format.dwEffects = CFE_AUTOCOLOR;
+    SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
 }
 
 std::string TRichEdit::Text() const
@@ -263,6 +303,7 @@ void TRichEdit::SetText(const std::wstring& wide)
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = &ReadMemory;
     SendMessageW(Handle(), EM_STREAMIN, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
+    ApplySystemColours();
 }
 
 int TRichEdit::LineCount() const

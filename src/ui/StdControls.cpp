@@ -1,6 +1,7 @@
 #include "ui/StdControls.h"
 
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 #include "ui/Form.h"
 
 #include <vector>
@@ -95,6 +96,34 @@ HWND TEdit::CreateHandle(HWND parent, int id, const TBounds& bounds)
     if (hwnd)
         SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no length limit
     return hwnd;
+}
+
+void TEdit::HandleCreated()
+{
+    editSubclass_.Attach<TEdit, &TEdit::EditMessage>(Handle(), this);
+}
+
+// The focus that comes with a click arrives while the press is handled: the
+// caret then stays where the click puts it. Any other arrival (Tab, a window
+// shown or activated again with the focus restored here) selects the whole
+// text, or the old text would stay behind what the operator types.
+LRESULT TEdit::EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN: {
+        const bool outer = clicking_;
+        clicking_ = true;
+        ScopeGuard done([this, outer] { clicking_ = outer; });
+        return editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
+    }
+    case WM_SETFOCUS: {
+        LRESULT result = editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
+        if (!clicking_)
+            SendMessageW(hwnd, EM_SETSEL, 0, -1);
+        return result;
+    }
+    }
+    return editSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }
 
 std::string TEdit::Text() const

@@ -1,5 +1,7 @@
 // The standard controls the forms are built from: push button, label and
-// single-line edit box. Texts are Windows-1251.
+// single-line edit box. Texts are Windows-1251. An edit box that gets the
+// focus from the keyboard, or as its window shows, selects its whole text, so
+// that typing replaces it; a click into it puts the caret where it was made.
 //
 //   TButton ok("OKButton", {290, 105, 97, 25}, "OK");
 //   ok.OnClick = [this] { OKButtonClick(); };
@@ -7,6 +9,7 @@
 
 #include "platform/Handles.h"
 #include "ui/Control.h"
+#include "ui/Window.h"
 
 #include <functional>
 #include <string>
@@ -63,9 +66,14 @@ public:
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
 
 private:
+    LRESULT EditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TSubclass editSubclass_;
+
     std::string initialText_;
+    bool clicking_ = false;  // a mouse button press is being handled
 };
 
 // Window text of any window, as Windows-1251.

@@ -1,7 +1,7 @@
 // Journey 6: what a screen reader finds, asked from outside as one asks,
 // through Active Accessibility: the list of bases with its rows and the
-// current one, the news of the current row moving, and the editor's boxes
-// and the folder tree by name.
+// current one, the news of the current row moving, the editor's boxes and
+// the folder tree by name, and the deletion question announced with its text.
 #include "Operator.h"
 #include "Outcomes.h"
 #include "ProgramUnderTest.h"
@@ -89,32 +89,31 @@ LONG SelectedChild(IAccessible* object)
     return IdFrom([&](VARIANT* child) { return object->get_accSelection(child); });
 }
 
-// Focus events of one process, heard as a screen reader hears them: out of
-// context, through this thread's message queue.
-class FocusEvents {
+// Events of one kind from one process, heard as a screen reader hears
+// them: out of context, through this thread's message queue.
+class WinEvents {
 public:
-    explicit FocusEvents(DWORD processId)
-        : hook_(SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &FocusEvents::Heard, processId, 0,
-                                WINEVENT_OUTOFCONTEXT))
+    explicit WinEvents(DWORD processId, DWORD event = EVENT_OBJECT_FOCUS)
+        : hook_(SetWinEventHook(event, event, nullptr, &WinEvents::Heard, processId, 0, WINEVENT_OUTOFCONTEXT))
     {
         if (!hook_)
             throw DriverError("SetWinEventHook failed");
         heard_.clear();
     }
-    FocusEvents(const FocusEvents&) = delete;
-    FocusEvents& operator=(const FocusEvents&) = delete;
-    ~FocusEvents() { UnhookWinEvent(hook_); }
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+    ~WinEvents() { UnhookWinEvent(hook_); }
 
     // Waits, taking the events from the queue, for one on the window's
-    // client object with that child id.
-    bool WaitFor(HWND window, LONG childId)
+    // object (its client area unless said) with that child id.
+    bool WaitFor(HWND window, LONG childId, LONG objectId = OBJID_CLIENT)
     {
         for (DWORD start = GetTickCount(); GetTickCount() - start < DWORD(kWaitTimeoutMs);) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageW(&msg);
             for (const Event& e : heard_)
-                if (e.Window == window && e.Object == OBJID_CLIENT && e.Child == childId)
+                if (e.Window == window && e.Object == objectId && e.Child == childId)
                     return true;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
@@ -166,7 +165,7 @@ TEST(ScreenReaderJourney, TheListIsReadRowByRowAndFollowsTheCurrentRow)
     EXPECT_EQ(StateOf(list, 1) & current, current);
     EXPECT_EQ(StateOf(list, 2) & current, 0);
 
-    FocusEvents events(program.ProcessId());
+    WinEvents events(program.ProcessId());
     PostKey(grid, VK_DOWN);
     EXPECT_TRUE(events.WaitFor(grid, 2)) << "no focus event for the second row";
     EXPECT_EQ(FocusedChild(list), 2);
@@ -192,5 +191,36 @@ TEST(ScreenReaderJourney, TheEditorsBoxesAndTheFolderTreeHaveNames)
     EXPECT_EQ(NameOf(AccessibleOf(trees.front()).Get()), L"Папки");
     CloseWithButton(chooser, L"Отмена", "the folder chooser");
     CloseWithButton(editor, L"Отмена", "the editor");
+    program.CloseAndWait(main);
+}
+
+TEST(ScreenReaderJourney, TheDeletionQuestionIsAnnouncedAsADialogThatReadsOutTheBase)
+{
+    ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "C:\\Базы\\Склад", "Кладовщик", "1"}}));
+    HWND main = program.StartToMainWindow();
+    WinEvents shown(program.ProcessId(), EVENT_SYSTEM_DIALOGSTART);
+    PressButton(main, L"Удалить базу");
+    HWND question = WaitForMessageForm(program, L"Confirm");
+    EXPECT_TRUE(shown.WaitFor(question, CHILDID_SELF, OBJID_WINDOW)) << "no dialog-start event";
+
+    const std::wstring text = L"Удалить базу \"Склад\"?";
+    ComPtr<IAccessible> object = AccessibleOf(question);
+    IAccessible* box = object.Get();
+    EXPECT_EQ(RoleOf(box), ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(NameOf(box), L"Confirm");
+    EXPECT_EQ(DescriptionOf(box, CHILDID_SELF), text);
+    // The text first among the children, as a static text; the buttons after it.
+    LONG count = 0;
+    ASSERT_EQ(box->get_accChildCount(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    ComPtr<IDispatch> first;
+    ASSERT_EQ(box->get_accChild(ChildVariant(1), first.Receive()), S_OK);
+    ComPtr<IAccessible> label = first.As<IAccessible>();
+    ASSERT_TRUE(label);
+    EXPECT_EQ(RoleOf(label.Get()), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(NameOf(label.Get()), text);
+
+    CloseWithButton(question, L"Cancel", "the question");
     program.CloseAndWait(main);
 }

@@ -149,6 +149,45 @@ TEST_F(NewBaseFormTest, NewModeShowsTheDefaultsWithOKFocusedWhateverWasTypedBefo
     });
 }
 
+TEST_F(NewBaseFormTest, ABoxFocusedByTheKeyboardOrAtAShowingSelectsItsTextAndAClickPlacesTheCaret)
+{
+    auto whole = [](const TEdit& box) { return std::pair<DWORD, DWORD>{0, DWORD(box.WideText().size())}; };
+    // Left with Alt+F4 while the name box had the focus.
+    ShowEditor(true, [&] {
+        editor.NameEdit.SetFocus();
+        PostMessageW(GetFocus(), WM_SYSKEYDOWN, VK_F4, (KF_ALTDOWN << 16) | 1);
+    });
+    ShowEditor(true, [&] {
+        ASSERT_EQ(GetFocus(), editor.NameEdit.Handle());
+        EXPECT_EQ(Selection(editor.NameEdit), whole(editor.NameEdit));
+        for (wchar_t c : std::wstring(L"Склад2"))
+            SendMessageW(GetFocus(), WM_CHAR, c, 1);
+        // Tab past the path box and the folder button, then back.
+        for (bool shift : {false, false, false, true, true, true}) {
+            PressKey(GetFocus(), VK_TAB, false, shift);
+            Pump(20);
+        }
+        EXPECT_EQ(GetFocus(), editor.NameEdit.Handle());
+        EXPECT_EQ(Selection(editor.NameEdit), whole(editor.NameEdit));
+        editor.PathEdit.SetText("C:\\Базы\\Склад");
+        PressKey(GetFocus(), VK_TAB);
+        Pump(20);
+        EXPECT_EQ(Selection(editor.PathEdit), whole(editor.PathEdit));
+        // A click into the login box: the caret where it was made.
+        RECT box;
+        GetClientRect(editor.LoginEdit.Handle(), &box);
+        const LPARAM middle = MAKELPARAM(box.right / 2, box.bottom / 2);
+        SendMessageW(editor.LoginEdit.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+        SendMessageW(editor.LoginEdit.Handle(), WM_LBUTTONUP, 0, middle);
+        EXPECT_EQ(GetFocus(), editor.LoginEdit.Handle());
+        const auto [from, to] = Selection(editor.LoginEdit);
+        EXPECT_EQ(from, to);
+        EXPECT_GT(from, 0u);
+        editor.OKButton.Click();
+    });
+    EXPECT_EQ(Rows(), (std::vector<Entry>{{"Склад2", "C:\\Базы\\Склад", "Administrator", ""}}));
+}
+
 TEST_F(NewBaseFormTest, EditModeShowsTheCurrentRow)
 {
     AddRow(kZup);
@@ -310,10 +349,10 @@ TEST_F(NewBaseFormTest, TextBeyondWindows1251IsNotStoredAndTheOperatorIsToldWhic
     });
     EXPECT_EQ(caption, "Warning");
     EXPECT_EQ(Rows(), (std::vector<Entry>{kBuh}));
-    EXPECT_NE(message.find(L"\nНазвание: \u00ab\u6570\u00bb (U+6570), \u00ab\u636e\u00bb (U+636E), "
-                           L"\u00ab\u04d8\u00bb (U+04D8), \u00ab\u00e9\u00bb (U+00E9)\n"),
+    EXPECT_NE(message.find(L"\nНазвание: \"\u6570\" (U+6570), \"\u636e\" (U+636E), "
+                           L"\"\u04d8\" (U+04D8), \"\u00e9\" (U+00E9)\n"),
               std::wstring::npos);
-    EXPECT_NE(message.find(L"\nПароль: \u00ab\U0001F600\u00bb (U+1F600)\n"), std::wstring::npos);
+    EXPECT_NE(message.find(L"\nПароль: \"\U0001F600\" (U+1F600)\n"), std::wstring::npos);
     EXPECT_EQ(message.find(L"Пользователь"), std::wstring::npos);
     // The path is taken as the folder chooser takes one, after the rest.
     EXPECT_EQ(message.find(L"Путь"), std::wstring::npos);
@@ -341,7 +380,7 @@ TEST_F(NewBaseFormTest, ATypedFolderBeyondWindows1251IsKeptByItsShortNameOrRefus
         OKExpectingNoMessage();
     });
     // Not there, so no short name: said so, with the system's reason.
-    EXPECT_NE(message.find(L"\u00ab" + missing + L"\u00bb"), std::wstring::npos);
+    EXPECT_NE(message.find(L"\"" + missing + L"\""), std::wstring::npos);
     EXPECT_NE(message.find(L"код ошибки 2."), std::wstring::npos) << Narrow(message);
     // Only the part that does not fit is replaced.
     EXPECT_EQ(Rows(),
@@ -361,8 +400,7 @@ TEST_F(NewBaseFormTest, ALetterTypedWithACombiningMarkIsStoredComposedAndOneWith
         SetWindowTextW(editor.NameEdit.Handle(), L"Уче\u0308т");
         OKExpectingNoMessage();
     });
-    EXPECT_NE(message.find(L"\nНазвание: \u00abx\u030c\u00bb (U+0078 U+030C)\n"), std::wstring::npos)
-        << Narrow(message);
+    EXPECT_NE(message.find(L"\nНазвание: \"x\u030c\" (U+0078 U+030C)\n"), std::wstring::npos) << Narrow(message);
     EXPECT_EQ(message.find(L"Пользователь"), std::wstring::npos);
     EXPECT_EQ(Rows(), (std::vector<Entry>{{"Учёт", "C:\\Учёт", "Пётр", ""}}));
 }

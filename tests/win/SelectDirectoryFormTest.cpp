@@ -220,7 +220,7 @@ TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefus
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(DirectorySelected);
     EXPECT_EQ(SelectedDirectory, "D:\\Earlier");
-    EXPECT_NE(message.find(L"\u00ab" + folder + L"\u00bb"), std::wstring::npos);
+    EXPECT_NE(message.find(L"\"" + folder + L"\""), std::wstring::npos);
     EXPECT_NE(message.find(L"код ошибки 2."), std::wstring::npos) << Narrow(message);
     EXPECT_EQ(message.find(L"файловая система не даёт"), std::wstring::npos);
 }

@@ -6,6 +6,7 @@
 
 #include "forms/SelectDirectoryUnit.h"
 #include "forms/ShellFolder.h"
+#include "platform/Dpi.h"
 #include "platform/WideText.h"
 
 #include <gtest/gtest.h>
@@ -420,4 +421,36 @@ TEST_F(ShellTree, ShowsTheSystemSmallIconsAndKeepsThatListWhateverIsSet)
     SHGetFileInfoW(reinterpret_cast<LPCWSTR>(full), 0, &info, sizeof(info),
                    SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
     EXPECT_EQ(item.iSelectedImage, info.iIcon);
+}
+
+TEST_F(ShellTree, OnAMonitorOfAnotherDensityTheIconsTakeTheSmallIconSizeThere)
+{
+    ShellTestFolder dir({"Folder\\"});
+    form.Create();
+    HTREEITEM folder = NodeForPath(tree, dir / "Folder");
+    ASSERT_NE(folder, nullptr);
+    for (int percent : {125, 150, 175, 200, 100}) {
+        SCOPED_TRACE(percent);
+        const int dpi = SystemDpi() * percent / 100;
+        RECT suggested;
+        GetWindowRect(form.Handle(), &suggested);
+        SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        HIMAGELIST shown = TreeView_GetImageList(tree.Handle(), TVSIL_NORMAL);
+        int width = 0, height = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(shown, &width, &height));
+        EXPECT_EQ(width, SystemMetricForDpi(SM_CXSMICON, dpi));
+        EXPECT_EQ(height, width);
+        // Asked for again, from the list shown now.
+        TVITEMW item{};
+        item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+        item.hItem = folder;
+        ASSERT_TRUE(TreeView_GetItem(tree.Handle(), &item));
+        EXPECT_GE(item.iImage, 0);
+        EXPECT_LT(item.iImage, ImageList_GetImageCount(shown));
+        EXPECT_NE(item.iImage, item.iSelectedImage);
+    }
+    SHFILEINFOW info{};
+    EXPECT_EQ(TreeView_GetImageList(tree.Handle(), TVSIL_NORMAL),
+              reinterpret_cast<HIMAGELIST>(
+                  SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)));
 }
