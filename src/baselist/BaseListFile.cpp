@@ -56,7 +56,8 @@ std::wstring LoadCompleteCopy(const std::wstring& path, const std::wstring& copy
     } catch (const FileStepFailed& failed) {
         // Never taken for "no list": the save keeps it before anything else.
         run.unread = copy;
-        Raise(failed.code, ListText(ListMessage::CopyUnreadable, {Quoted(copy), ReasonText(failed.code), Quoted(path)}));
+        Raise(failed.code,
+              ListText(ListMessage::CopyUnreadable, {Quoted(copy), ReasonText(failed.code), Quoted(path)}));
     }
     run.unread.clear();
     run.completeCopy = copy;

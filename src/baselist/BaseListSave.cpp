@@ -38,8 +38,7 @@ class BaseListSave {
 public:
     BaseListSave(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry)
         : path_(path), nextEntry_(nextEntry), run_(RunOf(path))
-    {
-    }
+    {}
 
     std::wstring Run()
     {
@@ -67,7 +66,7 @@ public:
 private:
     enum class Stage {
         Untouched,  // Bases.dat holds the old list
-        Marked,     // Bases.dat is being written in place; the copy holds the list
+        Marked,  // Bases.dat is being written in place; the copy holds the list
         Done,
     };
 
@@ -115,8 +114,8 @@ private:
         const std::wstring source = run_.unread;
         if (source.empty() || (source == path_ && createdNow_))
             return;
-        UniqueHandle file =
-            FileApi::Create(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+        UniqueHandle file = FileApi::Create(source, GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
         DWORD error = GetLastError();
         std::wstring failure;
         if (!file) {
@@ -137,13 +136,15 @@ private:
             const DWORD besideError = error;
             if (FileApi::Rewind(file.Get()) && CopyToNewFile(file.Get(), own)) {
                 run_.unread.clear();
-                notice_ = ListText(ListMessage::BackupInUserFolder, {Quoted(source), ReasonText(besideError), Quoted(own)});
+                notice_ =
+                    ListText(ListMessage::BackupInUserFolder, {Quoted(source), ReasonText(besideError), Quoted(own)});
                 return;
             }
             error = GetLastError();
-            failure = ListText(ListMessage::BackupNotMade, {Quoted(beside) + L" (" + ReasonText(besideError) + L") и в файл " +
-                                                                Quoted(own) + L" (" + ReasonText(error) + L")",
-                                                            Quoted(path_)});
+            failure = ListText(ListMessage::BackupNotMade,
+                               {Quoted(beside) + L" (" + ReasonText(besideError) + L") и в файл " + Quoted(own) +
+                                    L" (" + ReasonText(error) + L")",
+                                Quoted(path_)});
         }
         if (run_.backupRefused) {
             // The operator was told: the list goes on without it, and the
@@ -299,8 +300,10 @@ private:
     // is named.
     void RemoveLeftovers()
     {
-        std::vector<std::wstring> leftovers = {BaseListTempPath(path_), BaseListCompletePath(path_),
-                                               UserCopy(L".tmp"), UserCopy(L".new"),
+        std::vector<std::wstring> leftovers = {BaseListTempPath(path_),
+                                               BaseListCompletePath(path_),
+                                               UserCopy(L".tmp"),
+                                               UserCopy(L".new"),
                                                BaseListOldUserCopyPath(path_, L".tmp"),
                                                BaseListOldUserCopyPath(path_, L".new")};
         for (int n = 1; n <= kSpareTempNames; ++n)

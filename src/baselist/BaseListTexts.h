@@ -12,16 +12,16 @@
 
 enum class ListMessage {
     // Load.
-    LoadedFromCopy,   // %1 the list file, %2 the complete copy
+    LoadedFromCopy,  // %1 the list file, %2 the complete copy
     TornWithoutCopy,  // %1 the list file
-    CopyUnreadable,   // %1 the complete copy, %2 why, %3 the list file
+    CopyUnreadable,  // %1 the complete copy, %2 why, %3 the list file
     // Save.
-    NotSaved,            // %1 the file that failed, %2 why, %3 the list file
-    NoTemporaryFile,     // %1 the files tried with their causes, %2 the list file
-    TornCopyKept,        // %1 the list file, %2 why, %3 the complete copy
-    StillInCopy,         // %1 the complete copy
-    BackupUnreadable,    // %1 the file not read whole, %2 why, %3 the list file
-    BackupNotMade,       // %1 the backups tried with their causes, %2 the list file
+    NotSaved,  // %1 the file that failed, %2 why, %3 the list file
+    NoTemporaryFile,  // %1 the files tried with their causes, %2 the list file
+    TornCopyKept,  // %1 the list file, %2 why, %3 the complete copy
+    StillInCopy,  // %1 the complete copy
+    BackupUnreadable,  // %1 the file not read whole, %2 why, %3 the list file
+    BackupNotMade,  // %1 the backups tried with their causes, %2 the list file
     BackupInUserFolder,  // %1 the file not read whole, %2 why it could not stay beside it, %3 the backup
     LeftoverNotDeleted,  // %1 the list file, %2 the leftover, %3 why
 };

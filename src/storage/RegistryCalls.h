@@ -2,8 +2,10 @@
 // wrapper that passes the fault seam (platform/FaultSeam.h), so that tests
 // can make a chosen call fail.
 //
-// Only the single-byte (A) functions are used: key names, value names and
-// texts are single-byte text in the system code page.
+// Value names, texts and the window keys are single-byte text in the system
+// code page (A functions). The program's own key is named after the
+// executable, whose name may hold any character: it alone is made through
+// the wide (W) function.
 #pragma once
 
 #include "platform/Win32.h"

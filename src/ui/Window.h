@@ -3,10 +3,15 @@
 // stops.
 //
 //   class TGridTitles : public TWindow {
+//   public:
+//       void Create(HWND parent)
+//       {
+//           RegisterWindowClass(L"AutoPeriod.Titles", wc);  // wc.lpfnWndProc set there
+//           CreateBound(0, L"AutoPeriod.Titles", L"", WS_CHILD, x, y, w, h, parent, nullptr);
+//       }
+//   protected:
 //       LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 //   };
-//   RegisterWindowClass(L"AutoPeriod.Titles", wc);         // wc.lpfnWndProc set here
-//   titles_.CreateBound(0, L"AutoPeriod.Titles", L"", WS_CHILD, x, y, w, h, parent, nullptr);
 //
 // A class registered for such objects gets TWindow::WindowProc: at
 // WM_NCCREATE it keeps the object passed to CreateBound in the window's user

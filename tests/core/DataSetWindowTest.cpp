@@ -247,7 +247,10 @@ TEST_F(DataSetWindowTest, EachOperationSendsItsReports)
          [&] { table.EditRow(); },
          [&] { table.DeleteRow(); },
          {R{kStateChanged}, R{kRowsChanged}}},
-        {"InsertRowWithTexts", {}, [&] { table.InsertRowWithTexts(std::vector<std::string_view>{"x"}); }, {R{kRowsChanged}}},
+        {"InsertRowWithTexts",
+         {},
+         [&] { table.InsertRowWithTexts(std::vector<std::string_view>{"x"}); },
+         {R{kRowsChanged}}},
         {"InsertRowWithTexts committing an edit",
          [&] {
              table.EditRow();

@@ -184,11 +184,11 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                     const Failure failure =
                         FailureOf([&] { loaded = Load(restart == Restart::OtherSpelling ? otherPath : path_); });
                     const bool whole = failure.code == 0 && (loaded == oldEntries || loaded == newEntries);
-                    const bool said = loaded.empty() &&
-                                      ((restart == Restart::AnotherUser && failure.code == ERROR_FILE_CORRUPT) ||
-                                       (restart == Restart::CopyHeld && failure.code == ERROR_SHARING_VIOLATION &&
-                                        failure.text.find(L"с полным списком прочитать не удалось") !=
-                                            std::wstring::npos));
+                    const bool said =
+                        loaded.empty() &&
+                        ((restart == Restart::AnotherUser && failure.code == ERROR_FILE_CORRUPT) ||
+                         (restart == Restart::CopyHeld && failure.code == ERROR_SHARING_VIOLATION &&
+                          failure.text.find(L"с полным списком прочитать не удалось") != std::wstring::npos));
                     if (whole || said)
                         continue;
                     ++pathLosses;
@@ -377,4 +377,3 @@ TEST_F(BaseListFile, KilledAtAnyMomentOfASaveLeavesTheOldListOrTheNewOne)
                 landed[6], stayed, replaced);
     EXPECT_GT(kills - landed[6], 0) << "no kill fell inside a save";
 }
-

@@ -179,8 +179,7 @@ inline std::string PrivateRights(const std::wstring& path)
     PSID sid = nullptr;
     BOOL defaulted = FALSE;
     wchar_t* sidText = nullptr;
-    if (size == 0 ||
-        !GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, owner.data(), size, &size) ||
+    if (size == 0 || !GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, owner.data(), size, &size) ||
         !GetSecurityDescriptorOwner(owner.data(), &sid, &defaulted) || !ConvertSidToStringSidW(sid, &sidText))
         return {};
     const std::wstring sddl = L"D:P(A;;FA;;;SY)(A;;FA;;;" + std::wstring(sidText) + L")";

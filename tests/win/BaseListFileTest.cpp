@@ -2,7 +2,6 @@
 // file layer's fault seam making single steps fail.
 #include "BaseListFileSupport.h"
 
-
 TEST_F(BaseListFile, MissingFileLoadsNothingAndAnEmptyTableIsSavedAsAnEmptyFile)
 {
     LoadBaseList(table, folder_);
@@ -308,8 +307,7 @@ TEST_F(BaseListFile, BackupOfAFailedLoadIsMadeOnceWhereItCanBe)
     FileFaults::Arm(1, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_SHARING_VIOLATION);
     const std::wstring notice = Save(path_, kNewEntries);
-    EXPECT_NE(notice.find(L"Копия сохранена в файле \"" + BaseListUserFolder()), std::wstring::npos)
-        << Narrow(notice);
+    EXPECT_NE(notice.find(L"Копия сохранена в файле \"" + BaseListUserFolder()), std::wstring::npos) << Narrow(notice);
 }
 
 // A Bases.dat that cannot be read at all cannot be kept: the first close
@@ -369,8 +367,7 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsFoundThroughAnySpellingAndNamed
         const std::wstring notice =
             LoadBaseListFile(folder + kBaseListFileName, [&](const BaseListValues& e) { loaded.push_back(CopyOf(e)); });
         EXPECT_TRUE(loaded == entries) << Narrow(folder);
-        EXPECT_NE(notice.find(L"Загружен полный список из файла " + Quoted(own)), std::wstring::npos)
-            << Narrow(notice);
+        EXPECT_NE(notice.find(L"Загружен полный список из файла " + Quoted(own)), std::wstring::npos) << Narrow(notice);
     }
 
     {
@@ -496,8 +493,7 @@ TEST_F(BaseListFile, TakenTemporaryNamesAreNamedWithTheirCauseExactly)
     ASSERT_TRUE(CreateDirectoryW(own.c_str(), nullptr));
     const std::wstring text = FailureOf([&] { Save(path, kNewEntries); }).text;
     EXPECT_EQ(text.rfind(L"Список баз не сохранён: не удалось создать временный файл для записи списка баз: " +
-                             Quoted(BaseListTempPath(path)) +
-                             L", ",
+                             Quoted(BaseListTempPath(path)) + L", ",
                          0),
               0u)
         << Narrow(text);
@@ -691,7 +687,6 @@ TEST_F(BaseListFileAsUser, ListInAFolderThatCannotBeListedIsRead)
     Save(path, kNewEntries);
     EXPECT_EQ(ReadBytes(path), kNewBytes);
 }
-
 
 // Another Windows user starts the program on a list that a save of the
 // first user's was writing in place: the complete copy is in the first
