@@ -13,7 +13,7 @@
 #include "data/DataSet.h"
 #include "model/RxMemoryData.h"
 #include "baselist/BaseListFile.h"
-#include "baselist/LocaleCollation.h"
+#include "collation/LocaleCollation.h"
 #include "platform/WideText.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "app/ProgramFolder.h"
 
 #include "platform/ModulePath.h"
+#include "platform/PathForms.h"
 #include "platform/Win32.h"
 #include "platform/WideText.h"
 
@@ -16,13 +17,9 @@ std::wstring GetProgramFolderPath()
 {
     const std::wstring path = ModulePath();
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    if (folder.size() + kLongestOwnName < MAX_PATH || folder.rfind(L"\\\\?\\", 0) == 0)
-        return folder;
     // A folder so deep that the program's own files would pass MAX_PATH is
     // named in the form that has no such limit.
-    if (folder.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + folder.substr(2);
-    return L"\\\\?\\" + folder;
+    return folder.size() + kLongestOwnName < MAX_PATH ? folder : WithLongPathPrefix(folder);
 }
 
 std::string GetProgramFolder()

@@ -6,7 +6,7 @@
 #include "forms/HelpUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "baselist/BaseListFile.h"
-#include "baselist/LocaleCollation.h"
+#include "collation/LocaleCollation.h"
 #include "platform/WideText.h"
 #include "runtime/ScopeGuard.h"
 

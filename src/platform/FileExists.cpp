@@ -1,6 +1,7 @@
 #include "platform/FileExists.h"
 
 #include "platform/Handles.h"
+#include "platform/PathForms.h"
 #include "platform/WideText.h"
 
 bool FileExists(const std::wstring& fileName)
@@ -9,7 +10,7 @@ bool FileExists(const std::wstring& fileName)
     // in its name. (A "?" is also what an unrepresentable character became
     // in a single-byte name.)
     // The "\\?\" before a long path or a path taken whole is no wildcard.
-    const size_t from = fileName.rfind(L"\\\\?\\", 0) == 0 ? 4 : 0;
+    const size_t from = HasLongPathPrefix(fileName) ? 4 : 0;
     if (fileName.empty() || fileName.find_first_of(L"*?", from) != std::wstring::npos)
         return false;
     // Searching the folder rather than asking for the attributes: the entry

@@ -36,17 +36,11 @@ std::wstring FullPath(const std::wstring& path)
     return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
 }
 
+// The plain form where it names the same file and fits in MAX_PATH.
 std::wstring WithoutPrefix(const std::wstring& path)
 {
-    static const std::wstring kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
-    std::wstring plain;
-    if (path.compare(0, kUnc.size(), kUnc) == 0)
-        plain = L"\\\\" + path.substr(kUnc.size());
-    else if (path.compare(0, kLocal.size(), kLocal) == 0)
-        plain = path.substr(kLocal.size());
-    else
-        return path;
-    return plain.size() < MAX_PATH && FullPath(plain) == plain ? plain : path;
+    const std::wstring plain = WithoutLongPathPrefix(path);
+    return plain == path || (plain.size() < MAX_PATH && FullPath(plain) == plain) ? plain : path;
 }
 
 // Worked out once: the long form asks the file system for every folder on

@@ -4,7 +4,7 @@
 #include "BaseTableHelpers.h"
 #include "model/RxMemoryData.h"
 #include "model/TextCollation.h"
-#include "baselist/LocaleCollation.h"
+#include "collation/LocaleCollation.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "baselist/LocaleCollation.h"
+#include "collation/LocaleCollation.h"
 
 #include "platform/Win32.h"
 #include "platform/WideText.h"
