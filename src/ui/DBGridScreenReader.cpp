@@ -8,6 +8,8 @@
 
 #include "ui/DBGridAccessible.h"
 
+#include <utility>
+
 LRESULT TRxDBGrid::OnGetObject(WPARAM flags, LPARAM objectId)
 {
     // Only the client area is the grid's own; the frame and the scroll bars
@@ -34,7 +36,18 @@ void TRxDBGrid::TellFocus()
         NotifyWinEvent(EVENT_OBJECT_FOCUS, Handle(), OBJID_CLIENT, ds->CurrentRowNumber());
 }
 
-void TRxDBGrid::TellScreenReaders(TDataChange change)
+void TRxDBGrid::NoteForScreenReaders(TDataChange change)
+{
+    reorderedSinceTold_ |= change == TDataChange::RowsReordered;
+    resortedSinceTold_ |= change == TDataChange::CurrentRowResorted;
+    if (tellPending_ || !Handle())
+        return;
+    tellPending_ = PostMessageW(Handle(), kTellScreenReaders, 0, 0) != FALSE;
+    if (!tellPending_)
+        TellScreenReaders();
+}
+
+void TRxDBGrid::TellScreenReaders()
 {
     TDataSet* ds = DataSet();
     // A row being added or changed is no row of the list yet; what it did is
@@ -44,18 +57,26 @@ void TRxDBGrid::TellScreenReaders(TDataChange change)
     const int count = ds ? ds->RowCount() : 0;
     const int current = ds && ds->Active() ? ds->CurrentRowNumber() : 0;
     const int oldCount = toldRowCount_, oldCurrent = toldCurrentRow_;
+    const bool reordered = std::exchange(reorderedSinceTold_, false);
+    const bool resorted = std::exchange(resortedSinceTold_, false);
     toldRowCount_ = count;
     toldCurrentRow_ = current;
 
     // A row is always added as the current one and deleted as the current
-    // one; anything else (a load, a closed table) renumbers the whole list.
-    bool renumbered = change == TDataChange::RowsReordered;
-    if (count == oldCount + 1 && current > 0)
-        NotifyWinEvent(EVENT_OBJECT_CREATE, Handle(), OBJID_CLIENT, current);
-    else if (count == oldCount - 1 && oldCurrent > 0)
-        NotifyWinEvent(EVENT_OBJECT_DESTROY, Handle(), OBJID_CLIENT, oldCurrent);
-    else if (count != oldCount)
+    // one. Added and then sorted into its place (the editor's "OK"), it is
+    // told once, where it ended up: told at the place it was added first, a
+    // screen reader would read out the entry that the sort put there. Any
+    // other change of the count (a load, a closed table) renumbers the whole
+    // list, and so does a sort that moved the current row alone.
+    const bool added = count == oldCount + 1 && current > 0;
+    const bool deleted = count == oldCount - 1 && oldCurrent > 0;
+    bool renumbered = reordered || (count != oldCount && !added && !deleted);
+    if (resorted && !added && current != oldCurrent)
         renumbered = true;
+    if (added)
+        NotifyWinEvent(EVENT_OBJECT_CREATE, Handle(), OBJID_CLIENT, current);
+    else if (deleted)
+        NotifyWinEvent(EVENT_OBJECT_DESTROY, Handle(), OBJID_CLIENT, oldCurrent);
     if (renumbered)
         NotifyWinEvent(EVENT_OBJECT_REORDER, Handle(), OBJID_CLIENT, CHILDID_SELF);
 
@@ -65,4 +86,16 @@ void TRxDBGrid::TellScreenReaders(TDataChange change)
         NotifyWinEvent(EVENT_OBJECT_SELECTION, Handle(), OBJID_CLIENT, current);
         TellFocus();
     }
+}
+
+bool TRxDBGrid::OpenRowLater(int row)
+{
+    TDataSet* ds = DataSet();
+    HWND top = GetAncestor(Handle(), GA_ROOT);
+    // Under a modal window the row neither moves nor opens.
+    if (!OnOpenRow || !ds || !ds->Active() || !top || !IsWindowEnabled(top))
+        return false;
+    if (row != ds->CurrentRowNumber())
+        ds->SetCurrentRowNumber(row);
+    return PostMessageW(Handle(), kOpenRowPosted, 0, 0) != FALSE;
 }
