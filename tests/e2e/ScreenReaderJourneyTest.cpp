@@ -1,7 +1,7 @@
 // Journey 6: what a screen reader finds, asked from outside as one asks,
 // through Active Accessibility: the list of bases with its rows and the
-// current one, the news of the current row moving, and the editor's boxes
-// and the folder tree by name.
+// current one, the news of the current row moving, an entry's default action
+// that edits it, and a name for every control of every window.
 #include "Operator.h"
 #include "Outcomes.h"
 #include "ProgramUnderTest.h"
@@ -61,6 +61,11 @@ LONG IdFrom(Get get)
 std::wstring NameOf(IAccessible* object, LONG id = CHILDID_SELF)
 {
     return TextFrom([&](BSTR* text) { return object->get_accName(ChildVariant(id), text); });
+}
+
+std::wstring DefaultActionOf(IAccessible* object, LONG id)
+{
+    return TextFrom([&](BSTR* text) { return object->get_accDefaultAction(ChildVariant(id), text); });
 }
 
 std::wstring DescriptionOf(IAccessible* object, LONG id)
@@ -171,26 +176,77 @@ TEST(ScreenReaderJourney, TheListIsReadRowByRowAndFollowsTheCurrentRow)
     EXPECT_TRUE(events.WaitFor(grid, 2)) << "no focus event for the second row";
     EXPECT_EQ(FocusedChild(list), 2);
 
+    // An entry's default action edits it; the call returns at once, the
+    // editor up, as a screen reader waits for it.
+    EXPECT_EQ(DefaultActionOf(list, 3), L"Изменить");
+    EXPECT_EQ(list->accDoDefaultAction(ChildVariant(3)), S_OK);
+    HWND editor = WaitForEditor(program, kEditBaseCaption);
+    EXPECT_EQ(Utf8(TextOf(EditorBoxesOf(editor).Name)), Utf8(L"Склад"));
+    CloseWithButton(editor, L"Отмена", "the editor");
+
     program.CloseAndWait(main);
 }
 
-TEST(ScreenReaderJourney, TheEditorsBoxesAndTheFolderTreeHaveNames)
+namespace {
+
+// A picture a static control draws (the message window's icon): it only
+// repeats what the caption and the text say, and readers pass over it.
+bool IsPicture(HWND control)
+{
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK;
+    return ClassOf(control) == L"Static" && (type == SS_ICON || type == SS_BITMAP || type == SS_OWNERDRAW);
+}
+
+// Every control of the window has a name to be read out.
+void ExpectEveryControlNamed(HWND window, const char* what)
+{
+    SCOPED_TRACE(what);
+    std::vector<HWND> controls;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (!IsPicture(child))
+            controls.push_back(child);
+    EXPECT_GE(controls.size(), 3u);
+    for (HWND control : controls)
+        EXPECT_NE(NameOf(AccessibleOf(control).Get()), L"")
+            << Utf8(ClassOf(control)) << " \"" << Utf8(TextOf(control)) << "\"";
+}
+
+}  // namespace
+
+TEST(ScreenReaderJourney, EveryControlOfEveryWindowHasAName)
 {
     ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "C:\\Базы\\Склад", "Кладовщик", "1"}}));
     HWND main = program.StartToMainWindow();
+    ExpectEveryControlNamed(main, "the main window");
+
     PressButton(main, L"Добавить базу");
     HWND editor = WaitForEditor(program, kNewBaseCaption);
+    ExpectEveryControlNamed(editor, "the editor");
     EditorBoxes boxes = EditorBoxesOf(editor);
     EXPECT_EQ(NameOf(AccessibleOf(boxes.Name).Get()), L"Название:");
     EXPECT_EQ(NameOf(AccessibleOf(boxes.Path).Get()), L"Путь:");
     EXPECT_EQ(NameOf(AccessibleOf(boxes.Password).Get()), L"Пароль:");
+    // "..." says what it does.
+    EXPECT_EQ(NameOf(AccessibleOf(Child(editor, L"Button", L"...")).Get()), L"Выбрать папку базы");
 
     PressButton(editor, L"...");
     HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
+    ExpectEveryControlNamed(chooser, "the folder chooser");
     std::vector<HWND> trees = Descendants(chooser, L"SysTreeView32");
     ASSERT_FALSE(trees.empty());
     EXPECT_EQ(NameOf(AccessibleOf(trees.front()).Get()), L"Папки");
     CloseWithButton(chooser, L"Отмена", "the folder chooser");
     CloseWithButton(editor, L"Отмена", "the editor");
+
+    PressButton(main, L"Удалить базу");
+    HWND question = WaitForMessageForm(program, L"Confirm");
+    ExpectEveryControlNamed(question, "the question");
+    CloseWithButton(question, L"Cancel", "the question");
+
+    PressButton(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    ExpectEveryControlNamed(about, "the About window");
+    CloseWithButton(about, L"Закрыть", "the About window");
     program.CloseAndWait(main);
 }
