@@ -92,18 +92,6 @@ std::wstring HelpText(HWND helpForm)
     return TextOf(HelpTextBox(helpForm));
 }
 
-namespace {
-
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-}  // namespace
-
 void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
 {
     std::vector<HWND> trees = Descendants(chooser, L"SysTreeView32");
@@ -111,10 +99,7 @@ void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
         throw DriverError("the folder chooser has no tree");
     HWND tree = trees.front();
     // Tab until the tree has the focus: only then does it show its selection.
-    for (int i = 0; i < 4 && FocusOf(chooser) != tree; ++i) {
-        PostKeyToFocus(chooser, VK_TAB);
-        Settle(chooser);
-    }
+    TabTo(chooser, tree);
     PostKey(tree, VK_HOME);
     for (size_t i = 0; i < labels.size(); ++i) {
         if (i > 0)
