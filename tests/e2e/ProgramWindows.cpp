@@ -3,7 +3,9 @@
 #include "Operator.h"
 #include "WindowQuery.h"
 
+#include "platform/Handles.h"
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -73,6 +75,34 @@ void ClickGridBelowRows(HWND grid)
 void DoubleClickGrid(HWND grid)
 {
     PostDoubleClick(grid, BelowRows(grid));
+}
+
+std::vector<int> ColumnWidthsOf(HWND grid)
+{
+    HWND titles = nullptr;
+    for (HWND header : Descendants(grid, WC_HEADERW))
+        if (ClassOf(GetParent(header)) == L"TRxDBGridTitles")
+            titles = header;
+    if (!titles)
+        throw DriverError("the grid has no titles");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(grid, &processId);
+    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    void* room =
+        process.Get() ? VirtualAllocEx(process.Get(), nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    if (!room)
+        throw DriverError("cannot reach the program's memory: error " + std::to_string(GetLastError()));
+    ScopeGuard release([&] { VirtualFreeEx(process.Get(), room, 0, MEM_RELEASE); });
+    std::vector<int> widths;
+    const int count = int(SendMessageW(titles, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r{};
+        if (!SendMessageW(titles, HDM_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(room)) ||
+            !ReadProcessMemory(process.Get(), room, &r, sizeof(r), nullptr))
+            throw DriverError("cannot read the width of title " + std::to_string(i));
+        widths.push_back(r.right - r.left);
+    }
+    return widths;
 }
 
 HWND HelpTextBox(HWND helpForm)

@@ -1,19 +1,26 @@
 // Journey 6: what a screen reader finds, asked from outside as one asks,
 // through Active Accessibility: the list of bases with its rows and the
 // current one, the news of the current row moving, an entry's default action
-// that edits it, and a name for every control of every window.
+// that edits it, and a name for every control of every window. And what an
+// operator who sees little finds: the current entry in a dark high-contrast
+// scheme, and a text cut short in the list shown whole under the mouse.
 #include "Operator.h"
 #include "Outcomes.h"
 #include "ProgramUnderTest.h"
 #include "ProgramWindows.h"
+#include "Screenshot.h"
 #include "WindowQuery.h"
 
 #include "platform/Handles.h"
+#include "platform/WideText.h"
 
 #include <oleacc.h>
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -248,5 +255,127 @@ TEST(ScreenReaderJourney, EveryControlOfEveryWindowHasAName)
     HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
     ExpectEveryControlNamed(about, "the About window");
     CloseWithButton(about, L"Закрыть", "the About window");
+    program.CloseAndWait(main);
+}
+
+namespace {
+
+// Text values of HKEY_CURRENT_USER set for a while and then put back as they
+// were, or deleted where there were none.
+class RegistryTexts {
+public:
+    RegistryTexts() = default;
+    RegistryTexts(const RegistryTexts&) = delete;
+    RegistryTexts& operator=(const RegistryTexts&) = delete;
+    ~RegistryTexts() { Restore(); }
+
+    void Set(const std::string& key, const std::string& name, const std::string& text)
+    {
+        saved_.push_back({key, name, ReadRegistryText(key, name)});
+        Write(key, name, text);
+    }
+    void Restore()
+    {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->text)
+                Write(it->key, it->name, *it->text);
+            else
+                RegDeleteKeyValueA(HKEY_CURRENT_USER, it->key.c_str(), it->name.c_str());
+        }
+        saved_.clear();
+    }
+
+private:
+    static void Write(const std::string& key, const std::string& name, const std::string& text)
+    {
+        if (RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
+                            DWORD(text.size() + 1)) != ERROR_SUCCESS)
+            throw DriverError("cannot write " + key + "\\" + name);
+    }
+    struct Saved {
+        std::string key, name;
+        std::optional<std::string> text;
+    };
+    std::vector<Saved> saved_;
+};
+
+// A dark high-contrast scheme, as Windows' "High Contrast Black" has it.
+const std::pair<const char*, const char*> kDarkScheme[] = {{"Window", "0 0 0"},
+                                                           {"WindowText", "255 255 255"},
+                                                           {"ButtonFace", "0 0 0"},
+                                                           {"ButtonText", "255 255 255"},
+                                                           {"ButtonShadow", "128 128 128"},
+                                                           {"ButtonDkShadow", "128 128 128"},
+                                                           {"ButtonLight", "192 192 192"},
+                                                           {"ButtonHilight", "255 255 255"},
+                                                           {"Hilight", "26 235 255"},
+                                                           {"HilightText", "0 0 0"},
+                                                           {"GrayText", "63 242 63"},
+                                                           {"InfoWindow", "0 0 0"},
+                                                           {"InfoText", "255 255 255"},
+                                                           {"ActiveTitle", "0 0 0"},
+                                                           {"GradientActiveTitle", "0 0 0"},
+                                                           {"TitleText", "255 255 255"},
+                                                           {"InactiveTitle", "0 0 0"},
+                                                           {"GradientInactiveTitle", "0 0 0"},
+                                                           {"InactiveTitleText", "63 242 63"},
+                                                           {"Menu", "0 0 0"},
+                                                           {"MenuText", "255 255 255"},
+                                                           {"AppWorkSpace", "0 0 0"},
+                                                           {"WindowFrame", "255 255 255"},
+                                                           {"ActiveBorder", "128 128 128"},
+                                                           {"InactiveBorder", "128 128 128"}};
+
+// The indicator cell of a row: the row's left end, as wide as the indicator
+// is at 96 dots per inch.
+RECT IndicatorOf(IAccessible* list, LONG row)
+{
+    long left = 0, top = 0, width = 0, height = 0;
+    if (FAILED(list->accLocation(&left, &top, &width, &height, ChildVariant(row))))
+        throw DriverError("the list has no place for row " + std::to_string(row));
+    return {left, top, left + 10, top + height - 1};
+}
+
+}  // namespace
+
+// The program started in a dark high-contrast scheme, the visual style off,
+// as Windows switches it off for one: the indicator shows the current entry
+// while the list has no focus (nothing in it is highlighted then), and a
+// name too long for its column shows whole in a tooltip under the mouse.
+TEST(ScreenReaderJourney, InADarkHighContrastSchemeTheCurrentEntryShowsWithoutTheFocus)
+{
+    SetCursorPos(0, 0);
+    ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat",
+                      BaseListBytes({{"Склад", "D:\\1C\\Склад", "Кладовщик", ""},
+                                     {"Бухгалтерия ООО «Ромашка»",
+                                      "\\\\server\\1C\\Бухгалтерия\\2024\\ООО Ромашка\\Рабочая база", "Иванов", "1"},
+                                     {"Архив", "C:\\Архив", "", ""}}));
+    HWND main = nullptr;
+    {
+        // For this one start: Wine reads both when a program starts.
+        RegistryTexts scheme;
+        scheme.Set("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "ThemeActive", "0");
+        for (const auto& [name, color] : kDarkScheme)
+            scheme.Set("Control Panel\\Colors", name, color);
+        main = program.StartToMainWindow();
+    }
+    HWND grid = GridOf(main);
+    ComPtr<IAccessible> list = AccessibleOf(grid);
+    // The entry loaded last, at its sorted place, is current; the focus is
+    // on "Добавить базу".
+    ASSERT_EQ(SelectedChild(list.Get()), 1);
+    SaveScreenshot(main, L"dark-main");
+    const COLORREF buttonText = RGB(255, 255, 255);
+    EXPECT_TRUE(ScreenShows(IndicatorOf(list.Get(), 1), buttonText)) << "no mark on the current entry";
+    EXPECT_FALSE(ScreenShows(IndicatorOf(list.Get(), 2), buttonText)) << "a mark on another entry";
+
+    // The mouse rests on the cut name: its tooltip shows it whole.
+    const RECT row = IndicatorOf(list.Get(), 2);
+    SetCursorPos(row.right + 20, (row.top + row.bottom) / 2);
+    HWND tip = WaitForWindow(program.ProcessId(), L"tooltips_class32");
+    EXPECT_EQ(Utf8(TextOf(tip)), Utf8(L"Бухгалтерия ООО «Ромашка»"));
+    SaveScreenshot(main, L"dark-main-tip");
+    SetCursorPos(0, 0);
     program.CloseAndWait(main);
 }

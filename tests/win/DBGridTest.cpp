@@ -3,7 +3,6 @@
 
 #include "model/RxMemoryData.h"
 #include "platform/Handles.h"
-#include "runtime/ScopeGuard.h"
 #include "ui/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
@@ -14,7 +13,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -529,32 +527,6 @@ TEST_F(DBGridTest, AnAccessibleObjectKeptAfterTheGridWentFailsInsteadOfReachingI
     BSTR name = nullptr;
     EXPECT_EQ(object->get_accName(Child(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(name, nullptr);
-}
-
-TEST_F(DBGridTest, InADarkSchemeTheIndicatorShowsTheCurrentRowWithoutTheFocusAndTheLinesShow)
-{
-    Fill(3);
-    form.Show();
-    form.After.SetFocus();
-    table.SetCurrentRowNumber(2);
-    // A dark high-contrast scheme, for this process only, until the test ends.
-    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_BTNSHADOW};
-    const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 0), RGB(0, 255, 0)};
-    COLORREF saved[std::size(elements)];
-    for (size_t i = 0; i < std::size(elements); ++i)
-        saved[i] = GetSysColor(elements[i]);
-    ASSERT_TRUE(SetSysColors(int(std::size(elements)), elements, dark));
-    ScopeGuard restore([&] { SetSysColors(int(std::size(elements)), elements, saved); });
-
-    // The arrow's middle, left of its tip, on the current line.
-    const int arrowX = Grid().IndicatorWidth() / 2 - 1;
-    const int arrowY = Grid().TitleHeight() + Grid().RowHeight() + (Grid().RowHeight() - 1) / 2;
-    EXPECT_EQ(PaintedPixel(GridWindow(), arrowX, arrowY), RGB(255, 255, 0));
-    EXPECT_EQ(PaintedPixel(GridWindow(), arrowX, arrowY - Grid().RowHeight()), RGB(0, 0, 0)) << "another row";
-    const int left = Grid().IndicatorWidth();
-    EXPECT_EQ(PaintedPixel(GridWindow(), left + 154 - 1, LineY(0)), RGB(0, 255, 0)) << "a column line";
-    const int rowLine = Grid().TitleHeight() + Grid().RowHeight() - 1;
-    EXPECT_EQ(PaintedPixel(GridWindow(), left + 100, rowLine), RGB(0, 255, 0)) << "a row line";
 }
 
 TEST_F(DBGridTest, ACellThatShowsItsTextCutShortShowsItWholeInATooltipOnHover)
