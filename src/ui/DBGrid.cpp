@@ -77,6 +77,9 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCDESTROY:
         DisconnectAccessible();
         cellTip_.Destroy();
+        hoveredLine_ = hoveredColumn_ = -1;
+        // What was posted to this window goes with it.
+        tellPending_ = false;
         titles_ = header_ = corner_ = nullptr;
         break;
     case WM_SETFONT: SetFont(reinterpret_cast<HFONT>(wParam)); return 0;

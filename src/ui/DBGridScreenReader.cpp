@@ -1,9 +1,10 @@
 // The grid and screen readers: the accessible object it hands out for
-// WM_GETOBJECT, and the events that tell them, as they happen, that the
-// current row moved and that rows came, went or changed places. Child ids
-// are row numbers from 1 in the table's order. Nothing here works out a
-// row's texts: a screen reader asks for those when it wants them, so a
-// move through a long list costs two events per move and no more.
+// WM_GETOBJECT, the events that tell them that the current row moved and
+// that rows came, went or changed places (once the handler that made the
+// changes is done, for all of them together), and a row's default action.
+// Child ids are row numbers from 1 in the table's order. Nothing here works
+// out a row's texts: a screen reader asks for those when it wants them, so
+// a move through a long list costs two events per move and no more.
 #include "ui/DBGrid.h"
 
 #include "ui/DBGridAccessible.h"

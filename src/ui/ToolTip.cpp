@@ -1,7 +1,5 @@
 #include "ui/ToolTip.h"
 
-#include "runtime/Exceptions.h"
-
 TTTOOLINFOW TToolTip::Tool(HWND window, UINT_PTR id, UINT flags)
 {
     TTTOOLINFOW tool{};
@@ -12,23 +10,23 @@ TTTOOLINFOW TToolTip::Tool(HWND window, UINT_PTR id, UINT flags)
     return tool;
 }
 
-void TToolTip::Need(HWND toolWindow)
+bool TToolTip::Need(HWND toolWindow)
 {
     if (window_)
-        return;
+        return true;
     // No prefix: "&" in a name or a path is a character, not an accelerator.
     // Always: the tip shows also while another window of the program is
     // active, as an operator moving the mouse over the list expects.
     window_.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, toolWindow, nullptr,
                                   GetModuleHandleW(nullptr), nullptr));
-    if (!window_)
-        throw Exception("Error creating window tooltip");
+    return bool(window_);
 }
 
 void TToolTip::AddWindowTool(HWND control, const std::wstring& text)
 {
-    Need(control);
+    if (!Need(control))
+        return;
     TTTOOLINFOW tool = Tool(GetParent(control), reinterpret_cast<UINT_PTR>(control), TTF_IDISHWND | TTF_SUBCLASS);
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(Handle(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -36,7 +34,8 @@ void TToolTip::AddWindowTool(HWND control, const std::wstring& text)
 
 void TToolTip::AddAreaTool(HWND window, UINT_PTR id)
 {
-    Need(window);
+    if (!Need(window))
+        return;
     TTTOOLINFOW tool = Tool(window, id);
     GetClientRect(window, &tool.rect);
     tool.lpszText = const_cast<wchar_t*>(L"");

@@ -40,8 +40,9 @@ public:
     void Destroy() { window_.Reset(); }
 
 private:
-    // Made at the first tool, owned by the tool's window.
-    void Need(HWND toolWindow);
+    // Made at the first tool, owned by the tool's window. A tip is a help
+    // the program works without: where none can be made, there is none.
+    bool Need(HWND toolWindow);
     // A description of the tool, for the messages about it.
     static TTTOOLINFOW Tool(HWND window, UINT_PTR id, UINT flags = 0);
 
