@@ -411,12 +411,12 @@ void TDataSet::EnterBrowse()
     modified_ = false;
 }
 
-void TDataSet::RowsReordered(int newCursor)
+void TDataSet::RowsReordered(int newCursor, bool othersKeptOrder)
 {
     cursor_ = newCursor;
     PlaceWindow((windowSize_ - 1) / 2);
     SetBothFlagsFromRows();
-    Report(TDataChange::RowsReordered);
+    Report(othersKeptOrder ? TDataChange::CurrentRowResorted : TDataChange::RowsReordered);
 }
 
 void TDataSet::SetBothFlagsFromRows()

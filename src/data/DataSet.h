@@ -36,6 +36,9 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 enum class TDataChange {
     RowsChanged,  // redraw every line
     RowsReordered,  // the rows changed places (a sort): redraw every line
+    // A sort that moved at most the current row (an entry just added or
+    // renamed): the others kept their order. Redraw every line.
+    CurrentRowResorted,
     RowsScrolled,  // the window moved by k rows (k may be 0: only the current line moved)
     CurrentRowChanged,  // redraw the current line
     StateChanged,
@@ -168,7 +171,9 @@ protected:
     int OwnFieldIndex(const TField& field) const;  // fails for a field not in this table
     void CheckActive() const;
     int Cursor() const { return cursor_; }  // index of the current row; -1 on an empty table
-    void RowsReordered(int newCursor);  // after a sort: centre the current row and report
+    // After a sort: centre the current row and report; `othersKeptOrder`
+    // when no row but the current one changed its place among the others.
+    void RowsReordered(int newCursor, bool othersKeptOrder = false);
     [[noreturn]] void Fail(const std::string& message) const;  // prefixed with the name
 
 private:

@@ -60,6 +60,10 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
     OnHelp = [this] { HelpButtonClick(); };
     ButtonClose.OnClick = [this] { ButtonCloseClick(); };
     MainRxDBGrid.OnDblClick = [this] { MainRxDBGridDblClick(); };
+    // Enter and F2 in the grid, and a screen reader's default action on an
+    // entry, edit it as a double-click does: the keyboard reaches every task.
+    MainRxDBGrid.OnOpenRow = [this] { MainRxDBGridDblClick(); };
+    MainRxDBGrid.RowActionName = "Изменить";
 }
 
 void TMainForm::FormCreate()

@@ -132,6 +132,8 @@ TNewBaseForm::TNewBaseForm() : TForm("NewBaseForm", "TNewBaseForm", NewBaseFormD
     OKButton.OnClick = [this] { OKButtonClick(); };
     CancelButton.OnClick = [this] { CancelButtonClick(); };
     SelectDirectoryBitBtn.OnClick = [this] { SelectDirectoryBitBtnClick(); };
+    // "..." says nothing read out or seen alone: say what it does.
+    SelectDirectoryBitBtn.AccessibleName = SelectDirectoryBitBtn.Hint = "Выбрать папку базы";
 }
 
 void TNewBaseForm::FormShow()

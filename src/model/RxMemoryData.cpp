@@ -36,6 +36,25 @@ std::vector<std::string> SplitFieldNames(std::string_view fieldNames)
     }
 }
 
+// Whether `after` is `before` with at most `moved` taken out and put back
+// elsewhere: every other row kept its place among the others.
+bool OthersKeptOrder(const std::deque<TMemoryRecord*>& before, const std::vector<TMemoryRecord*>& after,
+                     const TMemoryRecord* moved)
+{
+    auto b = before.begin();
+    auto a = after.begin();
+    while (true) {
+        if (b != before.end() && *b == moved)
+            ++b;
+        if (a != after.end() && *a == moved)
+            ++a;
+        if (b == before.end() || a == after.end())
+            return true;
+        if (*b++ != *a++)
+            return false;
+    }
+}
+
 int Sign(int v)
 {
     return (v > 0) - (v < 0);
@@ -331,6 +350,9 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
     // fetch each of them from memory once more.
     const TMemoryRecord* currentRow = Cursor() < 0 ? nullptr : rows_[std::size_t(Cursor())];
     std::vector<TMemoryRecord*> order = sortKey_ && !fields.empty() ? SortedByKeys(fields) : SortedByComparison(fields);
+    // An entry added or renamed and then sorted into place is one row that
+    // moved, not a new order of the list: screen readers are told so.
+    const bool othersKeptOrder = OthersKeptOrder(rows_, order, currentRow);
     int current = 0;
     std::size_t i = 0;
     for (TMemoryRecord*& row : rows_) {
@@ -339,5 +361,5 @@ void TRxMemoryData::SortByFields(std::string_view fieldNames, bool caseInsensiti
             current = int(i);
         ++i;
     }
-    RowsReordered(current);
+    RowsReordered(current, othersKeptOrder);
 }

@@ -72,6 +72,16 @@ using UniqueMenu = UniqueResource<HMENU, &DestroyMenu>;
 using UniqueIcon = UniqueResource<HICON, &DestroyIcon>;
 using UniqueModule = UniqueResource<HMODULE, &FreeLibrary>;
 using UniqueImageList = UniqueResource<HIMAGELIST, &ImageList_Destroy>;
+
+// A window that another one owns goes with its owner: destroyed only if
+// still there.
+inline void DestroyWindowIfThere(HWND window)
+{
+    if (IsWindow(window))
+        DestroyWindow(window);
+}
+// A window made with CreateWindowExW that no object is bound to (a tooltip).
+using UniqueWindow = UniqueResource<HWND, &DestroyWindowIfThere>;
 // A device context made with CreateCompatibleDC.
 using MemoryDC = UniqueResource<HDC, &DeleteDC>;
 // A search begun with FindFirstFileW.

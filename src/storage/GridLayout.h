@@ -7,7 +7,8 @@
 //
 // The layout lives in the subkey LinkSection + the form's class name + the
 // grid's name ("MainForm\TMainFormMainRxDBGrid"), one REG_SZ value per
-// column: "MainRxDBGrid.Name" = "0,154" (index, width).
+// column: "MainRxDBGrid.Name" = "0,154" (index, and width in pixels at 96
+// dots per inch, whatever the density the grid is shown at).
 #pragma once
 
 #include "storage/IniLink.h"

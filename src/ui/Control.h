@@ -32,7 +32,8 @@ public:
     unsigned Anchors() const { return anchors_; }
     // Position in the tab order; controls without one are never focused by Tab.
     std::optional<int> TabOrder;
-    // The name screen readers give a control that has no caption of its own
+    // The name screen readers give a control that has no caption of its own,
+    // or a button instead of a caption that is a symbol ("...")
     // (Windows-1251).
     std::string AccessibleName;
     int ControlId() const { return id_; }

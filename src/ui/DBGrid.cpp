@@ -76,6 +76,10 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CREATE: CreateTitles(); return 0;
     case WM_NCDESTROY:
         DisconnectAccessible();
+        cellTip_.Destroy();
+        hoveredLine_ = hoveredColumn_ = -1;
+        // What was posted to this window goes with it.
+        tellPending_ = false;
         titles_ = header_ = corner_ = nullptr;
         break;
     case WM_SETFONT: SetFont(reinterpret_cast<HFONT>(wParam)); return 0;
@@ -95,10 +99,31 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Paint(reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
-    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETDLGCODE: {
+        // Enter is the grid's own while it opens the current row; otherwise
+        // it is the window's (its default button).
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter && OnOpenRow ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_KEYDOWN: OnKeyDown(wParam); return 0;
     case WM_CHAR: OnChar(static_cast<wchar_t>(wParam)); return 0;
-    case WM_LBUTTONDOWN: OnMouseDown(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
+        cellTip_.Relay(Handle(), message, wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        // A press takes the tip away, as in the system's lists.
+        cellTip_.Relay(Handle(), message, wParam, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+        cellTip_.Relay(Handle(), message, wParam, lParam);
+        OnMouseDown(short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
     case WM_LBUTTONDBLCLK: DblClick(); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_VSCROLL: OnVScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
@@ -112,6 +137,11 @@ LRESULT TRxDBGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             TellFocus();
         return 0;
     case WM_GETOBJECT: return OnGetObject(wParam, lParam);
+    case kTellScreenReaders:
+        tellPending_ = false;
+        TellScreenReaders();
+        return 0;
+    case kOpenRowPosted: OpenRow(); return 0;
     case kRefreshScrollBars:
         scrollBarsPending_ = false;
         UpdateScrollBars();
@@ -225,6 +255,8 @@ void TRxDBGrid::OnSize()
     LayoutTitles();
     SetWindowSizeFromHeight();
     UpdateScrollBars();
+    cellTip_.SetArea(Handle(), kCellTool);
+    ForgetHoveredCell();
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -249,7 +281,7 @@ void TRxDBGrid::SetDataSource(TDataSource* source)
     if (Handle()) {
         UpdateScrollBars();
         InvalidateRows();
-        TellScreenReaders(TDataChange::RowsChanged);
+        NoteForScreenReaders(TDataChange::RowsChanged);
     }
 }
 
@@ -260,7 +292,8 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
         return;
     switch (change) {
     case TDataChange::RowsChanged:
-    case TDataChange::RowsReordered: InvalidateRows(); break;
+    case TDataChange::RowsReordered:
+    case TDataChange::CurrentRowResorted: InvalidateRows(); break;
     case TDataChange::RowsScrolled: {
         // Once the whole body waits for a repaint there is nothing to move;
         // skipping the update-region query keeps a walk of every row (the
@@ -286,8 +319,10 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
         break;
     }
     shownCurrentLine_ = ds->WindowCurrentLine();
+    // The cell under the mouse may show another text now.
+    ForgetHoveredCell();
     ScheduleScrollBars();
-    TellScreenReaders(change);
+    NoteForScreenReaders(change);
 }
 
 void TRxDBGrid::ScheduleScrollBars()
@@ -332,6 +367,7 @@ void TRxDBGrid::EndLayout()
 
 void TRxDBGrid::ColumnsChanged()
 {
+    ForgetHoveredCell();
     Relayout();
 }
 

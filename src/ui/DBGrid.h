@@ -13,7 +13,9 @@
 //
 // Keys: Up/Down one row, PgUp/PgDn a visible page, Ctrl+Home/Ctrl+End the
 // first/last row, Left/Right/Home/End the columns, Ctrl+Delete deletes the
-// current row at once. Tab is left to the dialog manager.
+// current row at once, Enter and F2 open the current row (OnOpenRow). Tab is
+// left to the dialog manager. A cell too narrow for its text ends in "..."
+// and shows the whole text in a tooltip while the mouse rests on it.
 #pragma once
 
 #include "data/DataSet.h"
@@ -21,6 +23,7 @@
 #include "platform/Dpi.h"
 #include "ui/Control.h"
 #include "ui/DBGridColumns.h"
+#include "ui/ToolTip.h"
 
 #include <functional>
 #include <string>
@@ -63,8 +66,9 @@ public:
     int VisibleRowCount() const;  // whole rows that fit below the titles
     int HorizontalOffset() const { return scrollX_; }
     HWND TitleHandle() const { return header_; }
-    // The colour of the column and row lines: between the button face and
-    // its shadow, so that the lines show on white with any colour scheme.
+    // The colour of the column and row lines. Everything the grid draws is
+    // in the system's colours, so that a high-contrast scheme shows the
+    // lines and, in the indicator, the current row in its own colours.
     static COLORREF LineColor();
 
     // Type-ahead: characters typed with the focus in the grid make current
@@ -77,6 +81,11 @@ public:
     static constexpr DWORD kTypingPauseMs = 1000;
 
     std::function<void()> OnDblClick;
+    // Enter and F2 in the grid, and a row's default action for a screen
+    // reader (named RowActionName, Windows-1251), open the current row as
+    // a double-click does. Without it those keys and the action do nothing.
+    std::function<void()> OnOpenRow;
+    std::string RowActionName;
     // After the user moved or resized a column.
     std::function<void()> OnColumnsChanged;
 
@@ -99,6 +108,14 @@ private:
     // Posted once for any number of data changes: a load of many rows then
     // costs one scroll bar update, not one per row.
     static constexpr UINT kRefreshScrollBars = WM_APP + 0x4D2;
+    // Posted once for the data changes of one handler (an add posts the row,
+    // then sorts the list): screen readers hear what they did all together.
+    static constexpr UINT kTellScreenReaders = WM_APP + 0x4D3;
+    // Posted by a screen reader's default action, so that the call returns
+    // before OnOpenRow runs its modal window.
+    static constexpr UINT kOpenRowPosted = WM_APP + 0x4D4;
+    // The one tool of the cells' tooltip.
+    static constexpr UINT_PTR kCellTool = 1;
 
     // The header's host: hands the header's notifications to the grid.
     class TTitleHost : public TWindow {
@@ -144,6 +161,12 @@ private:
     void OnChar(wchar_t ch);
     void OnMouseDown(int x, int y);
     void DblClick();
+    // Opens the current row, unless a modal window is up over the grid's.
+    void OpenRow();
+    // The cell under the mouse: its tooltip shows the cell's whole text
+    // when the cell shows it cut short.
+    void OnMouseMove(int x, int y);
+    void ForgetHoveredCell();
     void OnVScroll(int code, int thumb);
     void OnHScroll(int code);
     void OnMouseWheel(int delta);
@@ -154,16 +177,31 @@ private:
 
     // Painting (DBGridPaint.cpp).
     void Paint(HDC dc, const RECT& clip);
-    void PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush);
-    void PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH lineBrush);
+    void PaintLine(HDC dc, int line, int currentLine);
+    void PaintIndicator(HDC dc, const RECT& cell, bool current);
+    // Where a cell's text goes: inside its column line, with a little air.
+    RECT CellTextRect(const RECT& cell) const;
+    // The cell's text, "" for a column without a field.
+    std::wstring CellText(int line, const TColumn& column) const;
+    // Whether the text shows whole in the cell; a text that does not is
+    // drawn cut short with an ellipsis.
+    bool CellTextFits(const std::wstring& text, const RECT& cell) const;
 
     // Screen readers (DBGridScreenReader.cpp).
     friend class TDBGridAccessible;
     LRESULT OnGetObject(WPARAM flags, LPARAM objectId);
     void DisconnectAccessible();
-    // Raises the events that tell screen readers what a change did to the
-    // rows and to the current row, against what they were told last.
-    void TellScreenReaders(TDataChange change);
+    // Notes a change for screen readers and has them told once the
+    // handler that made it is done.
+    void NoteForScreenReaders(TDataChange change);
+    // Raises the events that tell screen readers what the changes since the
+    // last time did to the rows and to the current row.
+    void TellScreenReaders();
+    // A screen reader's default action on a row: makes it current and
+    // opens it once the call has returned, so that the reader does not wait
+    // for a modal window. False when nothing would open: no OnOpenRow, or a
+    // modal window is up.
+    bool OpenRowLater(int row);
     // The current row has the focus, while the grid has it.
     void TellFocus();
 
@@ -206,4 +244,9 @@ private:
     ComPtr<TDBGridAccessible> accessible_;  // made at the first WM_GETOBJECT
     int toldRowCount_ = 0;  // what screen readers were told last
     int toldCurrentRow_ = 0;
+    bool tellPending_ = false;
+    bool reorderedSinceTold_ = false;  // a sort changed the rows' order
+    bool resortedSinceTold_ = false;  // a sort moved at most the current row
+    TToolTip cellTip_;  // made at the first mouse move
+    int hoveredLine_ = -1, hoveredColumn_ = -1;
 };

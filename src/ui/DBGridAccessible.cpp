@@ -357,7 +357,10 @@ STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
 
 STDMETHODIMP TDBGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
-    return NoText(child, action);
+    return ChildInto(action, child, [&](long id) {
+        const bool opens = id != CHILDID_SELF && grid_->OnOpenRow;
+        return opens ? ToBstr(Wide(grid_->RowActionName), action) : S_FALSE;
+    });
 }
 
 STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)
@@ -452,7 +455,11 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 
 STDMETHODIMP TDBGridAccessible::accDoDefaultAction(VARIANT child)
 {
-    return ForChild(child, [](long) { return DISP_E_MEMBERNOTFOUND; });
+    return ForChild(child, [&](long id) {
+        if (id == CHILDID_SELF || !grid_->OnOpenRow)
+            return DISP_E_MEMBERNOTFOUND;
+        return grid_->OpenRowLater(int(id)) ? S_OK : E_FAIL;
+    });
 }
 
 STDMETHODIMP TDBGridAccessible::put_accName(VARIANT, BSTR)

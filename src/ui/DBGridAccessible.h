@@ -4,7 +4,8 @@
 // table's order. A row's name is its shown texts in the shown column order,
 // its description the same texts each after its column's title, as the
 // system's report-view lists describe their items; the current row is the
-// selected one, and the focused one while the grid has the focus.
+// selected one, and the focused one while the grid has the focus. A row's
+// default action (TRxDBGrid::RowActionName) opens it as a double-click does.
 //
 // The grid hands one out for WM_GETOBJECT and keeps it; when its window
 // goes it calls Disconnect, after which every call fails with
@@ -81,7 +82,7 @@ private:
     template <typename Out, typename Body>
     HRESULT ChildInto(Out* out, const VARIANT& child, Body&& body) const;
     // For a text neither the list nor its rows have (a value, help, a
-    // default action): none, for a known child.
+    // shortcut): none, for a known child.
     HRESULT NoText(const VARIANT& child, BSTR* text) const;
     // A row's texts in the shown columns, left to right, joined by ", ".
     // Its name leaves the empty ones out; its description (`titled`) puts

@@ -43,7 +43,20 @@ void TRxDBGrid::OnKeyDown(WPARAM key)
         if (ctrl && active && !ds->IsTableEmpty())
             ds->DeleteRow();
         break;
+    // What a double-click does, for an operator without a mouse: Enter as
+    // in the system's lists, F2 as the key that edits an item there.
+    case VK_RETURN:
+    case VK_F2: OpenRow(); break;
     }
+}
+
+void TRxDBGrid::OpenRow()
+{
+    // While a modal window is up over the grid's (one that the same request
+    // opened a moment ago), a second request would open it again.
+    HWND top = GetAncestor(Handle(), GA_ROOT);
+    if (OnOpenRow && top && IsWindowEnabled(top))
+        OnOpenRow();
 }
 
 void TRxDBGrid::OnChar(wchar_t ch)
@@ -87,6 +100,44 @@ void TRxDBGrid::OnMouseDown(int x, int y)
         SetSelectedIndex(column);
     if (int current = ds->WindowCurrentLine(); current >= 0 && line != current)
         ds->MoveByRows(line - current);
+}
+
+void TRxDBGrid::OnMouseMove(int x, int y)
+{
+    TDataSet* ds = DataSet();
+    int line = LineAt(y), column = ColumnAt(x);
+    if (!ds || !ds->Active() || line < 0 || line >= ds->WindowRowCount() || column < 0)
+        line = column = -1;
+    if (line == hoveredLine_ && column == hoveredColumn_)
+        return;
+    hoveredLine_ = line;
+    hoveredColumn_ = column;
+    if (!cellTip_) {
+        if (line < 0)
+            return;
+        cellTip_.AddAreaTool(Handle(), kCellTool);
+    }
+    // The tip of the cell left goes; the new cell's shows once the mouse
+    // rests on it, and only when the cell shows its text cut short.
+    std::wstring whole;
+    if (line >= 0) {
+        const TColumn& shown = columns_[column];
+        const int left = ColumnLeft(column);
+        const std::wstring text = CellText(line, shown);
+        if (!CellTextFits(text, {left, LineTop(line), left + shown.DrawWidth(), LineTop(line + 1)}))
+            whole = text;
+    }
+    cellTip_.Hide();
+    cellTip_.SetText(Handle(), kCellTool, whole);
+}
+
+void TRxDBGrid::ForgetHoveredCell()
+{
+    if (hoveredLine_ < 0 && hoveredColumn_ < 0)
+        return;
+    hoveredLine_ = hoveredColumn_ = -1;
+    cellTip_.Hide();
+    cellTip_.SetText(Handle(), kCellTool, L"");
 }
 
 void TRxDBGrid::DblClick()

@@ -16,10 +16,9 @@ void FillColor(HDC dc, const RECT& r, int sysColor)
     FillRect(dc, &r, GetSysColorBrush(sysColor));
 }
 
-BYTE Mid(BYTE a, BYTE b)
-{
-    return BYTE((a + b) / 2);
-}
+// The column and row lines: the shadow of a button, which a high-contrast
+// scheme sets apart from the window's colour as any other scheme does.
+constexpr int kLineSysColor = COLOR_BTNSHADOW;
 
 }  // namespace
 
@@ -40,34 +39,55 @@ void TRxDBGrid::Paint(HDC target, const RECT& clip)
 
     FillColor(dc.Get(), clip, COLOR_WINDOW);
     if (TDataSet* ds = DataSet(); ds && ds->Active()) {
-        GdiObject lineBrush(CreateSolidBrush(LineColor()));
+        SetBkMode(dc.Get(), TRANSPARENT);
         int current = ds->WindowCurrentLine();
         int first = std::max(0, LineAt(std::max<int>(clip.top, titleHeight_)));
         int last = std::min(ds->WindowRowCount() - 1, LineAt(clip.bottom - 1));
         for (int line = first; line <= last; ++line)
-            PaintLine(dc.Get(), line, current, static_cast<HBRUSH>(lineBrush.Get()));
+            PaintLine(dc.Get(), line, current);
     }
     BitBlt(target, clip.left, clip.top, width, height, dc.Get(), clip.left, clip.top, SRCCOPY);
 }
 
 COLORREF TRxDBGrid::LineColor()
 {
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    return RGB(Mid(GetRValue(face), GetRValue(shadow)), Mid(GetGValue(face), GetGValue(shadow)),
-               Mid(GetBValue(face), GetBValue(shadow)));
+    return GetSysColor(kLineSysColor);
 }
 
-void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
+RECT TRxDBGrid::CellTextRect(const RECT& cell) const
 {
-    TDataSet* ds = DataSet();
+    const int air = ScaleForDpi(2, Form()->Dpi());
+    const int top = cell.top + (rowHeight_ - 1 - textHeight_) / 2;
+    return {cell.left + air, top, cell.right - 1 - air, cell.bottom - 1};
+}
+
+std::wstring TRxDBGrid::CellText(int line, const TColumn& column) const
+{
+    const TDataSet* ds = DataSet();
+    const int field = ds ? ds->FindFieldIndex(column.FieldName()) : -1;
+    return field >= 0 ? Wide(ds->WindowFieldText(line, field)) : std::wstring();
+}
+
+bool TRxDBGrid::CellTextFits(const std::wstring& text, const RECT& cell) const
+{
+    const RECT room = CellTextRect(cell);
+    WindowDC dc(Handle());
+    ScopedSelect font(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+    return size.cx <= room.right - room.left;
+}
+
+void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine)
+{
     int top = LineTop(line);
     int bottom = top + rowHeight_;
     RECT indicator{0, top, indicatorWidth_, bottom};
-    PaintIndicator(dc, indicator, line == currentLine, lineBrush);
+    PaintIndicator(dc, indicator, line == currentLine);
 
     RECT client = ClientArea();
     bool focused = GetFocus() == Handle();
+    HBRUSH lineBrush = GetSysColorBrush(kLineSysColor);
     int x = indicatorWidth_ - scrollX_;
     for (int i = 0; i < columns_.Count() && x < client.right; ++i) {
         const TColumn& column = columns_[i];
@@ -79,12 +99,17 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
         // The cell's own right and bottom pixels are its column and row lines.
         RECT inner{std::max<LONG>(cell.left, indicatorWidth_), top, cell.right - 1, bottom - 1};
         bool selected = focused && line == currentLine && i == selected_;
+        FillColor(dc, inner, selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
         SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-        int field = ds->FindFieldIndex(column.FieldName());
-        std::wstring text = field >= 0 ? Wide(ds->WindowFieldText(line, field)) : std::wstring();
-        ExtTextOutW(dc, cell.left + ScaleForDpi(2, Form()->Dpi()), top + (rowHeight_ - 1 - textHeight_) / 2,
-                    ETO_CLIPPED | ETO_OPAQUE, &inner, text.c_str(), UINT(text.size()), nullptr);
+        // A text too long for its cell ends in "..." rather than in half a
+        // letter; the cell's tooltip shows it whole. A cell scrolled partly
+        // under the indicator keeps its text where it was, clipped there.
+        const std::wstring text = CellText(line, column);
+        RECT room = CellTextRect(cell);
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
+        DrawTextW(dc, text.c_str(), int(text.size()), &room, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        RestoreDC(dc, saved);
         RECT columnLine{cell.right - 1, top, cell.right, bottom};
         RECT rowLine{inner.left, bottom - 1, cell.right, bottom};
         if (columnLine.left >= indicatorWidth_)
@@ -95,13 +120,13 @@ void TRxDBGrid::PaintLine(HDC dc, int line, int currentLine, HBRUSH lineBrush)
     }
 }
 
-void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH lineBrush)
+void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current)
 {
     FillColor(dc, cell, COLOR_BTNFACE);
     RECT right{cell.right - 1, cell.top, cell.right, cell.bottom};
     RECT bottom{cell.left, cell.bottom - 1, cell.right, cell.bottom};
-    FillRect(dc, &right, lineBrush);
-    FillRect(dc, &bottom, lineBrush);
+    FillColor(dc, right, kLineSysColor);
+    FillColor(dc, bottom, kLineSysColor);
     if (!current)
         return;
     TDataSet* ds = DataSet();
@@ -109,8 +134,13 @@ void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current, HBRUSH li
     int cy = (cell.top + cell.bottom - 1) / 2;
     // Marks designed at 96 dots per inch, drawn at the form's density.
     auto d = [dpi = Form()->Dpi()](int v) { return ScaleForDpi(v, dpi); };
-    ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
-    ScopedSelect brush(dc, GetStockObject(BLACK_BRUSH));
+    // In the button face's text colour, as the titles' text: the current
+    // row shows in any scheme, also while the grid has no focus and no cell
+    // is highlighted.
+    ScopedSelect pen(dc, GetStockObject(DC_PEN));
+    ScopedSelect brush(dc, GetStockObject(DC_BRUSH));
+    SetDCPenColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetDCBrushColor(dc, GetSysColor(COLOR_BTNTEXT));
     switch (ds ? ds->State() : TDataSetState::dsBrowse) {
     case TDataSetState::dsEdit: {
         // An I-beam: the row is being changed.

@@ -28,6 +28,42 @@ HWND TButton::CreateHandle(HWND parent, int id, const TBounds& bounds)
     return CreateChildWindow(0, L"BUTTON", Wide(caption_).c_str(), BS_PUSHBUTTON | WS_TABSTOP, parent, id, bounds);
 }
 
+void TButton::HandleCreated()
+{
+    // A tooltip left from an earlier window of the button names a tool
+    // that is gone.
+    hint_.Destroy();
+    if (AccessibleName.empty() && Hint.empty())
+        return;
+    // First this subclass, then the tooltip's own (TTF_SUBCLASS) on top of
+    // it: the tooltip goes first (with the form, which owns it) and then
+    // puts this one back.
+    subclass_.Attach<TButton, &TButton::ButtonMessage>(Handle(), this);
+    if (!Hint.empty())
+        hint_.AddWindowTool(Handle(), Wide(Hint));
+}
+
+LRESULT TButton::ButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT && !AccessibleName.empty()) {
+            if (!named_)
+                named_ = TNamedAccessible::Create(hwnd, Wide(AccessibleName));
+            if (named_)
+                return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(named_.Get()));
+        }
+        break;
+    case WM_DESTROY:
+        if (named_) {
+            named_->Disconnect();
+            named_ = ComPtr<TNamedAccessible>();
+        }
+        break;
+    }
+    return subclass_.CallPrevious(hwnd, message, wParam, lParam);
+}
+
 void TButton::Click()
 {
     if (OnClick)

@@ -10,6 +10,8 @@
 #include "platform/Handles.h"
 #include "ui/Control.h"
 #include "ui/Window.h"
+#include "ui/NamedAccessible.h"
+#include "ui/ToolTip.h"
 
 #include <functional>
 #include <string>
@@ -21,12 +23,22 @@ public:
     std::function<void()> OnClick;
     void Click();  // what a press does: runs OnClick
     bool OnCommand(WORD code) override;
+    // What the button does, in a tooltip while the mouse rests on it
+    // (Windows-1251); none when empty. Set before the window is made, as
+    // AccessibleName, which a screen reader says instead of the caption.
+    std::string Hint;
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
+    void HandleCreated() override;
 
 private:
+    LRESULT ButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     std::string caption_;
+    TSubclass subclass_;
+    ComPtr<TNamedAccessible> named_;  // made at the first WM_GETOBJECT
+    TToolTip hint_;
 };
 
 class TLabel : public TControl {

@@ -20,7 +20,8 @@ struct Report {
 
 inline std::ostream& operator<<(std::ostream& out, const Report& r)
 {
-    static const char* const kNames[] = {"RowsChanged", "RowsScrolled", "CurrentRowChanged", "StateChanged"};
+    static const char* const kNames[] = {"RowsChanged",  "RowsReordered",     "CurrentRowResorted",
+                                         "RowsScrolled", "CurrentRowChanged", "StateChanged"};
     return out << kNames[int(r.change)] << "(" << r.rowsScrolled << ")";
 }
 

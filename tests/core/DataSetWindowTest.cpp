@@ -36,6 +36,14 @@ protected:
     TRxMemoryData table{"BaseRxMemoryData"};
 };
 
+// The current row takes another name.
+void Rename(TRxMemoryData& table, const std::string& name)
+{
+    table.EditRow();
+    table.SetFieldText("Name", name);
+    table.PostRow();
+}
+
 using R = Report;
 constexpr auto kRowsChanged = TDataChange::RowsChanged;
 constexpr auto kRowsScrolled = TDataChange::RowsScrolled;
@@ -258,7 +266,21 @@ TEST_F(DataSetWindowTest, EachOperationSendsItsReports)
          },
          [&] { table.InsertRowWithTexts(std::vector<std::string_view>{"x"}); },
          {R{kStateChanged}, R{kRowsChanged}, R{kRowsChanged}}},
-        {"SortByFields", {}, [&] { table.SortByFields("Name", true, false); }, {R{TDataChange::RowsReordered}}},
+        {"SortByFields, nothing out of place",
+         {},
+         [&] { table.SortByFields("Name", true, false); },
+         {R{TDataChange::CurrentRowResorted}}},
+        {"SortByFields moving the current row alone",
+         [&] { Rename(table, "r999"); },
+         [&] { table.SortByFields("Name", true, false); },
+         {R{TDataChange::CurrentRowResorted}}},
+        {"SortByFields moving another row",
+         [&] {
+             Rename(table, "r999");
+             table.GoToFirstRow();
+         },
+         [&] { table.SortByFields("Name", true, false); },
+         {R{TDataChange::RowsReordered}}},
         {"GoToFirstRow", {}, [&] { table.GoToFirstRow(); }, {R{kRowsChanged}}},
         {"GoToLastRow", {}, [&] { table.GoToLastRow(); }, {R{kRowsChanged}}},
         {"SetCurrentRowNumber", {}, [&] { table.SetCurrentRowNumber(3); }, {R{kRowsChanged}}},

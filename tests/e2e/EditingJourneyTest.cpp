@@ -1,6 +1,7 @@
 // Journey 2: the operator builds and changes the list through the windows,
 // and after every run Bases.dat holds exactly the entries shown, in name
-// order, byte for byte. Then a copy of the program in a folder and under a
+// order, byte for byte. An operator without a mouse does every task with
+// the keyboard alone. Then a copy of the program in a folder and under a
 // file name beyond Windows-1251 meets text and folders beyond it too: it
 // works as anywhere else, and nothing reaches Bases.dat as "?". Both run
 // again in a Wine run of their own under an English locale (ANSI code page
@@ -279,6 +280,68 @@ void RunForeignTextJourney(const std::wstring& shots)
 }
 
 }  // namespace
+
+// An operator who cannot use a mouse: Tab, Enter, the arrows and typing,
+// nothing else, for every task of the program.
+TEST(EditingJourney, EveryTaskIsDoneWithTheKeyboardAlone)
+{
+    ProgramUnderTest program;
+    program.WriteFile(L"Bases.dat", BaseListBytes({{"Архив", "C:\\Архив", "", ""}}));
+    BaseFolder folder(L"ap_e2e_" + std::to_wstring(GetCurrentProcessId()) + L"_keys", L"Склад");
+    HWND main = program.StartToMainWindow();
+    HWND grid = GridOf(main);
+    auto press = [&](HWND window, const wchar_t* button) {
+        TabTo(window, Child(window, L"Button", button));
+        PostKeyToFocus(window, VK_RETURN);
+    };
+
+    // Add, the folder chosen in the tree.
+    press(main, L"Добавить базу");
+    HWND editor = WaitForEditor(program, kNewBaseCaption);
+    EditorBoxes boxes = EditorBoxesOf(editor);
+    TabTo(editor, boxes.Name);
+    RetypeFocused(editor, L"Склад");
+    press(editor, L"...");
+    HWND chooser = WaitForWindow(program.ProcessId(), kSelectDirectoryFormClass, kSelectDirectoryCaption);
+    SelectFolderByKeys(chooser, folder.TreeLabels());
+    press(chooser, L"Выбрать каталог");
+    WaitWindowGone(chooser, "the folder chooser");
+    EXPECT_EQ(Utf8(TextOf(boxes.Path)), Utf8(folder.Path()));
+    TabTo(editor, boxes.Login);
+    RetypeFocused(editor, L"Кладовщик");
+    press(editor, L"OK");
+    WaitWindowGone(editor, "the editor");
+
+    // Edit: Enter on the entry in the list.
+    TabTo(main, grid);
+    PostKey(grid, VK_DOWN);
+    PostKeyToFocus(main, VK_RETURN);
+    editor = WaitForEditor(program, kEditBaseCaption);
+    EXPECT_EQ(Utf8(TextOf(boxes.Name)), Utf8(L"Склад"));
+    TabTo(editor, boxes.Name);
+    RetypeFocused(editor, L"Склад центральный");
+    press(editor, L"OK");
+    WaitWindowGone(editor, "the editor");
+
+    // Delete the first entry, granting the question.
+    TabTo(main, grid);
+    PostKey(grid, VK_UP);
+    press(main, L"Удалить базу");
+    HWND question = WaitForMessageForm(program, L"Confirm");
+    press(question, L"OK");
+    WaitWindowGone(question, "the question");
+
+    // Read the help, and close it.
+    press(main, L"Помощь");
+    HWND about = WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption);
+    EXPECT_NE(HelpText(about).find(L"AutoPeriod"), std::wstring::npos);
+    press(about, L"Закрыть");
+    WaitWindowGone(about, "the About window");
+
+    press(main, L"Закрыть");
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    ExpectListFile(program, {{"Склад центральный", Narrow(folder.Path()), "Кладовщик", ""}});
+}
 
 TEST(EditingJourney, AddsEditsAndDeletesEntriesAndSavesThemByteForByte)
 {

@@ -3,6 +3,7 @@
 #include "WindowQuery.h"
 
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -87,6 +88,37 @@ void PostKeyToFocus(HWND anyWindowOfThread, UINT virtualKey)
     if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus)
         throw DriverError("no control of the program has the keyboard focus");
     PostKey(info.hwndFocus, virtualKey);
+}
+
+HWND FocusOf(HWND anyWindowOfThread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(anyWindowOfThread, nullptr), &info);
+    return info.hwndFocus;
+}
+
+void TabTo(HWND window, HWND control)
+{
+    for (int i = 0; i < 12 && FocusOf(window) != control; ++i) {
+        PostKeyToFocus(window, VK_TAB);
+        Settle(window);
+    }
+    if (FocusOf(window) != control)
+        throw DriverError("Tab never reaches the control \"" + Utf8(TextOf(control)) + "\"");
+}
+
+void RetypeFocused(HWND anyWindowOfThread, std::wstring_view text)
+{
+    HWND box = FocusOf(anyWindowOfThread);
+    if (!box)
+        throw DriverError("no control of the program has the keyboard focus");
+    const std::wstring erase(TextOf(box).size(), L'\b');
+    PostKey(box, VK_END);
+    PostChars(box, erase);
+    PostChars(box, text);
+    // A pass of the program's loop for each message posted, and a few more.
+    Settle(box, 8 + int(erase.size() + text.size()));
 }
 
 void PostClick(HWND target, POINT at)

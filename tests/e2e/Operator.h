@@ -33,6 +33,15 @@ void PostChars(HWND target, std::wstring_view text);
 // The key goes to whichever control of that thread has the focus.
 void PostKeyToFocus(HWND anyWindowOfThread, UINT virtualKey);
 
+// The control of that thread that has the keyboard focus, or null.
+HWND FocusOf(HWND anyWindowOfThread);
+// Presses Tab in the window until `control` has the focus, as an operator
+// without a mouse gets there; a DriverError when Tab never reaches it.
+void TabTo(HWND window, HWND control);
+// Replaces the text of the focused edit box key by key: End, a Backspace for
+// every character, then the text typed.
+void RetypeFocused(HWND anyWindowOfThread, std::wstring_view text);
+
 // Mouse messages in the target's client coordinates.
 void PostClick(HWND target, POINT at);
 void PostDoubleClick(HWND target, POINT at);

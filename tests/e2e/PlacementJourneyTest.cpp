@@ -120,6 +120,15 @@ void ExpectControlsWholeAndApart(HWND window, const char* name)
     EXPECT_TRUE(EqualRect(&inside, &outer)) << Text(outer) << " beyond " << Text(work);
 }
 
+void WriteRegistryText(const std::string& key, const char* name, const std::string& value)
+{
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+    RegCloseKey(handle);
+}
+
 // Densities for the journey below: AUTOPERIOD_E2E_DENSITIES ("96 120 144
 // 192"), or the desktop's and 150 % of it.
 std::vector<int> Densities()
@@ -193,6 +202,35 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
             main, L"Помощь", [&] { return WaitForWindow(program.ProcessId(), kHelpFormClass, kHelpCaption); }, "about",
             L"Закрыть");
         program.CloseAndWait(main);
+        // Widths are stored as at 100 %, whatever the density they were shown at.
+        const std::string gridKey = program.RegistryKey("MainForm\\TMainFormMainRxDBGrid");
+        EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Name"), "0,154");
+        EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Path"), "1,205");
+    }
+}
+
+// A layout the operator left at 100 % looks the same at any density: each
+// column as wide, for its text, as it was. scripts/a11y-screenshots keeps
+// the picture at 200 % in doc/a11y/.
+TEST(PlacementJourney, AColumnLayoutStoredAt100PercentLooksTheSameAtAnyDensity)
+{
+    SetCursorPos(0, 0);
+    for (int dpi : Densities()) {
+        SCOPED_TRACE(std::to_string(dpi) + " dots per inch");
+        ProgramUnderTest program;
+        program.WriteFile(L"Bases.dat",
+                          BaseListBytes({{"Бухгалтерия ООО «Ромашка» (рабочая)",
+                                          "\\\\server\\1C\\Бухгалтерия\\2024\\Ромашка", "Иванов И.И.", "1"},
+                                         {"Склад", "D:\\1C\\Склад", "Кладовщик", ""}}));
+        const std::string gridKey = program.RegistryKey("MainForm\\TMainFormMainRxDBGrid");
+        WriteRegistryText(gridKey, "MainRxDBGrid.Path", "0,240");
+        WriteRegistryText(gridKey, "MainRxDBGrid.Name", "1,180");
+        HWND main = program.StartToMainWindow(dpi);
+        EXPECT_EQ(ColumnWidthsOf(GridOf(main)), (std::vector<int>{MulDiv(240, dpi, 96), MulDiv(180, dpi, 96)}));
+        SaveScreenshot(main, L"layout-main-" + std::to_wstring(dpi));
+        program.CloseAndWait(main);
+        EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Path"), "0,240");
+        EXPECT_EQ(ReadRegistryText(gridKey, "MainRxDBGrid.Name"), "1,180");
     }
 }
 
@@ -265,15 +303,6 @@ void ExpectInside(HWND window, const RECT& work, const char* what)
     RECT r = WindowRect(window);
     EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
         << what << " at " << Text(r) << ", the work area is " << Text(work);
-}
-
-void WriteRegistryText(const std::string& key, const char* name, const std::string& value)
-{
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
-    RegCloseKey(handle);
 }
 
 }  // namespace

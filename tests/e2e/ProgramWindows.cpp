@@ -3,7 +3,9 @@
 #include "Operator.h"
 #include "WindowQuery.h"
 
+#include "platform/Handles.h"
 #include "platform/WideText.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -75,6 +77,34 @@ void DoubleClickGrid(HWND grid)
     PostDoubleClick(grid, BelowRows(grid));
 }
 
+std::vector<int> ColumnWidthsOf(HWND grid)
+{
+    HWND titles = nullptr;
+    for (HWND header : Descendants(grid, WC_HEADERW))
+        if (ClassOf(GetParent(header)) == L"TRxDBGridTitles")
+            titles = header;
+    if (!titles)
+        throw DriverError("the grid has no titles");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(grid, &processId);
+    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    void* room =
+        process.Get() ? VirtualAllocEx(process.Get(), nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    if (!room)
+        throw DriverError("cannot reach the program's memory: error " + std::to_string(GetLastError()));
+    ScopeGuard release([&] { VirtualFreeEx(process.Get(), room, 0, MEM_RELEASE); });
+    std::vector<int> widths;
+    const int count = int(SendMessageW(titles, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r{};
+        if (!SendMessageW(titles, HDM_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(room)) ||
+            !ReadProcessMemory(process.Get(), room, &r, sizeof(r), nullptr))
+            throw DriverError("cannot read the width of title " + std::to_string(i));
+        widths.push_back(r.right - r.left);
+    }
+    return widths;
+}
+
 HWND HelpTextBox(HWND helpForm)
 {
     for (HWND child : Descendants(helpForm)) {
@@ -92,18 +122,6 @@ std::wstring HelpText(HWND helpForm)
     return TextOf(HelpTextBox(helpForm));
 }
 
-namespace {
-
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-}  // namespace
-
 void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
 {
     std::vector<HWND> trees = Descendants(chooser, L"SysTreeView32");
@@ -111,10 +129,7 @@ void SelectFolderByKeys(HWND chooser, const std::vector<std::wstring>& labels)
         throw DriverError("the folder chooser has no tree");
     HWND tree = trees.front();
     // Tab until the tree has the focus: only then does it show its selection.
-    for (int i = 0; i < 4 && FocusOf(chooser) != tree; ++i) {
-        PostKeyToFocus(chooser, VK_TAB);
-        Settle(chooser);
-    }
+    TabTo(chooser, tree);
     PostKey(tree, VK_HOME);
     for (size_t i = 0; i < labels.size(); ++i) {
         if (i > 0)

@@ -50,6 +50,9 @@ void SelectRow(HWND grid, int row);
 void ClickGridBelowRows(HWND grid);
 // A double-click there: opens the editor on the current row.
 void DoubleClickGrid(HWND grid);
+// The widths of the grid's column titles, left to right, as the program
+// shows them (read from its process's memory: the header's own message).
+std::vector<int> ColumnWidthsOf(HWND grid);
 
 // The About window's text box and its whole text.
 HWND HelpTextBox(HWND helpForm);

@@ -94,3 +94,16 @@ void SaveScreenshot(HWND window, const std::wstring& name)
     std::vector<BYTE> pixels = CaptureScreen(r, stride);
     WritePng(Config().ScreenshotFolder + name + L".png", width, height, stride, pixels);
 }
+
+bool ScreenShows(const RECT& r, COLORREF color)
+{
+    const UINT width = UINT(r.right - r.left), stride = (width * 3 + 3) & ~3u;
+    const std::vector<BYTE> pixels = CaptureScreen(r, stride);
+    for (LONG y = 0; y < r.bottom - r.top; ++y)
+        for (UINT x = 0; x < width; ++x) {
+            const BYTE* bgr = &pixels[size_t(y) * stride + x * 3];
+            if (RGB(bgr[2], bgr[1], bgr[0]) == color)
+                return true;
+        }
+    return false;
+}

@@ -12,3 +12,7 @@
 // Does nothing when the run has no screenshot folder. A failure to capture
 // or to write is a DriverError.
 void SaveScreenshot(HWND window, const std::wstring& name);
+
+// Whether any pixel of the screen rectangle has exactly that colour, as the
+// virtual desktop shows it now.
+bool ScreenShows(const RECT& r, COLORREF color);

@@ -31,6 +31,21 @@ public:
     TButton After{"After", {0, 310, 80, 25}, "Дальше"};
 };
 
+VARIANT Child(LONG id)
+{
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+ComPtr<IAccessible> AccessibleOf(HWND grid)
+{
+    ComPtr<IAccessible> object;
+    ObjectFromLresult(SendMessageW(grid, WM_GETOBJECT, 0, OBJID_CLIENT), IID_IAccessible, 0, object.ReceiveVoid());
+    return object;
+}
+
 std::string RowName(int number)
 {
     char text[32];
@@ -243,6 +258,43 @@ TEST_F(DBGridTest, ADoubleClickAnywhereCallsOnDblClick)
     EXPECT_EQ(calls, 6);
 }
 
+TEST_F(DBGridTest, EnterF2AndARowsDefaultActionOpenTheRowTheActionOnlyOnceItsCallHasReturned)
+{
+    Fill(3);
+    ShowFocused();
+    std::vector<std::string> opened;
+    Grid().OnOpenRow = [&] { opened.push_back(CurrentName()); };
+    Grid().RowActionName = "Изменить";
+    PressKey(GridWindow(), VK_RETURN);
+    table.SetCurrentRowNumber(2);
+    PressKey(GridWindow(), VK_F2);
+    EXPECT_EQ(opened, (std::vector<std::string>{RowName(1), RowName(2)}));
+
+    ComPtr<IAccessible> list = AccessibleOf(GridWindow());
+    BSTR action = nullptr;
+    ASSERT_EQ(list->get_accDefaultAction(Child(3), &action), S_OK);
+    EXPECT_EQ(std::wstring(action, SysStringLen(action)), L"Изменить");
+    SysFreeString(action);
+    EXPECT_EQ(list->get_accDefaultAction(Child(CHILDID_SELF), &action), S_FALSE);
+    EXPECT_EQ(list->accDoDefaultAction(Child(CHILDID_SELF)), DISP_E_MEMBERNOTFOUND);
+
+    // A screen reader waits for its call: the row opens once it has returned.
+    EXPECT_EQ(list->accDoDefaultAction(Child(3)), S_OK);
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(table.CurrentRowNumber(), 3);
+    TestApplication().ProcessMessages();
+    EXPECT_EQ(opened.back(), RowName(3));
+
+    // Under a modal window (the one just opened) nothing moves or opens again.
+    EnableWindow(form.Handle(), FALSE);
+    EXPECT_EQ(list->accDoDefaultAction(Child(1)), E_FAIL);
+    PressKey(GridWindow(), VK_RETURN);
+    EnableWindow(form.Handle(), TRUE);
+    TestApplication().ProcessMessages();
+    EXPECT_EQ(table.CurrentRowNumber(), 3);
+    EXPECT_EQ(opened.size(), 3u);
+}
+
 TEST_F(DBGridTest, TheScrollBarShowsTheCurrentRowAndItsThumbMovesIt)
 {
     Fill(100);
@@ -442,6 +494,16 @@ TEST_F(DBGridTest, ScreenReadersHearOfTheCurrentRowAndOfRowsAddedDeletedAndSorte
         {"the last row deleted",
          [&] { PressKey(GridWindow(), VK_DELETE, true); },
          {{EVENT_OBJECT_DESTROY, 6}, {EVENT_OBJECT_SELECTION, 5}, {EVENT_OBJECT_FOCUS, 5}}},
+        // As the editor adds an entry: told once, where the sort put it.
+        {"a row added and sorted into its place",
+         [&] {
+             table.InsertRow();
+             table.SetFieldText("Name", "Строка 000002a");
+             table.PostRow();
+             table.SortByFields("Name", true, false);
+         },
+         {{EVENT_OBJECT_CREATE, 4}, {EVENT_OBJECT_SELECTION, 4}, {EVENT_OBJECT_FOCUS, 4}}},
+        {"the sorted list sorted again", [&] { table.SortByFields("Name", true, false); }, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -454,19 +516,41 @@ TEST_F(DBGridTest, AnAccessibleObjectKeptAfterTheGridWentFailsInsteadOfReachingI
 {
     Fill(3);
     form.Show();
-    LRESULT handed = SendMessageW(GridWindow(), WM_GETOBJECT, 0, OBJID_CLIENT);
-    ASSERT_GT(handed, 0);
-    ComPtr<IAccessible> object;
-    ASSERT_EQ(ObjectFromLresult(handed, IID_IAccessible, 0, object.ReceiveVoid()), S_OK);
+    ComPtr<IAccessible> object = AccessibleOf(GridWindow());
+    ASSERT_TRUE(object);
     long count = 0;
     EXPECT_EQ(object->get_accChildCount(&count), S_OK);
     EXPECT_EQ(count, 3);
 
     Grid().DestroyWindowHandle();
     EXPECT_EQ(object->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
-    VARIANT self{};
-    self.vt = VT_I4;
     BSTR name = nullptr;
-    EXPECT_EQ(object->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(object->get_accName(Child(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(name, nullptr);
+}
+
+TEST_F(DBGridTest, ACellThatShowsItsTextCutShortShowsItWholeInATooltipOnHover)
+{
+    const std::string longPath = "C:\\Базы\\" + std::string(80, 'Ж') + "\\Склад";
+    Fill(3, longPath);
+    form.Show();
+    const HWND grid = GridWindow();
+    const int pathX = Grid().IndicatorWidth() + 154 + 20;
+    auto hover = [&](int x, int y) {
+        SendMessageW(grid, WM_MOUSEMOVE, 0, Point(x, y));
+        return ToolTipText(grid, 1);
+    };
+    EXPECT_EQ(hover(pathX, LineY(1)), Wide(longPath));
+    EXPECT_EQ(hover(20, LineY(1)), L"") << "a name shown whole";
+    EXPECT_EQ(hover(pathX, LineY(2)), Wide(longPath));
+    EXPECT_EQ(hover(3, LineY(2)), L"") << "the indicator";
+    EXPECT_EQ(hover(pathX, LineY(5)), L"") << "below the rows";
+    // Rows or columns that change under the mouse take the tip away until
+    // the mouse moves again.
+    table.SetCurrentRowNumber(3);
+    EXPECT_EQ(ToolTipText(grid, 1), L"");
+    EXPECT_EQ(hover(pathX + 1, LineY(0)), Wide(longPath));
+    Grid().Column(1).SetWidth(3000);
+    EXPECT_EQ(ToolTipText(grid, 1), L"");
+    EXPECT_EQ(hover(pathX, LineY(0)), L"") << "now wide enough";
 }

@@ -84,6 +84,39 @@ INSTANTIATE_TEST_SUITE_P(
         StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}},
         StoredColumns{"value of another field, past the columns", {{"Login", "2,50"}}, {"Name:154", "Path:205"}}));
 
+// The form as Windows puts it on a monitor of that density before its first
+// show, keeping its rectangle.
+void ShowAt(TForm& form, int dpi)
+{
+    RECT r;
+    GetWindowRect(form.Handle(), &r);
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+    form.Show();
+}
+
+TEST_F(GridLayout, WidthsAreKeptAt96DotsPerInchSoTheLayoutLooksTheSameAtAnyDensity)
+{
+    {
+        TGridForm form;
+        form.Create();
+        ShowAt(form, 144);
+        EXPECT_EQ(form.Layout(), (Strings{"Name:231", "Path:308"}));
+        form.MainRxDBGrid.Column(1).SetIndex(0);
+        form.MainRxDBGrid.Column(0).SetWidth(301);
+        form.Close();
+    }
+    // As a copy of the program that stores pixels wrote them at 100 %.
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "0,201");
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "1,154");
+    TGridForm form;
+    form.Create();
+    ShowAt(form, 192);
+    EXPECT_EQ(form.Layout(), (Strings{"Path:402", "Name:308"}));
+    form.Close();
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "0,201");
+    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "1,154");
+}
+
 TEST_F(GridLayout, LowerStoredVersionLeavesTheGridAsDesigned)
 {
     Reg::Put("MainForm", "FormVersion", "-1");

@@ -104,6 +104,42 @@ inline std::string TextOf(HWND hwnd)
     return Narrow(caption);
 }
 
+struct ToolTipSearch {
+    HWND window;
+    UINT_PTR id;
+    std::wstring text;
+};
+
+inline BOOL CALLBACK MatchToolTip(HWND tip, LPARAM param)
+{
+    auto* search = reinterpret_cast<ToolTipSearch*>(param);
+    wchar_t name[64] = {};
+    GetClassNameW(tip, name, 64);
+    wchar_t text[1024] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = search->window;
+    tool.uId = search->id;
+    tool.lpszText = text;
+    if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 ||
+        !SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+        return TRUE;
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    search->text = text;
+    return FALSE;
+}
+
+// The text the thread's tooltips hold for a tool of `window` ("" when none
+// does): a control's own tool (window: its parent, id: its handle), or an
+// area of the window.
+inline std::wstring ToolTipText(HWND window, UINT_PTR id)
+{
+    ToolTipSearch search{window, id, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &MatchToolTip, reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
 inline std::string HeaderItemText(HWND header, int item)
 {
     wchar_t text[128] = {};

@@ -4,9 +4,13 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "platform/Dpi.h"
+#include "platform/Handles.h"
+
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 
 namespace {
@@ -295,23 +299,56 @@ TEST_F(MainFormTest, CtrlDeleteInTheGridDeletesWithoutAQuestion)
     form.Hide();
 }
 
-TEST_F(MainFormTest, ADoubleClickOnTheGridOpensTheEditorToEditTheCurrentEntry)
+TEST_F(MainFormTest, ADoubleClickEnterF2AndAnEntrysDefaultActionOpenTheEditorToEditThatEntry)
 {
-    AddEntries({"Альфа"});
+    AddEntries({"Альфа", "Бета", "Гамма"});
     form.Show();
-    NewBaseMode = true;
-    bool editorShown = false;
-    bool modeDuringShow = true;
-    PostAction([&] {
-        editorShown = editor.Visible();
-        modeDuringShow = NewBaseMode;
-        editor.Close();
-    });
-    // On the title row: where the double-click lands does not matter.
-    SendMessageW(form.MainRxDBGrid.TitleHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, Point(20, 5));
-    EXPECT_TRUE(editorShown);
-    EXPECT_FALSE(modeDuringShow);
-    EXPECT_FALSE(editor.Visible());
+    form.MainRxDBGrid.SetFocus();
+    auto defaultAction = [&](LONG row) {
+        ComPtr<IAccessible> list;
+        ObjectFromLresult(SendMessageW(Grid(), WM_GETOBJECT, 0, OBJID_CLIENT), IID_IAccessible, 0, list.ReceiveVoid());
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = row;
+        EXPECT_EQ(list->accDoDefaultAction(child), S_OK);
+        // The call has returned; the editor opens from the message loop.
+        EXPECT_FALSE(editor.Visible());
+        TestApplication().ProcessMessages();
+    };
+    struct Way {
+        const char* what;
+        std::function<void()> open;
+        const char* entry;
+    };
+    const Way ways[] = {
+        // On the title row: where the double-click lands does not matter.
+        {"a double-click",
+         [&] { SendMessageW(form.MainRxDBGrid.TitleHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, Point(20, 5)); }, "Альфа"},
+        {"Enter", [&] { PressKey(Grid(), VK_RETURN); }, "Альфа"},
+        {"F2", [&] { PressKey(Grid(), VK_F2); }, "Альфа"},
+        {"the third entry's default action", [&] { defaultAction(3); }, "Гамма"},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        Table().GoToFirstRow();
+        NewBaseMode = true;
+        bool editorShown = false;
+        bool modeDuringShow = true;
+        std::string shownName;
+        PostAction([&] {
+            editorShown = editor.Visible();
+            modeDuringShow = NewBaseMode;
+            shownName = editor.NameEdit.Text();
+            editor.Close();
+        });
+        way.open();
+        EXPECT_TRUE(editorShown);
+        EXPECT_FALSE(modeDuringShow);
+        EXPECT_EQ(shownName, way.entry);
+        EXPECT_FALSE(editor.Visible());
+        EXPECT_EQ(Table().RowCount(), 3);
+        ClearPendingActions();  // one that no editor ran
+    }
     form.Hide();
 }
 

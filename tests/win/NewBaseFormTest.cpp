@@ -4,8 +4,11 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
+#include "platform/Handles.h"
 #include "platform/WideText.h"
 #include "ui/MessageForm.h"
+
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -322,6 +325,21 @@ TEST_F(NewBaseFormTest, TheFolderButtonTakesAChosenFolderAndKeepsThePathWhenTheC
     editor.SelectDirectoryBitBtn.Click();
     EXPECT_EQ(editor.PathEdit.Text(), "D:\\Базы 1С\\Склад");
     EXPECT_FALSE(chooser.Visible());
+}
+
+TEST_F(NewBaseFormTest, TheFolderButtonSaysWhatItDoesToScreenReadersAndInATooltip)
+{
+    const HWND button = editor.SelectDirectoryBitBtn.Handle();
+    EXPECT_EQ(TextOf(button), "...");
+    ComPtr<IAccessible> object;
+    ASSERT_EQ(AccessibleObjectFromWindow(button, DWORD(OBJID_CLIENT), IID_IAccessible, object.ReceiveVoid()), S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    BSTR name = nullptr;
+    ASSERT_EQ(object->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name, SysStringLen(name)), L"Выбрать папку базы");
+    SysFreeString(name);
+    EXPECT_EQ(ToolTipText(editor.Handle(), reinterpret_cast<UINT_PTR>(button)), L"Выбрать папку базы");
 }
 
 TEST_F(NewBaseFormTest, TextBeyondWindows1251IsNotStoredAndTheOperatorIsToldWhichBoxHoldsWhichCharacters)
