@@ -47,18 +47,9 @@ LRESULT TButton::ButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == OBJID_CLIENT && !AccessibleName.empty()) {
-            if (!named_)
-                named_ = TNamedAccessible::Create(hwnd, Wide(AccessibleName));
-            if (named_)
-                return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(named_.Get()));
-        }
-        break;
-    case WM_DESTROY:
-        if (named_) {
-            named_->Disconnect();
-            named_ = ComPtr<TNamedAccessible>();
-        }
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT && !AccessibleName.empty())
+            if (auto named = TWindowAccessible::Create(hwnd, {.Name = Wide(AccessibleName)}))
+                return LresultFromObject(IID_IAccessible, wParam, named.Get());
         break;
     }
     return subclass_.CallPrevious(hwnd, message, wParam, lParam);

@@ -10,7 +10,7 @@
 #include "platform/Handles.h"
 #include "ui/Control.h"
 #include "ui/Window.h"
-#include "ui/NamedAccessible.h"
+#include "ui/WindowAccessible.h"
 #include "ui/ToolTip.h"
 
 #include <functional>
@@ -37,7 +37,6 @@ private:
 
     std::string caption_;
     TSubclass subclass_;
-    ComPtr<TNamedAccessible> named_;  // made at the first WM_GETOBJECT
     TToolTip hint_;
 };
 

@@ -95,6 +95,8 @@ STDMETHODIMP TWindowAccessible::get_accChildCount(long* count)
 {
     if (!count)
         return E_POINTER;
+    if (description_.Children.empty())
+        return standard_->get_accChildCount(count);
     *count = long(description_.Children.size());
     return S_OK;
 }
@@ -104,6 +106,8 @@ STDMETHODIMP TWindowAccessible::get_accChild(VARIANT child, IDispatch** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
+    if (description_.Children.empty())
+        return standard_->get_accChild(child, object);
     if (child.vt != VT_I4 || child.lVal < 1 || size_t(child.lVal) > description_.Children.size())
         return E_INVALIDARG;
     // The child's own object, as the system's dialogs give theirs.
@@ -118,13 +122,13 @@ STDMETHODIMP TWindowAccessible::get_accName(VARIANT child, BSTR* name)
 
 STDMETHODIMP TWindowAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    return IsSelf(child) ? TextInto(description_.Description, description)
-                         : standard_->get_accDescription(child, description);
+    return IsSelf(child) && !description_.Description.empty() ? TextInto(description_.Description, description)
+                                                               : standard_->get_accDescription(child, description);
 }
 
 STDMETHODIMP TWindowAccessible::get_accRole(VARIANT child, VARIANT* role)
 {
-    if (!IsSelf(child))
+    if (!IsSelf(child) || description_.Role == 0)
         return standard_->get_accRole(child, role);
     if (!role)
         return E_POINTER;

@@ -1,5 +1,6 @@
 // What a screen reader finds for a window whose system object says too
-// little (under Wine: role "client", no name, no text): the system's own
+// little or the wrong thing (under Wine: role "client", no name, no text; a
+// button whose caption is a symbol, "...", read out as it stands): the system's own
 // object for the window's client area, with the role, name, description and
 // children given here. A window serves it for WM_GETOBJECT:
 //
@@ -24,7 +25,7 @@
 class TWindowAccessible final : public IAccessible {
 public:
     struct TDescription {
-        LONG Role = ROLE_SYSTEM_CLIENT;
+        LONG Role = 0;  // 0: the system object's (a button stays a push button)
         std::wstring Name;
         std::wstring Description;
         // Windows whose client objects are this object's children, in order.
