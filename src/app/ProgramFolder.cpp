@@ -13,16 +13,11 @@ constexpr size_t kLongestOwnName = 20;
 
 }  // namespace
 
-std::wstring GetProgramFolderPath()
+std::wstring GetProgramFolder()
 {
     const std::wstring path = ModulePath();
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     // A folder so deep that the program's own files would pass MAX_PATH is
     // named in the form that has no such limit.
     return folder.size() + kLongestOwnName < MAX_PATH ? folder : WithLongPathPrefix(folder);
-}
-
-std::string GetProgramFolder()
-{
-    return Narrow(GetProgramFolderPath());
 }

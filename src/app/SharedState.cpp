@@ -1,7 +1,6 @@
 #include "app/SharedState.h"
 
-std::string ProgramFolder;
-std::wstring ProgramFolderPath;
+std::wstring ProgramFolder;
 bool NewBaseMode = false;
 std::string SelectedDirectory;
 bool DirectorySelected = false;

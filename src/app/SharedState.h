@@ -8,10 +8,9 @@
 #include <string>
 
 // The folder of the running executable, ending in a backslash; set first
-// thing when the main window is created. ProgramFolder is its text;
-// ProgramFolderPath names it exactly and is what files are opened through.
-extern std::string ProgramFolder;
-extern std::wstring ProgramFolderPath;
+// thing when the main window is created; names it exactly, as files are
+// opened through it.
+extern std::wstring ProgramFolder;
 
 // True: the editor adds a new entry; false: it edits the current one.
 extern bool NewBaseMode;

@@ -2,11 +2,11 @@
 // information bases. The main window loads it into its table once at start
 // and saves the whole table back at every close.
 //
-//   std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
+//   std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolder);
 //   BaseRxMemoryData.SortByFields("Name", true, false);
 //   if (!notice.empty()) ... tell the operator
 //   ...
-//   notice = SaveBaseList(BaseRxMemoryData, ProgramFolderPath);  // EInOutError on failure
+//   notice = SaveBaseList(BaseRxMemoryData, ProgramFolder);  // EInOutError on failure
 //
 // Paths are wide: the program's folder may have any name, also one that the
 // single-byte text of the list cannot hold, and messages name files exactly.

@@ -51,7 +51,7 @@ THelpForm::THelpForm() : TForm("HelpForm", "THelpForm", HelpFormDesign())
 
 void THelpForm::FormCreate()
 {
-    std::wstring name = ProgramFolderPath + kHelpFileName;
+    std::wstring name = ProgramFolder + kHelpFileName;
     if (!FileExists(name)) {
         HelpRichEdit.SetText(L"Файл помощи \"" + name + L"\" не найден");
         return;

@@ -28,6 +28,8 @@ TFormDesign Design()
 TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
 {
     AddControls({&AddBaseButton, &HelpButton, &ButtonClose, &MainRxDBGrid, &DeleteBaseButton});
+    // Its close writes the list.
+    CloseRefusedReason = L"Список баз не сохранён в файл Bases.dat";
     MainFormStorage.IniSection = "MainForm";
     MainFormStorage.UseRegistry = true;
     AddComponent(MainFormStorage);
@@ -68,12 +70,11 @@ TMainForm::TMainForm() : TForm("MainForm", "TMainForm", Design())
 
 void TMainForm::FormCreate()
 {
-    ProgramFolderPath = GetProgramFolderPath();
-    ProgramFolder = Narrow(ProgramFolderPath);
+    ProgramFolder = GetProgramFolder();
     // The grid hears of the whole list once, not of every row as it comes.
     BaseRxMemoryData.DisableControls();
     ScopeGuard enable([this] { BaseRxMemoryData.EnableControls(); });
-    const std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolderPath);
+    const std::wstring notice = LoadBaseList(BaseRxMemoryData, ProgramFolder);
     BaseRxMemoryData.SortByFields("Name", true, false);
     // A list taken from the complete copy of an interrupted save.
     if (!notice.empty())
@@ -83,7 +84,7 @@ void TMainForm::FormCreate()
 void TMainForm::FormClose(TCloseAction&)
 {
     // Where a backup or a leftover copy went, when the operator must know.
-    const std::wstring notice = SaveBaseList(BaseRxMemoryData, ProgramFolderPath);
+    const std::wstring notice = SaveBaseList(BaseRxMemoryData, ProgramFolder);
     if (!notice.empty())
         MessageDialog(notice, TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
 }

@@ -1,6 +1,6 @@
 // The existence test used before opening the program's files:
 //
-//   if (FileExists(ProgramFolderPath + L"Readme.rtf")) ...
+//   if (FileExists(ProgramFolder + L"Readme.rtf")) ...
 #pragma once
 
 #include <string>

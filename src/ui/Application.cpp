@@ -154,7 +154,7 @@ bool TApplication::QueryEndSession()
     // shows it on its own screen while the box waits.
     HWND window = mainForm_->Handle();
     if (OnShutdownBlock)
-        OnShutdownBlock(window, L"Список баз не сохранён в файл Bases.dat");
+        OnShutdownBlock(window, mainForm_->CloseRefusedReason.c_str());
     // RunClose reports its own failure, so the operator learns why the
     // session does not end.
     SaveForSession();

@@ -140,6 +140,9 @@ public:
     std::function<void(WORD key, bool& handled)> OnKeyDown;
     // F1, the caption's help button and WM_HELP; without it they do nothing.
     std::function<void()> OnHelp;
+    // Of the main form: what Windows is told holds the session's end while
+    // the form's close is refused (what the close would have kept).
+    std::wstring CloseRefusedReason = L"Данные программы не сохранены";
 
     // Dialog keys for the message loop: Tab, Enter, Esc, key preview.
     bool PreTranslateMessage(MSG& msg);

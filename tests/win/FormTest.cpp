@@ -219,7 +219,7 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
 
     InjectModulePath(shortPath);
     EXPECT_EQ(ModulePath(), exe);
-    EXPECT_EQ(GetProgramFolderPath(), folder);
+    EXPECT_EQ(GetProgramFolder(), folder);
     EXPECT_EQ(TFormPlacement::DefaultRegistryKey(), L"Software\\Учёт \u65e5\u672c");
     TApplication application;
     application.Initialize();
@@ -231,7 +231,7 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
     // The plain form where it names the same file; the prefix stays where
     // the plain form would be too long, or would name something else.
     InjectModulePath(L"\\\\?\\" + exe);
-    EXPECT_EQ(GetProgramFolderPath(), folder);
+    EXPECT_EQ(GetProgramFolder(), folder);
     const std::wstring deep = L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\p.exe";
     const std::pair<std::wstring, std::wstring> starts[] = {
         {L"\\\\?\\UNC\\server\\share\\p.exe", L"\\\\server\\share\\p.exe"},
@@ -245,9 +245,9 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
     // A folder whose own files would pass MAX_PATH is named with the prefix.
     const std::wstring deepPlain = L"C:\\" + std::wstring(240, L'x') + L"\\";
     InjectModulePath(deepPlain + L"p.exe");
-    EXPECT_EQ(GetProgramFolderPath(), L"\\\\?\\" + deepPlain);
+    EXPECT_EQ(GetProgramFolder(), L"\\\\?\\" + deepPlain);
     InjectModulePath(L"\\\\server\\" + std::wstring(240, L'x') + L"\\p.exe");
-    EXPECT_EQ(GetProgramFolderPath(), L"\\\\?\\UNC\\server\\" + std::wstring(240, L'x') + L"\\");
+    EXPECT_EQ(GetProgramFolder(), L"\\\\?\\UNC\\server\\" + std::wstring(240, L'x') + L"\\");
 }
 
 // Log-off while the main form cannot be saved: the reason Windows shows is

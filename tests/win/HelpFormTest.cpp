@@ -25,8 +25,8 @@ protected:
     {
         TestApplication();
         ReportedErrors().clear();
-        savedFolder_ = ProgramFolderPath;
-        ProgramFolderPath = folder.WidePath();
+        savedFolder_ = ProgramFolder;
+        ProgramFolder = folder.WidePath();
     }
 
     void TearDown() override
@@ -34,7 +34,7 @@ protected:
         form.reset();
         ClearPendingActions();
         FileFaults::Disarm();
-        ProgramFolderPath = savedFolder_;
+        ProgramFolder = savedFolder_;
         ReportedErrors().clear();
     }
 

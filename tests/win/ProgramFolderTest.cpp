@@ -7,10 +7,10 @@
 
 TEST(ProgramFolder, IsTheExecutablesFolderWithItsBackslash)
 {
-    std::string folder = GetProgramFolder();
+    std::wstring folder = GetProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
-    EXPECT_TRUE(FileExists(folder + "win_tests.exe"));
+    EXPECT_TRUE(FileExists(folder + L"win_tests.exe"));
 }
 
 TEST(FileExists, SeesFilesOfAnyAttributeButNoFolders)

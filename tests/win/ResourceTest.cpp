@@ -87,7 +87,7 @@ protected:
         TestApplication();
         ShellLayerStart();
         ReportedErrors().clear();
-        savedFolder_ = ProgramFolderPath;
+        savedFolder_ = ProgramFolder;
         MainForm = &main;
         NewBaseForm = &editor;
         SelectDirectoryForm = &chooser;
@@ -97,7 +97,7 @@ protected:
         chooser.SelectFormStorage.Active = false;
         help.HelpFormStorage.Active = false;
         main.Create();
-        ProgramFolderPath = folder.WidePath();  // the About window reads its help file from here
+        ProgramFolder = folder.WidePath();  // the About window reads its help file from here
         WriteBytes(Wide(folder.Path() + "Readme.rtf"), "{\\rtf1\\ansi {\\b Справка} по программе\\par}");
         editor.Create();
         chooser.Create();
@@ -118,7 +118,7 @@ protected:
         SelectDirectoryForm = nullptr;
         NewBaseForm = nullptr;
         MainForm = nullptr;
-        ProgramFolderPath = savedFolder_;
+        ProgramFolder = savedFolder_;
         EXPECT_TRUE(ReportedErrors().empty());
     }
 
