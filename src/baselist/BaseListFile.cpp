@@ -79,11 +79,6 @@ std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& 
         suffix);
 }
 
-void ForgetBaseListRun()
-{
-    ForgetRuns();
-}
-
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
     ListFileRun& run = RunOf(path);

@@ -65,7 +65,3 @@ std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool
 // The companion in the user's own folder of the list file now at `path`
 // (".tmp", ".new" or ".bak"); empty when there is no such file.
 std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix);
-
-// Forgets what this run has learnt of its list files (which were read, which
-// backups are due), as a new start of the program would.
-void ForgetBaseListRun();

@@ -1,6 +1,7 @@
 #include "baselist/ListFileSteps.h"
 
 #include "baselist/BaseListCompanions.h"
+#include "platform/FaultSeam.h"
 #include "platform/FileApi.h"
 
 #include <algorithm>
@@ -19,9 +20,15 @@ void Require(bool ok, const std::wstring& file)
 
 namespace {
 
+// What this start of the program has learnt; forgotten at a new one.
 std::map<std::wstring, ListFileRun>& Runs()
 {
     static std::map<std::wstring, ListFileRun> runs;
+    static unsigned start = FaultSeam::StartCount();
+    if (start != FaultSeam::StartCount()) {
+        start = FaultSeam::StartCount();
+        runs.clear();
+    }
     return runs;
 }
 
@@ -32,10 +39,6 @@ ListFileRun& RunOf(const std::wstring& path)
     return Runs()[path];
 }
 
-void ForgetRuns()
-{
-    Runs().clear();
-}
 
 ListFileSource::ListFileSource(HANDLE file, const std::wstring& path) : file_(file), path_(path), first_(kBlock)
 {

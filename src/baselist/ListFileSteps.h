@@ -33,9 +33,8 @@ struct ListFileRun {
     std::wstring completeCopy;
 };
 
+// What this start of the program knows of the list file at `path`.
 ListFileRun& RunOf(const std::wstring& path);
-// Forgets every run, as a new start of the program would.
-void ForgetRuns();
 
 // Reads a file through the list reader; the first block is read at once,
 // so that a file that a save is still writing is known before any entry.

@@ -1,4 +1,5 @@
-// Where tests make a file or registry call fail. Every wrapped call (FileApi,
+// Where tests make a file or registry call fail, and stand for a new start
+// of the program. Every wrapped call (FileApi,
 // RegistryCalls) asks Before() first and reports a success to After(). The
 // program links the answer that lets every call run (FaultSeamNone.cpp, all
 // there is of this seam in it); the Windows tests link their own in its
@@ -49,5 +50,14 @@ namespace FaultSeam {
 DWORD Before(SeamCall call, const std::wstring& path, const std::wstring& target, HANDLE file);
 // A call that ran and succeeded (a created file's handle in `file`).
 void After(SeamCall call, const std::wstring& path, const std::wstring& target, HANDLE file);
+
+// The path the program was started through, where a test gives one; empty:
+// the one the system reports. (Wine hands a program started by its short
+// name or through "\\?\" its plain long path: only so can such starts be
+// tried.)
+std::wstring StartedThrough();
+// Counts the starts of the program in this process: what a run has learnt
+// (its path, its list file's state) is learnt again when it changes.
+unsigned StartCount();
 
 }  // namespace FaultSeam

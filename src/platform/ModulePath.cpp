@@ -1,17 +1,12 @@
 #include "platform/ModulePath.h"
 
+#include "platform/FaultSeam.h"
 #include "platform/PathForms.h"
 #include "platform/Win32.h"
 
 #include <vector>
 
 namespace {
-
-std::wstring& InjectedPath()
-{
-    static std::wstring path;
-    return path;
-}
 
 std::wstring SystemModulePath()
 {
@@ -43,30 +38,21 @@ std::wstring WithoutPrefix(const std::wstring& path)
     return plain == path || (plain.size() < MAX_PATH && FullPath(plain) == plain) ? plain : path;
 }
 
-// Worked out once: the long form asks the file system for every folder on
-// the way, and the title, the program folder and every registry read and
-// write of the windows' places want it.
-std::wstring& KnownPath()
-{
-    static std::wstring path;
-    return path;
-}
-
 }  // namespace
 
 std::wstring ModulePath()
 {
-    std::wstring& known = KnownPath();
-    if (known.empty()) {
-        const std::wstring started = InjectedPath().empty() ? SystemModulePath() : InjectedPath();
+    // Worked out once a start: the long form asks the file system for every
+    // folder on the way, and the title, the program folder and every
+    // registry read and write of the windows' places want it.
+    static std::wstring known;
+    static unsigned knownStart = 0;
+    if (known.empty() || knownStart != FaultSeam::StartCount()) {
+        knownStart = FaultSeam::StartCount();
+        const std::wstring through = FaultSeam::StartedThrough();
+        const std::wstring started = through.empty() ? SystemModulePath() : through;
         const std::wstring longForm = LongPath(started);
         known = WithoutPrefix(longForm.empty() ? started : longForm);
     }
     return known;
-}
-
-void InjectModulePath(std::wstring path)
-{
-    InjectedPath() = std::move(path);
-    KnownPath().clear();
 }

@@ -4,7 +4,6 @@
 // as any other.
 //
 //   ModulePath();  // L"C:\Program Files\AutoPeriod.exe", also when started as AUTOPE~1.EXE
-//   InjectModulePath(L"C:\\PROGRA~1\\AUTOPE~1.EXE");  // tests: as if started so
 #pragma once
 
 #include <string>
@@ -15,10 +14,5 @@
 // same file, so every later file call and name test works as for any other
 // start; a longer path keeps its prefix, so files beside it are still
 // reached. When the long form cannot be had, the path as started. Worked
-// out at the first call and kept.
+// out at the first call of a start and kept (platform/FaultSeam.h).
 std::wstring ModulePath();
-
-// Stands `path` in for the one the system reports, until called again with
-// an empty path. Wine hands a program started by its short name or through
-// "\\?\" its plain long path, so only this way can such starts be tried.
-void InjectModulePath(std::wstring path);

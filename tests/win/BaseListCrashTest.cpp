@@ -130,7 +130,7 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                 DeleteFileW((folder_ + name).c_str()) || RemoveDirectoryW((folder_ + name).c_str());
             }
             RemoveUserCopies();
-            ForgetBaseListRun();
+            Starts::StartAgain();
             WriteBytes(path_, oldBytes);
             if (p.takenTemp)
                 CreateDirectoryW(BaseListTempPath(path_).c_str(), nullptr);
@@ -171,7 +171,7 @@ TEST_F(BaseListFile, CrashAtAnyCallOfAnySaveLeavesTheOldOrTheNewListForTheNextSt
                 std::vector<BaseListEntry> loaded;
                 for (Restart restart :
                      {Restart::OtherSpelling, Restart::AnotherUser, Restart::CopyHeld, Restart::AsSaved}) {
-                    ForgetBaseListRun();
+                    Starts::StartAgain();
                     std::optional<AnotherUser> stranger;
                     if (restart == Restart::AnotherUser)
                         stranger.emplace(strangerHome.WidePath());
@@ -355,10 +355,10 @@ TEST_F(BaseListFile, KilledAtAnyMomentOfASaveLeavesTheOldListOrTheNewOne)
 
         // What the next start of the program sees, every third time through
         // another spelling of the folder.
-        ForgetBaseListRun();
+        Starts::StartAgain();
         std::vector<BaseListEntry> loaded;
         const int code = ErrorCodeOf([&] { loaded = Load(k % 3 == 2 ? otherPath : path_); });
-        ForgetBaseListRun();
+        Starts::StartAgain();
         const std::string now = BytesOf(loaded);
         if (code == 0 && now == bytes[current]) {
             ++stayed;

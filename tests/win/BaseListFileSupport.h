@@ -265,7 +265,7 @@ class BaseListFile : public testing::Test {
 protected:
     void SetUp() override
     {
-        ForgetBaseListRun();
+        Starts::StartAgain();
         RemoveUserCopies();
         OpenBaseTable(table);
     }

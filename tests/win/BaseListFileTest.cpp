@@ -212,9 +212,9 @@ TEST_F(BaseListFile, SaveFailingAtAnyStepNeverLosesTheList)
                         ++keptCases;
                         EXPECT_TRUE(ReadBytes(BaseListCompletePath(path_)) == newBytes) << where << n;
                         // A new start finds the complete list there.
-                        ForgetBaseListRun();
+                        Starts::StartAgain();
                         EXPECT_TRUE(Load(path_) == entries) << where << n;
-                        ForgetBaseListRun();
+                        Starts::StartAgain();
                     } else {
                         EXPECT_EQ(ReadBytes(path_), c.oldFile ? std::optional(kOldBytes) : std::nullopt)
                             << where << n << ": " << e.Message();
@@ -230,7 +230,7 @@ TEST_F(BaseListFile, SaveFailingAtAnyStepNeverLosesTheList)
                 Save(path_, entries);
                 EXPECT_TRUE(ReadBytes(path_) == newBytes) << where << n;
                 EXPECT_EQ(FolderContent(folder_), std::set<std::wstring>{L"Bases.dat"}) << where << n;
-                ForgetBaseListRun();
+                Starts::StartAgain();
             }
         }
     }
@@ -302,7 +302,7 @@ TEST_F(BaseListFile, BackupOfAFailedLoadIsMadeOnceWhereItCanBe)
     EXPECT_EQ(ReadBytes(path_), kNewBytes);
     EXPECT_EQ(ReadBytes(own), kOldBytes);
 
-    ForgetBaseListRun();
+    Starts::StartAgain();
     WriteBytes(path_, kOldBytes);
     FileFaults::Arm(1, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(ErrorCodeOf([&] { Load(path_); }), ERROR_SHARING_VIOLATION);
@@ -362,7 +362,7 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsFoundThroughAnySpellingAndNamed
     const std::wstring other = OtherSpelling(folder_);
     ASSERT_FALSE(other.empty());
     for (const std::wstring& folder : {folder_, other}) {
-        ForgetBaseListRun();
+        Starts::StartAgain();
         std::vector<BaseListEntry> loaded;
         const std::wstring notice =
             LoadBaseListFile(folder + kBaseListFileName, [&](const BaseListValues& e) { loaded.push_back(CopyOf(e)); });
@@ -372,7 +372,7 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsFoundThroughAnySpellingAndNamed
 
     {
         AnotherUser stranger(folder_ + L"другой пользователь");
-        ForgetBaseListRun();
+        Starts::StartAgain();
         std::vector<BaseListEntry> loaded;
         const Failure load = FailureOf([&] { loaded = Load(path_); });
         EXPECT_TRUE(loaded.empty());
@@ -382,7 +382,7 @@ TEST_F(BaseListFile, InPlaceWriteStoppedPartWayIsFoundThroughAnySpellingAndNamed
         EXPECT_EQ(ReadBytes(BaseListBackupPath(path_)), torn);
     }
     // The other user's list is complete now: the copy is not taken for it.
-    ForgetBaseListRun();
+    Starts::StartAgain();
     EXPECT_EQ(Load(path_), kNewEntries);
     Save(path_, kNewEntries);
     EXPECT_EQ(ReadBytes(path_), kNewBytes);
@@ -406,7 +406,7 @@ TEST_F(BaseListFile, CopyBesideACompleteListIsNeverTakenForItWhoeverHoldsIt)
         EXPECT_NE(notice.find(L"его копию " + Quoted(copy) + L" удалить не удалось"), std::wstring::npos)
             << Narrow(notice);
     }
-    ForgetBaseListRun();
+    Starts::StartAgain();
     EXPECT_EQ(Load(path_), kNewEntries);
     EXPECT_EQ(Save(path_, kNewEntries), L"");
     EXPECT_EQ(FolderContent(folder_), std::set<std::wstring>{L"Bases.dat"});
@@ -521,7 +521,7 @@ TEST_F(BaseListFile, ListIsFoundThroughTheLongPathPrefixAndBeyondMaxPath)
     for (const std::wstring& folder : {L"\\\\?\\" + folder_, deep}) {
         const std::wstring path = folder + kBaseListFileName;
         WriteBytes(path, kOldBytes);
-        ForgetBaseListRun();
+        Starts::StartAgain();
         EXPECT_EQ(Load(path), kOldEntries);
         Save(path, kNewEntries);
         EXPECT_EQ(ReadBytes(path), kNewBytes);
@@ -736,7 +736,7 @@ TEST_F(BaseListFile, FullDiskLeavesTheListAsItWasAndSaysWhichFile)
         UniqueHandle holder;
         if (reader)
             holder = Hold(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        ForgetBaseListRun();
+        Starts::StartAgain();
         ASSERT_EQ(Load(path).size(), 100u);
         const Failure save = FailureOf([&] { Save(path, entries); });
         EXPECT_EQ(save.code, ERROR_DISK_FULL) << "reader " << reader;

@@ -101,3 +101,31 @@ int RegistryFaults::CallCount()
 {
     return registry.calls;
 }
+
+namespace {
+
+unsigned startCount = 0;
+std::wstring startedThrough;
+
+}  // namespace
+
+std::wstring FaultSeam::StartedThrough()
+{
+    return startedThrough;
+}
+
+unsigned FaultSeam::StartCount()
+{
+    return startCount;
+}
+
+void Starts::StartAgain()
+{
+    ++startCount;
+}
+
+void Starts::StartAs(std::wstring path)
+{
+    startedThrough = std::move(path);
+    ++startCount;
+}

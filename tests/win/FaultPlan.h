@@ -40,6 +40,17 @@ void Observe(Observer* observer);
 
 }  // namespace FileFaults
 
+namespace Starts {
+
+// A new start of the program within the test process: what a run learnt (its
+// path, its list file's state) is forgotten.
+void StartAgain();
+// A new start through `path` (empty: the path the system reports), as a
+// start by a short name or through "\\?\" would name it.
+void StartAs(std::wstring path);
+
+}  // namespace Starts
+
 namespace RegistryFaults {
 
 // From now on, counts the registry calls of the given kind (every one when

@@ -1,3 +1,4 @@
+#include "FaultPlan.h"
 #include "WinTestSupport.h"
 
 #include "app/ProgramFolder.h"
@@ -215,9 +216,9 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
     wchar_t shortPath[MAX_PATH] = {};
     ASSERT_NE(GetShortPathNameW(exe.c_str(), shortPath, MAX_PATH), 0u);
     ASSERT_EQ(std::wstring(shortPath).find(L"\u65e5\u672c"), std::wstring::npos) << "no short name to start by";
-    ScopeGuard restore([] { InjectModulePath(std::wstring()); });
+    ScopeGuard restore([] { Starts::StartAs(std::wstring()); });
 
-    InjectModulePath(shortPath);
+    Starts::StartAs(shortPath);
     EXPECT_EQ(ModulePath(), exe);
     EXPECT_EQ(GetProgramFolder(), folder);
     EXPECT_EQ(TFormPlacement::DefaultRegistryKey(), L"Software\\Учёт \u65e5\u672c");
@@ -230,7 +231,7 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
 
     // The plain form where it names the same file; the prefix stays where
     // the plain form would be too long, or would name something else.
-    InjectModulePath(L"\\\\?\\" + exe);
+    Starts::StartAs(L"\\\\?\\" + exe);
     EXPECT_EQ(GetProgramFolder(), folder);
     const std::wstring deep = L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\p.exe";
     const std::pair<std::wstring, std::wstring> starts[] = {
@@ -239,14 +240,14 @@ TEST(ProgramName, AStartByTheShortPathNamesTheFolderTitleAndRegistryKeyExactly)
         {L"\\\\?\\C:\\dots.\\p.exe", L"\\\\?\\C:\\dots.\\p.exe"},
     };
     for (const auto& [started, named] : starts) {
-        InjectModulePath(started);
+        Starts::StartAs(started);
         EXPECT_EQ(ModulePath(), named);
     }
     // A folder whose own files would pass MAX_PATH is named with the prefix.
     const std::wstring deepPlain = L"C:\\" + std::wstring(240, L'x') + L"\\";
-    InjectModulePath(deepPlain + L"p.exe");
+    Starts::StartAs(deepPlain + L"p.exe");
     EXPECT_EQ(GetProgramFolder(), L"\\\\?\\" + deepPlain);
-    InjectModulePath(L"\\\\server\\" + std::wstring(240, L'x') + L"\\p.exe");
+    Starts::StartAs(L"\\\\server\\" + std::wstring(240, L'x') + L"\\p.exe");
     EXPECT_EQ(GetProgramFolder(), L"\\\\?\\UNC\\server\\" + std::wstring(240, L'x') + L"\\");
 }
 
