@@ -231,7 +231,8 @@ int wmain(int argc, wchar_t** argv)
                 for (Branch& b : branches) {
                     b.tree.push_back(TimeTreeOpen(tree, b.node) * 1000);
                     b.bare.push_back(TimeBareCalls(b.folder.Get(), b.id.Get(), b.size, rowsInView, b.parts) * 1000);
-                    application.ProcessMessages();
+                    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT;)
+                        application.ProcessOneMessage();
                 }
 
             report.Blank();

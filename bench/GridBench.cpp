@@ -36,7 +36,8 @@ void PressKey(TApplication& app, HWND target, WORD key, bool ctrl)
     SetKeyboardState(state);
     PostMessageW(target, WM_KEYDOWN, key, 1);
     PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-    app.ProcessMessages();
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT;)
+        app.ProcessOneMessage();
     SetKeyboardState(saved);
     UpdateWindow(target);
 }

@@ -68,11 +68,6 @@ TApplication::~TApplication()
         Application = nullptr;
 }
 
-std::string TApplication::Title() const
-{
-    return Narrow(title_);
-}
-
 void TApplication::Initialize()
 {
     if (Handle())
@@ -249,18 +244,6 @@ bool TApplication::ProcessOneMessage()
         return false;
     }
     return Dispatch(msg);
-}
-
-void TApplication::ProcessMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        Dispatch(msg);
-    }
 }
 
 void TApplication::HandleException(const std::exception_ptr& error) noexcept

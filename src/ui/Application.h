@@ -30,8 +30,6 @@ public:
     // The title exactly as the executable is named: the hidden window's
     // caption (taskbar, Alt+Tab) and every error box's.
     const std::wstring& WideTitle() const { return title_; }
-    // The same as Windows-1251 text; a character beyond it reads as "?".
-    std::string Title() const;
 
     void CreateForm(TForm& form);
     TForm* MainForm() const { return mainForm_; }
@@ -52,8 +50,6 @@ public:
     // Takes and dispatches one message, waiting for it; false on WM_QUIT,
     // which stays posted for the outer loop.
     bool ProcessOneMessage();
-    // Dispatches whatever is queued, without waiting.
-    void ProcessMessages();
 
     // Reports an exception that escaped a handler. The report itself is the
     // program's (set OnException); the framework only catches. Never throws:

@@ -85,7 +85,7 @@ protected:
     {
         form.Show();
         Grid().SetFocus();
-        TestApplication().ProcessMessages();
+        DispatchQueued();
     }
     // Three rows shown; the title bar dragged with the left button from x
     // `from` to `to` in steps of `step`. How often the columns changed.
@@ -100,7 +100,7 @@ protected:
         for (int x = from + step; step > 0 ? x <= to : x >= to; x += step)
             SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, Point(x, 5));
         SendMessageW(header, WM_LBUTTONUP, 0, Point(to, 5));
-        TestApplication().ProcessMessages();
+        DispatchQueued();
         Grid().OnColumnsChanged = nullptr;
         return changes;
     }
@@ -282,7 +282,7 @@ TEST_F(DBGridTest, EnterF2AndARowsDefaultActionOpenTheRowTheActionOnlyOnceItsCal
     EXPECT_EQ(list->accDoDefaultAction(Child(3)), S_OK);
     EXPECT_EQ(opened.size(), 2u);
     EXPECT_EQ(table.CurrentRowNumber(), 3);
-    TestApplication().ProcessMessages();
+    DispatchQueued();
     EXPECT_EQ(opened.back(), RowName(3));
 
     // Under a modal window (the one just opened) nothing moves or opens again.
@@ -290,7 +290,7 @@ TEST_F(DBGridTest, EnterF2AndARowsDefaultActionOpenTheRowTheActionOnlyOnceItsCal
     EXPECT_EQ(list->accDoDefaultAction(Child(1)), E_FAIL);
     PressKey(GridWindow(), VK_RETURN);
     EnableWindow(form.Handle(), TRUE);
-    TestApplication().ProcessMessages();
+    DispatchQueued();
     EXPECT_EQ(table.CurrentRowNumber(), 3);
     EXPECT_EQ(opened.size(), 3u);
 }
@@ -314,7 +314,7 @@ TEST_F(DBGridTest, TheScrollBarShowsTheCurrentRowAndItsThumbMovesIt)
     SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
     SendMessageW(GridWindow(), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
     EXPECT_EQ(table.CurrentRowNumber(), 2 + Grid().VisibleRowCount());
-    TestApplication().ProcessMessages();
+    DispatchQueued();
     GetScrollInfo(GridWindow(), SB_VERT, &info);
     EXPECT_EQ(info.nPos, 2 + Grid().VisibleRowCount());
 }
@@ -452,7 +452,7 @@ public:
 
     std::vector<std::pair<DWORD, LONG>> Take()
     {
-        TestApplication().ProcessMessages();
+        DispatchQueued();
         return std::exchange(heard_, {});
     }
 

@@ -24,7 +24,7 @@ inline void PressKey(HWND target, WORD key, bool ctrl = false, bool shift = fals
     SetKeyboardState(state);
     PostMessageW(target, WM_KEYDOWN, key, 1);
     PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-    TestApplication().ProcessMessages();
+    DispatchQueued();
     SetKeyboardState(saved);
 }
 

@@ -56,7 +56,7 @@ protected:
     void ShowOnce()
     {
         form->Show();
-        TestApplication().ProcessMessages();
+        DispatchQueued();
         form->Hide();
     }
 
@@ -114,7 +114,7 @@ protected:
             form->ButtonClose.Click();
         });
         form->ShowModal();
-        TestApplication().ProcessMessages();
+        DispatchQueued();
         EXPECT_TRUE(shown);
         EXPECT_FALSE(form->Visible());
         EXPECT_TRUE(IsWindow(form->HelpRichEdit.Handle()));
@@ -161,7 +161,7 @@ TEST_F(HelpFormTest, TheFileIsReadAtStartAndGoesIntoTheBoxOnlyOnceTheWindowIsUp)
     // The control may take minutes over a text: the window appears first.
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(form->HelpRichEdit.Text(), waiting);
-    TestApplication().ProcessMessages();
+    DispatchQueued();
     form->Hide();
     WriteHelpFile("{\\rtf1\\ansi\\ansicpg1251 Позже\\par}");
     ShowOnce();

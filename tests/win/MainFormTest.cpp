@@ -131,7 +131,8 @@ TEST_F(MainFormTest, TheWindowIsBuiltAsDesigned)
 TEST_F(MainFormTest, TheTaskbarsWindowShowsTheTitleAndTheProgramsIconInBothSizes)
 {
     HWND owner = TestApplication().Handle();
-    EXPECT_EQ(WindowText(owner), TestApplication().Title());
+    wchar_t caption[MAX_PATH];
+    EXPECT_EQ(std::wstring(caption, GetWindowTextW(owner, caption, MAX_PATH)), TestApplication().WideTitle());
     EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), owner);
     const int sizes[][2] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
     for (const auto& [kind, width] : sizes) {
@@ -313,7 +314,7 @@ TEST_F(MainFormTest, ADoubleClickEnterF2AndAnEntrysDefaultActionOpenTheEditorToE
         EXPECT_EQ(list->accDoDefaultAction(child), S_OK);
         // The call has returned; the editor opens from the message loop.
         EXPECT_FALSE(editor.Visible());
-        TestApplication().ProcessMessages();
+        DispatchQueued();
     };
     struct Way {
         const char* what;

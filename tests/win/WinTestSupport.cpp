@@ -90,11 +90,19 @@ SIZE ResizeWindow(HWND window, int width, int height)
     return OuterSize(window);
 }
 
+void DispatchQueued()
+{
+    // What is queued only: the application's loop step waits for none then.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT)
+        TestApplication().ProcessOneMessage();
+}
+
 void Pump(int milliseconds)
 {
     DWORD start = GetTickCount();
     do {
-        TestApplication().ProcessMessages();
+        DispatchQueued();
         Sleep(5);
     } while (GetTickCount() - start < static_cast<DWORD>(milliseconds));
 }

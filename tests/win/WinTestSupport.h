@@ -11,6 +11,8 @@
 
 // The one application object of the test program, created on first use.
 TApplication& TestApplication();
+// Dispatches what is queued, through the application's loop, without waiting.
+void DispatchQueued();
 
 // Error reports recorded since the last Clear (the text as the report would
 // show it, full stop included).
