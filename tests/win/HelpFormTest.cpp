@@ -68,7 +68,8 @@ protected:
         return *form;
     }
 
-    bool IsBold(int position)
+    // The character format of one character.
+    CHARFORMATW FormatAt(int position)
     {
         HWND box = form->HelpRichEdit.Handle();
         CHARRANGE range{position, position + 1};
@@ -76,6 +77,12 @@ protected:
         CHARFORMATW format{};
         format.cbSize = sizeof(format);
         SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        return format;
+    }
+
+    bool IsBold(int position)
+    {
+        const CHARFORMATW format = FormatAt(position);
         return (format.dwMask & CFM_BOLD) && (format.dwEffects & CFE_BOLD);
     }
 
@@ -83,12 +90,7 @@ protected:
     // one drawn in the system's colour.
     COLORREF ColourAt(int position)
     {
-        HWND box = form->HelpRichEdit.Handle();
-        CHARRANGE range{position, position + 1};
-        SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-        CHARFORMATW format{};
-        format.cbSize = sizeof(format);
-        SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        const CHARFORMATW format = FormatAt(position);
         return format.dwEffects & CFE_AUTOCOLOR ? GetSysColor(COLOR_WINDOWTEXT) : format.crTextColor;
     }
 
