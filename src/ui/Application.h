@@ -33,9 +33,6 @@ public:
 
     void CreateForm(TForm& form);
     TForm* MainForm() const { return mainForm_; }
-    // Stands another form (or none) in as the main form; the program's main
-    // form is simply the first one created. Tests use it.
-    void SetMainForm(TForm* form) { mainForm_ = form; }
     const std::vector<TForm*>& Forms() const { return forms_; }
 
     // Shows the main form and dispatches messages until it has closed.

@@ -297,6 +297,17 @@ protected:
     TRxMemoryData table{"BaseRxMemoryData"};  // the main window's, open and empty
 };
 
+// A folder that scripts/wine-as-user prepared for the test user.
+inline std::wstring PreparedFolder(const char* variable)
+{
+    const char* unixPath = std::getenv(variable);
+    if (!unixPath)
+        return {};
+    std::wstring folder = L"Z:" + Wide(unixPath) + L"\\";
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    return folder;
+}
+
 }  // namespace base_list_test
 
 using namespace base_list_test;

@@ -203,8 +203,7 @@ TEST_F(FormPlacement, WindowHiddenMaximisedComesBackInTheStoredNormalState)
 TEST_F(FormPlacement, StoredMinimisedStateMinimisesADialog)
 {
     TStoredForm main("Main");
-    main.Create();
-    TestApplication().SetMainForm(&main);
+    TestApplication().CreateForm(main);
     Reg::Put("Dialog", "ShowCmd", "2");
     TStoredForm dialog("Dialog", TBorderStyle::bsDialog);
     dialog.Create();
@@ -218,8 +217,7 @@ TEST_F(FormPlacement, StoredMinimisedStateOfTheMainFormMinimisesTheProgramOnceSh
 {
     Reg::Put("Main", "ShowCmd", "2");
     TStoredForm main("Main");
-    main.Create();
-    TestApplication().SetMainForm(&main);
+    TestApplication().CreateForm(main);
     main.Show();
     EXPECT_FALSE(IsIconic(main.Handle()));
     MSG msg{};
@@ -231,8 +229,7 @@ TEST_F(FormPlacement, StoredMinimisedStateOfTheMainFormMinimisesTheProgramOnceSh
 TEST_F(FormPlacement, MainFormClosedWhileTheProgramIsMinimisedStoresShowCmdTwo)
 {
     TStoredForm main("Main");
-    main.Create();
-    TestApplication().SetMainForm(&main);
+    TestApplication().CreateForm(main);
     main.Show();
     HWND app = TestApplication().Handle();
     ShowWindow(app, SW_SHOWMINNOACTIVE);

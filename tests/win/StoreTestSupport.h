@@ -110,7 +110,6 @@ protected:
     void TearDown() override
     {
         RegistryFaults::Disarm();
-        TestApplication().SetMainForm(nullptr);
         StoreRegistry::Clear();
         ReportedErrors().clear();
     }
