@@ -59,9 +59,8 @@ TForm::~TForm()
     if (application_)
         application_->ForgetForm(*this);
     // The derived form's members (its controls and components) are gone by
-    // now, so neither OnDestroy nor the controls may be touched here: forms
-    // that need them are destroyed first (TApplication::DestroyForms, or
-    // Destroy() in the derived destructor). The window goes unbound
+    // now, so neither OnDestroy nor the controls may be touched here: the
+    // form's owner has called Destroy() already. The window goes unbound
     // (~TWindow).
 }
 
