@@ -200,7 +200,7 @@ int wmain(int argc, wchar_t** argv)
         application.Initialize();
         BranchFolders folders(sizes);
         {
-            TSelectDirectoryForm form;
+            TScopedForm<TSelectDirectoryForm> form;
             form.Create();
             form.Show();
             TShellTreeView& tree = form.MainShellTreeView;

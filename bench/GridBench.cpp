@@ -49,8 +49,9 @@ struct KeyCosts {
 
 KeyCosts Measure(TApplication& app, int rows, int presses)
 {
-    TListGridForm form("GridBenchForm", "TGridBenchForm", {.Caption = "Grid", .Bounds = {40, 40, 560, 420}},
-                       {0, 0, 560, 420}, akLeft | akTop | akRight | akBottom);
+    TScopedForm<TListGridForm> form("GridBenchForm", "TGridBenchForm",
+                                    {.Caption = "Grid", .Bounds = {40, 40, 560, 420}}, {0, 0, 560, 420},
+                                    akLeft | akTop | akRight | akBottom);
     form.Create();
     TRxMemoryData& table = form.BaseRxMemoryData;
     for (int i = rows; i >= 1; --i) {

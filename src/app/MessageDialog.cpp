@@ -65,6 +65,6 @@ uint16_t MessageDialog(const std::wstring& text, TMsgDlgType kind, std::initiali
     else if (has(TMsgDlgBtn::mbOK))
         request.CancelButton = "OK";
 
-    TMessageForm form(std::move(request));
+    TScopedForm<TMessageForm> form(std::move(request));
     return static_cast<uint16_t>(form.Execute());
 }

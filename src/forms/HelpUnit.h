@@ -19,7 +19,6 @@
 class THelpForm : public TForm {
 public:
     THelpForm();
-    ~THelpForm() override { Destroy(); }
 
     TRichEdit HelpRichEdit{"HelpRichEdit",
                            {3, 4, 501, 363},

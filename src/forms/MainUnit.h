@@ -16,7 +16,6 @@
 class TMainForm : public TForm {
 public:
     TMainForm();
-    ~TMainForm() override { Destroy(); }
 
     TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};
     TDataSource BaseDataSource{"BaseDataSource"};

@@ -18,7 +18,6 @@
 class TNewBaseForm : public TForm {
 public:
     TNewBaseForm();
-    ~TNewBaseForm() override { Destroy(); }
 
     TLabel Label1{"Label1", {8, 11, 74, 19}, "Название:"};
     TLabel Label2{"Label2", {8, 36, 64, 19}, "Путь:"};

@@ -65,13 +65,6 @@ std::optional<std::string> DirectoryForTheList(const std::wstring& path)
     return std::nullopt;
 }
 
-TSelectDirectoryForm::~TSelectDirectoryForm()
-{
-    // While the controls and the store still exist: the store saves on
-    // destroy, and the tree frees its records with its window.
-    Destroy();
-}
-
 void TSelectDirectoryForm::FormShow()
 {
     DirectorySelected = false;

@@ -18,7 +18,6 @@
 class TSelectDirectoryForm : public TForm {
 public:
     TSelectDirectoryForm();
-    ~TSelectDirectoryForm() override;
 
     TShellTreeView MainShellTreeView{"MainShellTreeView", {3, 4, 416, 288}, akLeft | akTop | akRight | akBottom};
     TButton SelectDirectoryButton{"SelectDirectoryButton", {4, 298, 120, 25}, "Выбрать каталог", akLeft | akBottom};

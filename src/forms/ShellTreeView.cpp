@@ -110,13 +110,6 @@ TShellTreeView::TShellTreeView(std::string name, TBounds bounds, unsigned anchor
     : TControl(std::move(name), bounds, anchors)
 {}
 
-TShellTreeView::~TShellTreeView()
-{
-    // The records go with the window (WM_DESTROY); the base class would
-    // destroy it only after this object's part is gone.
-    DestroyWindowHandle();
-}
-
 HWND TShellTreeView::CreateHandle(HWND parent, int id, const TBounds& b)
 {
     // No lines at the root level, label editing on, no dragging, the

@@ -24,7 +24,6 @@ enum TShellObjectType : unsigned { otFolders = 1, otNonFolders = 2, otHidden = 4
 class TShellTreeView : public TControl {
 public:
     TShellTreeView(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
-    ~TShellTreeView() override;
 
     unsigned ObjectTypes = otFolders;
     // AccessibleName goes into the tree's window text, which it never shows:

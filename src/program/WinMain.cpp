@@ -7,6 +7,7 @@
 #include "forms/SelectDirectoryUnit.h"
 #include "forms/ShellFolder.h"
 #include "platform/Win32.h"
+#include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/Window.h"
 
@@ -48,13 +49,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
                 SelectDirectoryForm = &selectDirectoryForm;
                 NewBaseForm = &newBaseForm;
                 HelpForm = &helpForm;
+                // The forms go while they are whole, however this block ends.
+                ScopeGuard destroyForms([&] { application.DestroyForms(); });
 
                 application.CreateForm(mainForm);
                 application.CreateForm(selectDirectoryForm);
                 application.CreateForm(newBaseForm);
                 application.CreateForm(helpForm);
                 application.Run();
-                application.DestroyForms();
                 return 0;
             },
             1);

@@ -11,8 +11,9 @@
 //           MyFormStorage.UseRegistry = true;
 //           AddComponent(MyFormStorage);
 //       }
-//       ~TMyForm() override { Destroy(); }  // the destroy-time save needs the store
 //   };
+//   ...
+//   form.Destroy();  // by the form's owner, while the store still exists
 //
 // Once the form's design is loaded (Loaded) the store chains itself into the
 // form's OnShow, OnCloseQuery and OnDestroy: a show restores, a granted

@@ -8,11 +8,6 @@ TControl::TControl(std::string name, TBounds bounds, unsigned anchors)
     : TWindow(std::move(name)), bounds_(bounds), anchors_(anchors)
 {}
 
-TControl::~TControl()
-{
-    DestroyWindowHandle();
-}
-
 HWND TControl::CreateChildWindow(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
                                  HWND parent, int id, const TBounds& b)
 {

@@ -1,7 +1,8 @@
 // A child window of a form. The form creates the window from the design
 // data (bounds, anchors, tab order) with a control ID of its own, and hands
 // the notifications that belong to the control (WM_COMMAND, WM_NOTIFY,
-// owner-draw) back to it by that ID.
+// owner-draw) back to it by that ID. The form destroys the control's window
+// too (TForm::Destroy), while the control is whole.
 //
 //   struct TButton : TControl { ... };
 //   form.AddControl(button);   // the form creates it with its own window
@@ -21,7 +22,6 @@ struct TBounds {
 class TControl : public TWindow {
 public:
     TControl(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
-    ~TControl() override;
 
     // The form whose window holds the control's: set before the control's
     // window is made, so every handler of that window has it.

@@ -28,9 +28,6 @@ TRxDBGrid::TRxDBGrid(std::string name, TBounds bounds, unsigned anchors) : TCont
 
 TRxDBGrid::~TRxDBGrid()
 {
-    // The window procedure reaches this object: the window goes while the
-    // object is still whole.
-    DestroyWindowHandle();
     SetDataSource(nullptr);
 }
 

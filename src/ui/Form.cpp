@@ -1,15 +1,16 @@
+// A form's making and its end: the window's styles from the design, the
+// controls and components it holds, creation, destruction, its caption and
+// state, and the window procedure that hands each message to its concept.
 #include "ui/Form.h"
 
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
-#include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/StdControls.h"
 
 #include <algorithm>
 
 namespace {
-
 DWORD StyleFor(const TFormDesign& d)
 {
     DWORD style = WS_CLIPCHILDREN;
@@ -47,16 +48,6 @@ DWORD ExStyleFor(const TFormDesign& d)
     return ex;
 }
 
-bool IsPushButton(HWND hwnd)
-{
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    if (lstrcmpiW(cls, L"Button") != 0)
-        return false;
-    LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
-    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
-}
-
 }  // namespace
 
 TForm::TForm(std::string name, std::string className, TFormDesign design)
@@ -68,9 +59,8 @@ TForm::~TForm()
     if (application_)
         application_->ForgetForm(*this);
     // The derived form's members (its controls and components) are gone by
-    // now, so neither OnDestroy nor the controls may be touched here: forms
-    // that need them are destroyed first (TApplication::DestroyForms, or
-    // Destroy() in the derived destructor). The window goes unbound
+    // now, so neither OnDestroy nor the controls may be touched here: the
+    // form's owner has called Destroy() already. The window goes unbound
     // (~TWindow).
 }
 
@@ -112,11 +102,6 @@ void TForm::RegisterClassOnce() const
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterWindowClass(Wide(className_).c_str(), wc);
-}
-
-int TForm::Scaled(int designValue) const
-{
-    return ScaleForDpi(designValue, dpi_, design_.PixelsPerInch);
 }
 
 void TForm::Create()
@@ -174,62 +159,6 @@ void TForm::Create()
         GuardedCall(OnCreate);
 }
 
-void TForm::CreateFormFont()
-{
-    LOGFONTW font{};
-    if (design_.Font) {
-        font = *design_.Font;
-    } else {
-        font.lfHeight = -design_.FontHeight;
-        font.lfWeight = FW_NORMAL;
-        font.lfCharSet = DEFAULT_CHARSET;
-        std::wstring_view(design_.FontFace).substr(0, LF_FACESIZE - 1).copy(font.lfFaceName, LF_FACESIZE - 1);
-    }
-    font.lfHeight = Scaled(font.lfHeight);
-    font.lfWidth = Scaled(font.lfWidth);
-    font_.Reset(CreateFontIndirectW(&font));
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-}
-
-// The icon's own images of the sizes the window's density asks for (the
-// file holds one for each common density), not another size stretched.
-void TForm::LoadIcons()
-{
-    if (!design_.IconId)
-        return;
-    auto load = [this](int widthIndex, int heightIndex) {
-        return reinterpret_cast<LPARAM>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.IconId),
-                                                   IMAGE_ICON, SystemMetricForDpi(widthIndex, dpi_),
-                                                   SystemMetricForDpi(heightIndex, dpi_), LR_SHARED));
-    };
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
-}
-
-void TForm::ChangeDpi(int dpi, const RECT& suggested)
-{
-    const bool changed = dpi > 0 && dpi != dpi_;
-    if (changed) {
-        dpi_ = dpi;
-        // The controls draw with the old font until they have the new one.
-        GdiObject oldFont = std::move(font_);
-        CreateFormFont();
-        LoadIcons();
-        for (TControl* control : controls_)
-            control->FormDpiChanged();
-    }
-    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (changed)
-        DpiChanged();
-    // The window may keep its size (the suggestion is the system's guess):
-    // the controls take their places at this density all the same.
-    RECT client;
-    GetClientRect(Handle(), &client);
-    Layout(client.right, client.bottom);
-    InvalidateRect(Handle(), nullptr, TRUE);
-}
-
 void TForm::Destroy()
 {
     if (!Handle() || destroyed_)
@@ -242,177 +171,6 @@ void TForm::Destroy()
     Unbind();
     DestroyHandle();
     font_.Reset();
-}
-
-bool TForm::Visible() const
-{
-    return Handle() && IsWindowVisible(Handle());
-}
-
-void TForm::Show()
-{
-    if (!Handle())
-        return;
-    if (Visible()) {
-        SetForegroundWindow(Handle());
-        return;
-    }
-    if (design_.DefaultMonitor == TDefaultMonitor::dmMainForm)
-        MoveOntoMainFormsMonitor();
-    if (OnShow)
-        GuardedCall(OnShow);
-    MoveIntoWorkArea();
-    // The state the window was hidden in, or the one asked for since (the
-    // state store does so from OnShow); a normal show also un-maximises a
-    // window that was hidden maximised.
-    int cmd = SW_SHOWNORMAL;
-    if (pendingState_ == TWindowState::wsMaximized)
-        cmd = SW_SHOWMAXIMIZED;
-    else if (pendingState_ == TWindowState::wsMinimized)
-        cmd = SW_SHOWMINIMIZED;
-    ShowWindow(Handle(), cmd);
-    SetForegroundWindow(Handle());
-    if (!lastFocus_ || !IsChild(Handle(), lastFocus_))
-        FocusFirstControl();
-    else
-        ::SetFocus(lastFocus_);
-}
-
-// A window placed on another monitor than the main form's (the platform's
-// default place, say) moves over by the offset between the two monitors. A
-// stored placement applied afterwards still takes over.
-void TForm::MoveOntoMainFormsMonitor()
-{
-    TForm* main = Application ? Application->MainForm() : nullptr;
-    if (!main || main == this || !main->Handle())
-        return;
-    HMONITOR target = MonitorFromWindow(main->Handle(), MONITOR_DEFAULTTONEAREST);
-    HMONITOR here = MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST);
-    if (target == here)
-        return;
-    MONITORINFO to{}, from{};
-    to.cbSize = from.cbSize = sizeof(MONITORINFO);
-    if (!GetMonitorInfoW(target, &to) || !GetMonitorInfoW(here, &from))
-        return;
-    RECT r;
-    GetWindowRect(Handle(), &r);
-    SetWindowPos(Handle(), nullptr, r.left + to.rcWork.left - from.rcWork.left, r.top + to.rcWork.top - from.rcWork.top,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// A window about to show in its normal state with part of it outside its
-// monitor's work area (under the taskbar, past a screen edge) is moved in,
-// never resized, along each direction in which it fits; a window that lies
-// wholly inside, designed or stored, stays exactly where it is.
-void TForm::MoveIntoWorkArea()
-{
-    if (pendingState_ != TWindowState::wsNormal)
-        return;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &monitor))
-        return;
-    const RECT& work = monitor.rcWork;
-    RECT r;
-    GetWindowRect(Handle(), &r);
-    auto fit = [](LONG low, LONG high, LONG workLow, LONG workHigh) {
-        if (high - low > workHigh - workLow)
-            return low;  // too large to fit: left where it is
-        if (high > workHigh)
-            low -= high - workHigh;
-        return std::max(low, workLow);
-    };
-    LONG left = fit(r.left, r.right, work.left, work.right);
-    LONG top = fit(r.top, r.bottom, work.top, work.bottom);
-    if (left != r.left || top != r.top)
-        SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TForm::Hide()
-{
-    if (!Handle())
-        return;
-    // Remember maximised or normal for the next Show; a window closed while
-    // minimised comes back normal.
-    if (IsWindowVisible(Handle()))
-        pendingState_ = IsZoomed(Handle()) ? TWindowState::wsMaximized : TWindowState::wsNormal;
-    ShowWindow(Handle(), SW_HIDE);
-}
-
-void TForm::FocusFirstControl()
-{
-    HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE);
-    if (first)
-        ::SetFocus(first);
-}
-
-int TForm::ShowModal()
-{
-    if (Visible() || modal_)
-        throw Exception("Cannot make a visible window modal");
-    if (GetCapture())
-        SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
-    ReleaseCapture();
-    HWND previousActive = GetActiveWindow();
-    std::vector<HWND> disabled = Application->DisableTaskWindows(Handle());
-    modal_ = true;
-    ModalResult = mrNone;
-    ScopeGuard undo([&] {
-        modal_ = false;
-        Application->EnableTaskWindows(disabled);
-        Hide();
-    });
-    Show();
-    while (ModalResult == mrNone) {
-        if (!Application->ProcessOneMessage())
-            break;  // WM_QUIT: left in the queue for the outer loop
-        if (ModalResult != mrNone && !RunClose())
-            ModalResult = mrNone;
-    }
-    undo.Dismiss();
-    modal_ = false;
-    Application->EnableTaskWindows(disabled);
-    if (previousActive && IsWindow(previousActive))
-        SetActiveWindow(previousActive);
-    Hide();
-    return ModalResult;
-}
-
-bool TForm::CloseQuery()
-{
-    bool canClose = true;
-    if (OnCloseQuery)
-        OnCloseQuery(canClose);
-    return canClose;
-}
-
-bool TForm::RunClose()
-{
-    // A close handler that fails keeps the window open.
-    return GuardedCall(
-        [&] {
-            if (!CloseQuery())
-                return false;
-            TCloseAction action = IsMainForm() ? TCloseAction::caFree : TCloseAction::caHide;
-            if (OnClose)
-                OnClose(action);
-            return action != TCloseAction::caNone;
-        },
-        false);
-}
-
-void TForm::Close()
-{
-    if (modal_) {
-        ModalResult = mrCancel;
-        return;
-    }
-    if (!RunClose())
-        return;
-    if (IsMainForm())
-        Application->Terminate();
-    else
-        Hide();
 }
 
 bool TForm::IsMainForm() const
@@ -478,77 +236,6 @@ TControl* TForm::ChildControl(int id, HWND hwnd) const
         if (control->ControlId() == id && control->Handle() == hwnd && hwnd)
             return control;
     return nullptr;
-}
-
-void TForm::Layout(int clientWidth, int clientHeight)
-{
-    if (clientWidth == 0 && clientHeight == 0)
-        return;  // minimised
-    int dx = clientWidth - Scaled(design_.Bounds.Width);
-    int dy = clientHeight - Scaled(design_.Bounds.Height);
-    for (TControl* control : controls_) {
-        if (!control->Handle())
-            continue;
-        TBounds b = control->ScaledBounds();
-        unsigned a = control->Anchors();
-        int left = b.Left, top = b.Top, width = b.Width, height = b.Height;
-        if ((a & akLeft) && (a & akRight))
-            width += dx;
-        else if (a & akRight)
-            left += dx;
-        if ((a & akTop) && (a & akBottom))
-            height += dy;
-        else if (a & akBottom)
-            top += dy;
-        MoveWindow(control->Handle(), left, top, std::max(width, 0), std::max(height, 0), TRUE);
-    }
-}
-
-void TForm::Help()
-{
-    // A second request while help is up (F1 pressed again) opens nothing more.
-    if (OnHelp && IsWindowEnabled(Handle()))
-        OnHelp();
-}
-
-bool TForm::PreTranslateMessage(MSG& msg)
-{
-    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-        if (design_.KeyPreview && OnKeyDown) {
-            bool handled = false;
-            OnKeyDown(static_cast<WORD>(msg.wParam), handled);
-            if (handled)
-                return true;
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_F1 && OnHelp) {
-            Help();
-            return true;
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(Handle(), focus) && IsPushButton(focus)) {
-                SendMessageW(focus, BM_CLICK, 0, 0);
-                return true;
-            }
-            if (DefaultButton && DefaultButton->Handle()) {
-                DefaultButton->Click();
-                return true;
-            }
-            // Controls that want Enter (multi-line boxes, grids) get it; nothing else happens.
-            return !(SendMessageW(focus, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&msg)) &
-                     (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            if (CancelButton && CancelButton->Handle()) {
-                CancelButton->Click();
-                return true;
-            }
-            HWND focus = GetFocus();
-            return !(SendMessageW(focus, WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&msg)) &
-                     (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
-        }
-    }
-    return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
 TForm* TForm::FromHandle(HWND hwnd)

@@ -2,7 +2,9 @@
 // and its non-visual components. The design (caption, bounds, border,
 // controls with their anchors and tab order) is data given in the derived
 // form's constructor; the events are callable members that components chain
-// into (save the old handler, install their own, call the old one).
+// into (save the old handler, install their own, call the old one). Whoever
+// makes a form destroys it (Destroy) before it goes: the application its
+// forms, a scope through TScopedForm.
 //
 //   class TMyForm : public TForm {
 //       TButton ok{"OKButton", {10, 10, 75, 25}, "OK"};
@@ -89,7 +91,13 @@ public:
     // (Loaded), then runs OnCreate; an exception from it is reported and the
     // creation goes on.
     void Create();
-    // Runs OnDestroy (reported on failure) and destroys the window.
+    // Runs OnDestroy (reported on failure) and destroys the controls' windows,
+    // then the form's. The one place where windows go while their objects
+    // are whole: a control's window procedure, and the handlers chained into
+    // OnDestroy, reach members of the derived control or form, which are gone
+    // by the time a base destructor runs. So whoever made the form calls this
+    // before the form goes (the application's DestroyForms for its forms); a
+    // form that goes without it loses its window unbound, as a plain TWindow.
     void Destroy();
 
     void Show();
@@ -185,4 +193,15 @@ private:
     TApplication* application_ = nullptr;
     friend class TApplication;
     TWindowState pendingState_ = TWindowState::wsNormal;
+};
+
+// A form whose maker is the scope it is declared in (a dialog shown once, a
+// test's form): destroyed as its owner would, while it is still whole.
+//
+//   TScopedForm<TSelectDirectoryForm> chooser;
+template <typename Form>
+class TScopedForm final : public Form {
+public:
+    using Form::Form;
+    ~TScopedForm() override { this->Destroy(); }
 };

@@ -238,13 +238,6 @@ TMessageForm::TMessageForm(TPrepared prepared)
     OnKeyDown = [this](WORD key, bool& handled) { FormKeyDown(key, handled); };
 }
 
-TMessageForm::~TMessageForm()
-{
-    // The controls are members of this class: their windows must go while
-    // they are still alive.
-    Destroy();
-}
-
 // A text measured in one font does not keep its width in the same font
 // scaled: the box is measured again, for its font at the new density.
 void TMessageForm::DpiChanged()

@@ -5,9 +5,9 @@
 // named by its caption, announced as it shows (EVENT_SYSTEM_DIALOGSTART),
 // whose text is its description and its first child, a static text.
 //
-//   TMessageForm form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = L"Удалить?",
-//                      .Buttons = {{"OK", "OK", mrOk}, {"Cancel", "Cancel", mrCancel}},
-//                      .DefaultButton = "OK", .CancelButton = "Cancel"});
+//   TScopedForm<TMessageForm> form({.Caption = "Confirm", .Icon = IDI_QUESTION, .Text = L"Удалить?",
+//                                   .Buttons = {{"OK", "OK", mrOk}, {"Cancel", "Cancel", mrCancel}},
+//                                   .DefaultButton = "OK", .CancelButton = "Cancel"});
 //   int answer = form.Execute();
 #pragma once
 
@@ -88,7 +88,6 @@ private:
 class TMessageForm : public TForm {
 public:
     explicit TMessageForm(TMessageRequest request);
-    ~TMessageForm() override;
 
     // Creates the window, shows it modally in the middle of the screen and
     // returns the result of the button chosen (mrCancel for the close box).

@@ -186,12 +186,6 @@ TRichEdit::TRichEdit(std::string name, TBounds bounds, std::string text, unsigne
     : TControl(std::move(name), bounds, anchors), initialText_(Wide(text))
 {}
 
-TRichEdit::~TRichEdit()
-{
-    // The window goes before the font it uses.
-    DestroyWindowHandle();
-}
-
 void TRichEdit::SetOwnFont(const wchar_t* face, int height)
 {
     fontFace_ = face;

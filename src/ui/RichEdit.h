@@ -54,7 +54,6 @@ bool SystemHighContrast();
 class TRichEdit : public TControl {
 public:
     TRichEdit(std::string name, TBounds bounds, std::string text, unsigned anchors = akLeft | akTop);
-    ~TRichEdit() override;
 
     // The box's own font (height in pixels at the form's design density),
     // set before any text goes in; the form's default unless set.

@@ -73,11 +73,6 @@ TLabel::TLabel(std::string name, TBounds bounds, std::string caption, unsigned a
     : TControl(std::move(name), bounds, anchors), caption_(std::move(caption))
 {}
 
-TLabel::~TLabel()
-{
-    DestroyWindowHandle();
-}
-
 void TLabel::SetOwnFont(const wchar_t* face, int height)
 {
     fontFace_ = face;

@@ -43,7 +43,6 @@ private:
 class TLabel : public TControl {
 public:
     TLabel(std::string name, TBounds bounds, std::string caption, unsigned anchors = akLeft | akTop);
-    ~TLabel() override;
     // A font of the label's own (height in pixels at the form's design
     // density), or none for the form's.
     void SetOwnFont(const wchar_t* face, int height);

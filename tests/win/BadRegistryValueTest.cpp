@@ -44,7 +44,7 @@ class AbsurdStoredPosition : public BadRegistryValue, public testing::WithParamI
 TEST_P(AbsurdStoredPosition, StillShowsAndTheCloseSavesTheRealPlacement)
 {
     Reg::Put("Absurd", "NormPos", GetParam().normPos);
-    TStoredForm form("Absurd", GetParam().border);
+    TScopedForm<TStoredForm> form("Absurd", GetParam().border);
     form.Create();
     form.Show();
     EXPECT_TRUE(form.Visible());
@@ -94,7 +94,7 @@ class WrongTypedShowCmd : public BadRegistryValue, public testing::WithParamInte
 TEST_P(WrongTypedShowCmd, IsReportedOnceAndTheWindowStillShowsAndCloses)
 {
     PutRaw("Typed", "ShowCmd", GetParam().type, GetParam().bytes);
-    TStoredForm form("Typed");
+    TScopedForm<TStoredForm> form("Typed");
     int shows = 0;
     form.OnShow = [&] { ++shows; };
     form.Create();
@@ -125,7 +125,7 @@ TEST_F(BadRegistryValue, AbsurdColumnWidthsShowTheGridAndAreSavedAsTheGridHasThe
 {
     Reg::Put(kGridSection, "MainRxDBGrid.Name", "0,-5");
     Reg::Put(kGridSection, "MainRxDBGrid.Path", "1,1000000");
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
     EXPECT_TRUE(form.Visible());

@@ -107,7 +107,7 @@ protected:
     std::string CurrentName() { return table.GetFieldText("Name"); }
     int LineY(int line) { return Grid().TitleHeight() + line * Grid().RowHeight() + Grid().RowHeight() / 2; }
 
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     TRxMemoryData& table = form.BaseRxMemoryData;
 };
 

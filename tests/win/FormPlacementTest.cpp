@@ -45,7 +45,7 @@ std::vector<std::string> SavedNames()
 
 TEST_F(FormPlacement, FirstRunShowsTheDesignAndSavesNineTextValues)
 {
-    TStoredForm form("Sizeable");
+    TScopedForm<TStoredForm> form("Sizeable");
     form.Create();
     const RECT designed = form.NormalRect();
     form.Show();
@@ -70,7 +70,7 @@ TEST_F(FormPlacement, FirstRunShowsTheDesignAndSavesNineTextValues)
 TEST_F(FormPlacement, WindowThatIsNeverShownLeavesNoSubkey)
 {
     {
-        TStoredForm form("NeverShown");
+        TScopedForm<TStoredForm> form("NeverShown");
         form.Create();
     }
     EXPECT_FALSE(Reg::HasKey(kStoreTestKey + "\\NeverShown"));
@@ -78,7 +78,7 @@ TEST_F(FormPlacement, WindowThatIsNeverShownLeavesNoSubkey)
 
 TEST_F(FormPlacement, DialogReopensWhereItWasClosedWithItsDesignedSize)
 {
-    TStoredForm form("Dialog", TBorderStyle::bsDialog);
+    TScopedForm<TStoredForm> form("Dialog", TBorderStyle::bsDialog);
     form.Create();
     const RECT designed = form.NormalRect();
     form.Show();
@@ -116,7 +116,7 @@ TEST_P(StoredPlacement, ShowsAndIsSavedAsExpected)
     const Planted& p = GetParam();
     for (const auto& [name, text] : p.values)
         Reg::Put("Sizeable", name, text);
-    TStoredForm form("Sizeable", TBorderStyle::bsSizeable, p.options);
+    TScopedForm<TStoredForm> form("Sizeable", TBorderStyle::bsSizeable, p.options);
     form.Create();
     const RECT designed = form.NormalRect();
     RECT expected = p.normal;
@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FormPlacement, WindowHiddenMaximisedComesBackInTheStoredNormalState)
 {
     Reg::Put("Sizeable", "ShowCmd", "3");
-    TStoredForm form("Sizeable");
+    TScopedForm<TStoredForm> form("Sizeable");
     form.Create();
     form.Show();
     ASSERT_TRUE(IsZoomed(form.Handle()));
@@ -202,10 +202,10 @@ TEST_F(FormPlacement, WindowHiddenMaximisedComesBackInTheStoredNormalState)
 
 TEST_F(FormPlacement, StoredMinimisedStateMinimisesADialog)
 {
-    TStoredForm main("Main");
+    TScopedForm<TStoredForm> main("Main");
     TestApplication().CreateForm(main);
     Reg::Put("Dialog", "ShowCmd", "2");
-    TStoredForm dialog("Dialog", TBorderStyle::bsDialog);
+    TScopedForm<TStoredForm> dialog("Dialog", TBorderStyle::bsDialog);
     dialog.Create();
     dialog.Show();
     EXPECT_TRUE(IsIconic(dialog.Handle()));
@@ -216,7 +216,7 @@ TEST_F(FormPlacement, StoredMinimisedStateMinimisesADialog)
 TEST_F(FormPlacement, StoredMinimisedStateOfTheMainFormMinimisesTheProgramOnceShown)
 {
     Reg::Put("Main", "ShowCmd", "2");
-    TStoredForm main("Main");
+    TScopedForm<TStoredForm> main("Main");
     TestApplication().CreateForm(main);
     main.Show();
     EXPECT_FALSE(IsIconic(main.Handle()));
@@ -228,7 +228,7 @@ TEST_F(FormPlacement, StoredMinimisedStateOfTheMainFormMinimisesTheProgramOnceSh
 
 TEST_F(FormPlacement, MainFormClosedWhileTheProgramIsMinimisedStoresShowCmdTwo)
 {
-    TStoredForm main("Main");
+    TScopedForm<TStoredForm> main("Main");
     TestApplication().CreateForm(main);
     main.Show();
     HWND app = TestApplication().Handle();
@@ -243,7 +243,7 @@ TEST_F(FormPlacement, NumberTypedValueIsReportedOnceAndLeftInPlace)
 {
     Reg::Put("Help", "NormPos", "50,60,450,360");
     Reg::PutNumber("Help", "Flags", 1);
-    TStoredForm form("Help", TBorderStyle::bsDialog);
+    TScopedForm<TStoredForm> form("Help", TBorderStyle::bsDialog);
     int shows = 0;
     form.OnShow = [&] { ++shows; };
     form.Create();
@@ -269,7 +269,7 @@ TEST_P(FailedSave, ClosesAnywayReportsOnceAndRetriesAtDestroy)
 {
     const int failing = GetParam();  // 0-based index into the values a save writes
     const std::string failingName = SavedNames()[failing];
-    TStoredForm form("Sizeable");
+    TScopedForm<TStoredForm> form("Sizeable");
     form.Create();
     form.Show();
     RegistryFaults::Arm(failing + 1, ERROR_ACCESS_DENIED, SeamCall::RegSetValue);
@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(EachValue, FailedSave, testing::Range(0, 9));
 
 TEST_F(FormPlacement, CloseRefusedByTheFormSavesNothing)
 {
-    TStoredForm form("Sizeable");
+    TScopedForm<TStoredForm> form("Sizeable");
     form.OnCloseQuery = [](bool& canClose) { canClose = false; };
     form.Create();
     form.Show();
@@ -303,7 +303,7 @@ TEST_F(FormPlacement, CloseRefusedByTheFormSavesNothing)
 
 TEST_F(FormPlacement, LinksWorkInsideTheOpenRegistryObjectInTheirOrder)
 {
-    TStoredForm form("Linked");
+    TScopedForm<TStoredForm> form("Linked");
     TIniLink first, second;
     std::vector<std::string> calls;
     first.OnLinkLoad = [&] { calls.push_back("load1 " + first.LinkSection()); };

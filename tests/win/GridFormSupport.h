@@ -23,7 +23,6 @@ public:
         AddComponent(MainFormStorage);
         MainRxDBGridLayout.SetIniStorage(&MainFormStorage);
     }
-    ~TGridForm() override { Destroy(); }
 
     // "Field:width" of every column, left to right.
     std::vector<std::string> Layout()

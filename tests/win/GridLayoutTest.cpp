@@ -22,14 +22,14 @@ using Strings = std::vector<std::string>;
 TEST_F(GridLayout, MovedAndWidenedColumnComesBackInTheNextRun)
 {
     {
-        TGridForm form;
+        TScopedForm<TGridForm> form;
         form.Create();
         form.Show();
         form.MainRxDBGrid.Column(1).SetIndex(0);
         form.MainRxDBGrid.Column(0).SetWidth(250);
         form.Close();
     }
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
     EXPECT_EQ(form.Layout(), (Strings{"Path:250", "Name:154"}));
@@ -53,7 +53,7 @@ TEST_P(StoredLayout, IsAppliedAtTheFirstShowAndTheCloseSavesWhatIsShown)
 {
     for (const auto& [field, text] : GetParam().values)
         Reg::Put(kGridSection, "MainRxDBGrid." + field, text);
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
     const Strings layout = form.Layout();
@@ -97,7 +97,7 @@ void ShowAt(TForm& form, int dpi)
 TEST_F(GridLayout, WidthsAreKeptAt96DotsPerInchSoTheLayoutLooksTheSameAtAnyDensity)
 {
     {
-        TGridForm form;
+        TScopedForm<TGridForm> form;
         form.Create();
         ShowAt(form, 144);
         EXPECT_EQ(form.Layout(), (Strings{"Name:231", "Path:308"}));
@@ -108,7 +108,7 @@ TEST_F(GridLayout, WidthsAreKeptAt96DotsPerInchSoTheLayoutLooksTheSameAtAnyDensi
     // As a copy of the program that stores pixels wrote them at 100 %.
     EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "0,201");
     EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "1,154");
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     ShowAt(form, 192);
     EXPECT_EQ(form.Layout(), (Strings{"Path:402", "Name:308"}));
@@ -122,7 +122,7 @@ TEST_F(GridLayout, LowerStoredVersionLeavesTheGridAsDesigned)
     Reg::Put("MainForm", "FormVersion", "-1");
     Reg::Put(kGridSection, "MainRxDBGrid.Name", "1,100");
     Reg::Put(kGridSection, "MainRxDBGrid.Path", "0,300");
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
     EXPECT_EQ(form.Layout(), (Strings{"Name:154", "Path:205"}));
@@ -133,7 +133,7 @@ TEST_F(GridLayout, NumberTypedValueKeepsEarlierWidthsMovesNothingAndBlocksTheSav
 {
     Reg::Put(kGridSection, "MainRxDBGrid.Name", "1,100");
     Reg::PutNumber(kGridSection, "MainRxDBGrid.Path", 7);
-    TGridForm form;
+    TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
     EXPECT_EQ(ReportedErrors(), Strings{"Invalid data type for 'MainRxDBGrid.Path'"});

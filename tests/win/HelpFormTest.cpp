@@ -45,7 +45,7 @@ protected:
     // A new window, created as at program start (which reads the file).
     THelpForm& NewForm(bool highContrast = false)
     {
-        form = std::make_unique<THelpForm>();
+        form = std::make_unique<TScopedForm<THelpForm>>();
         form->HelpFormStorage.Active = false;
         form->HighContrast = [highContrast] { return highContrast; };
         form->Create();

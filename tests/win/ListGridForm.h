@@ -3,7 +3,7 @@
 // columns "Название базы" and "Путь". The grid tests, the layout tests and
 // the grid benchmark build their forms on it.
 //
-//   TListGridForm form("GridForm", "TGridForm", design, {0, 0, 400, 300});
+//   TScopedForm<TListGridForm> form("GridForm", "TGridForm", design, {0, 0, 400, 300});
 //   form.Create();
 //   form.BaseRxMemoryData.InsertRow();
 #pragma once
@@ -30,7 +30,6 @@ public:
         MainRxDBGrid.SetDataSource(&BaseDataSource);
         AddControl(MainRxDBGrid);
     }
-    ~TListGridForm() override { Destroy(); }
 
     // Declared in this order, the grid goes before its source and table.
     TRxMemoryData BaseRxMemoryData{"BaseRxMemoryData"};

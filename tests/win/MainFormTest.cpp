@@ -99,8 +99,8 @@ protected:
         EXPECT_EQ(FindThreadWindow(L"TMessageForm"), nullptr);
     }
 
-    TMainForm form;
-    TNewBaseForm editor;
+    TScopedForm<TMainForm> form;
+    TScopedForm<TNewBaseForm> editor;
 };
 
 }  // namespace
@@ -355,7 +355,7 @@ TEST_F(MainFormTest, ADoubleClickEnterF2AndAnEntrysDefaultActionOpenTheEditorToE
 
 TEST_F(MainFormTest, F1AndTheCaptionsHelpButtonShowTheHelpFromTheMainWindowAndTheEditor)
 {
-    THelpForm help;
+    TScopedForm<THelpForm> help;
     help.HelpFormStorage.Active = false;
     help.Create();
     HelpForm = &help;

@@ -129,9 +129,9 @@ protected:
         editor.ShowModal();
     }
 
-    TMainForm main;
-    TSelectDirectoryForm chooser;
-    TNewBaseForm editor;
+    TScopedForm<TMainForm> main;
+    TScopedForm<TSelectDirectoryForm> chooser;
+    TScopedForm<TNewBaseForm> editor;
 };
 
 const Entry kBuh{"Бухгалтерия", "C:\\Базы\\Бух", "Главбух", "секрет"};

@@ -130,10 +130,10 @@ protected:
     }
 
     TempFolder folder;
-    TMainForm main;
-    TNewBaseForm editor;
-    TSelectDirectoryForm chooser;
-    THelpForm help;
+    TScopedForm<TMainForm> main;
+    TScopedForm<TNewBaseForm> editor;
+    TScopedForm<TSelectDirectoryForm> chooser;
+    TScopedForm<THelpForm> help;
 
 private:
     std::wstring savedFolder_;

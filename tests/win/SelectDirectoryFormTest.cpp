@@ -45,7 +45,7 @@ protected:
 
 TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
 {
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     EXPECT_EQ(form.Caption(), "Выберите директорию информационной базы 1С");
     EXPECT_EQ(ClientSize(form.Handle()), (SIZE{424, 326}));
@@ -65,7 +65,7 @@ TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
 TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)
 {
     ShellTestFolder dir({"Base\\"});
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     HTREEITEM node = NodeForPath(form.MainShellTreeView, dir / "Base");
     ASSERT_NE(node, nullptr);
@@ -85,7 +85,7 @@ TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)
 
 TEST_F(SelectDirectoryFormTest, CancelAndTheCloseBoxLeaveTheGlobalsAlone)
 {
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     std::function<void()> ways[] = {
         [&] { SendMessageW(form.CancelButton.Handle(), BM_CLICK, 0, 0); },
@@ -102,7 +102,7 @@ TEST_F(SelectDirectoryFormTest, CancelAndTheCloseBoxLeaveTheGlobalsAlone)
 
 TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
 {
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     EXPECT_TRUE(StaysOpenThrough(form, [&] {
         HWND focus = GetFocus();
@@ -117,7 +117,7 @@ TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
 TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
 {
     ShellTestFolder dir({"Before\\"});
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, dir / "Before");
@@ -134,7 +134,7 @@ TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
 TEST_F(SelectDirectoryFormTest, ASecondOpeningShowsThePreviousChoiceStillSelected)
 {
     ShellTestFolder dir({"One\\", "One\\Two\\"});
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     PostAction([&] {
@@ -168,7 +168,7 @@ TEST_F(SelectDirectoryFormTest, AFolderNamedBeyondWindows1251IsStoredByItsShortN
     ShellTestFolder dir({"Базы\\"});
     const std::wstring folder = Wide(dir / "Базы") + L"\\\u03a9mega \u65e5\u672c";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, folder);
@@ -197,7 +197,7 @@ TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefus
     ShellTestFolder dir({});
     const std::wstring folder = Wide(dir.Path()) + L"\\\u6570\u636e";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     HTREEITEM node = NodeForPath(form.MainShellTreeView, folder);
     ASSERT_NE(node, nullptr);

@@ -33,7 +33,7 @@ protected:
     }
 
     int liveBefore_ = 0;
-    TSelectDirectoryForm form;
+    TScopedForm<TSelectDirectoryForm> form;
     TShellTreeView& tree = form.MainShellTreeView;
 };
 

@@ -133,7 +133,6 @@ public:
         Storage.Options = options;
         AddComponent(Storage);
     }
-    ~TStoredForm() override { Destroy(); }
 
     // The normal (restored) rectangle, in the placement's coordinates.
     RECT NormalRect() const
