@@ -4,13 +4,9 @@
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/SelectDirectoryUnit.h"
-#include "platform/ComposedText.h"
 #include "platform/WideText.h"
-#include "runtime/Cp1251.h"
 
 #include <algorithm>
-#include <cwchar>
-#include <vector>
 
 TNewBaseForm* NewBaseForm = nullptr;
 
@@ -44,65 +40,8 @@ std::string SingleLineValue(std::string text)
     return text;
 }
 
-// One character for the operator: itself in quotes and its codes, which
-// tell apart characters that look alike or show nothing.
-std::wstring DescribeCharacter(const std::wstring& character)
-{
-    std::wstring codes;
-    const std::u16string_view units(reinterpret_cast<const char16_t*>(character.data()), character.size());
-    for (size_t i = 0; i < units.size();) {
-        wchar_t code[16];
-        std::swprintf(code, 16, L"U+%04X", unsigned(NextCodePoint(units, i)));
-        codes += (codes.empty() ? L"" : L" ") + std::wstring(code);
-    }
-    return L"\"" + character + L"\" (" + codes + L")";
-}
-
-// Название: "数" (U+6570), "Ә" (U+04D8); a long list is cut short.
-std::wstring DescribeBox(const wchar_t* label, const std::vector<std::wstring>& outside)
-{
-    constexpr size_t kMostShown = 8;
-    std::wstring line = label;
-    line += L":";
-    for (size_t i = 0; i < outside.size() && i < kMostShown; ++i)
-        line += (i == 0 ? L" " : L", ") + DescribeCharacter(outside[i]);
-    if (outside.size() > kMostShown)
-        line += L" и ещё " + std::to_wstring(outside.size() - kMostShown);
-    return line;
-}
-
-// The characters of a box's text that the list cannot keep, each once and
-// whole (with its combining marks), in composed form; and where the first
-// one stands in the box.
-struct OutsideText {
-    std::vector<std::wstring> Characters;
-    size_t FirstStart = 0, FirstEnd = 0;
-};
-
-OutsideText OutsideCp1251(const std::wstring& text)
-{
-    std::u16string_view units(reinterpret_cast<const char16_t*>(text.data()), text.size());
-    OutsideText found;
-    for (size_t start = 0, end = 0; start < text.size(); start = end) {
-        end = CharacterEnd(units, start);
-        std::wstring_view typed(text.data() + start, end - start);
-        if (FitsCp1251(typed))
-            continue;
-        std::wstring character = Composed(typed);
-        if (FitsCp1251(character))
-            continue;
-        if (found.Characters.empty()) {
-            found.FirstStart = start;
-            found.FirstEnd = end;
-        }
-        if (std::find(found.Characters.begin(), found.Characters.end(), character) == found.Characters.end())
-            found.Characters.push_back(character);
-    }
-    return found;
-}
-
-// The operator is put right at the first such character.
-void SelectFirstOutside(TEdit& box, const OutsideText& outside)
+// The operator is put right at the first character the list cannot keep.
+void SelectFirstOutside(TEdit& box, const Cp1251Outside& outside)
 {
     box.SetFocus();
     box.Select(int(outside.FirstStart), int(outside.FirstEnd));
@@ -186,12 +125,13 @@ std::optional<std::array<std::string, 4>> TNewBaseForm::ValuesForTheList()
     const Box boxes[] = {{NameEdit, L"Название"}, {LoginEdit, L"Пользователь"}, {PasswordEdit, L"Пароль"}};
     std::wstring lines;
     TEdit* first = nullptr;
-    OutsideText firstOutside;
+    Cp1251Outside firstOutside;
     for (const Box& box : boxes) {
-        OutsideText outside = OutsideCp1251(box.Edit.WideText());
+        Cp1251Outside outside = CharactersOutsideCp1251(box.Edit.WideText());
         if (outside.Characters.empty())
             continue;
-        lines += L"\n" + DescribeBox(box.Label, outside.Characters);
+        // Название: "数" (U+6570), "Ә" (U+04D8)
+        lines += L"\n" + std::wstring(box.Label) + L": " + Wide(DescribeCharacters(outside.Characters));
         if (!first) {
             first = &box.Edit;
             firstOutside = std::move(outside);
@@ -208,7 +148,7 @@ std::optional<std::array<std::string, 4>> TNewBaseForm::ValuesForTheList()
     // A typed or pasted folder is taken as one picked in the chooser is.
     std::optional<std::string> path = DirectoryForTheList(PathEdit.WideText());
     if (!path) {
-        SelectFirstOutside(PathEdit, OutsideCp1251(PathEdit.WideText()));
+        SelectFirstOutside(PathEdit, CharactersOutsideCp1251(PathEdit.WideText()));
         return std::nullopt;
     }
     return std::array<std::string, 4>{ValueOf(NameEdit), SingleLineValue(*path), ValueOf(LoginEdit),

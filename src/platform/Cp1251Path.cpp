@@ -1,6 +1,5 @@
 #include "platform/Cp1251Path.h"
 
-#include "platform/ComposedText.h"
 #include "platform/PathForms.h"
 #include "platform/WideText.h"
 #include "platform/Win32.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -56,6 +57,12 @@ std::string Utf16ToCp1251(std::u16string_view text)
     return result;
 }
 
+bool FitsCp1251(std::u16string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char16_t unit) { return unit == u'?' || Utf16ToCp1251Char(unit) != '?'; });
+}
+
 namespace {
 
 bool HighSurrogate(char16_t unit)
@@ -68,8 +75,8 @@ bool LowSurrogate(char16_t unit)
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-}  // namespace
-
+// The code point that begins at text[i], with i moved past it: a surrogate
+// pair is one code point, a lone surrogate is itself.
 char32_t NextCodePoint(std::u16string_view text, size_t& i)
 {
     const char16_t unit = text[i++];
@@ -77,22 +84,6 @@ char32_t NextCodePoint(std::u16string_view text, size_t& i)
         return unit;
     return 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i++]) - 0xDC00);
 }
-
-std::u32string CharactersOutsideCp1251(std::u16string_view text)
-{
-    std::u32string found;
-    for (size_t i = 0; i < text.size();) {
-        const char16_t unit = text[i];
-        const char32_t c = NextCodePoint(text, i);
-        if (unit == u'?' || Utf16ToCp1251Char(unit) != '?')
-            continue;
-        if (std::find(found.begin(), found.end(), c) == found.end())
-            found.push_back(c);
-    }
-    return found;
-}
-
-namespace {
 
 // The blocks of combining marks that Latin, Cyrillic and Greek text uses,
 // and the variation selectors, which show nothing of their own.
@@ -109,8 +100,8 @@ bool CombiningMark(char16_t unit)
     return false;
 }
 
-}  // namespace
-
+// Where the character that begins at `start` ends: "x" + U+030C shows as
+// one letter, and is told and selected as one.
 size_t CharacterEnd(std::u16string_view text, size_t start)
 {
     size_t end = start + 1;
@@ -119,4 +110,49 @@ size_t CharacterEnd(std::u16string_view text, size_t start)
     while (end < text.size() && CombiningMark(text[end]))
         ++end;
     return end;
+}
+
+std::u16string DescribeCharacter(const std::u16string& character)
+{
+    std::u16string codes;
+    for (size_t i = 0; i < character.size();) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", unsigned(NextCodePoint(character, i)));
+        codes += (codes.empty() ? u"" : u" ") + Cp1251ToUtf16(code);
+    }
+    return u"\"" + character + u"\" (" + codes + u")";
+}
+
+}  // namespace
+
+Cp1251Outside CharactersOutsideCp1251(std::u16string_view text, const ComposeText& compose)
+{
+    Cp1251Outside found;
+    for (size_t start = 0, end = 0; start < text.size(); start = end) {
+        end = CharacterEnd(text, start);
+        const std::u16string_view typed = text.substr(start, end - start);
+        if (FitsCp1251(typed))
+            continue;
+        std::u16string character = compose(typed);
+        if (FitsCp1251(character))
+            continue;
+        if (found.Characters.empty()) {
+            found.FirstStart = start;
+            found.FirstEnd = end;
+        }
+        if (std::find(found.Characters.begin(), found.Characters.end(), character) == found.Characters.end())
+            found.Characters.push_back(std::move(character));
+    }
+    return found;
+}
+
+std::u16string DescribeCharacters(const std::vector<std::u16string>& characters)
+{
+    constexpr size_t kMostShown = 8;
+    std::u16string line;
+    for (size_t i = 0; i < characters.size() && i < kMostShown; ++i)
+        line += (i == 0 ? u"" : u", ") + DescribeCharacter(characters[i]);
+    if (characters.size() > kMostShown)
+        line += u" и ещё " + Cp1251ToUtf16(std::to_string(characters.size() - kMostShown));
+    return line;
 }

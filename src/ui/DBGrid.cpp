@@ -1,5 +1,6 @@
 // The grid's window, its link to the data source and its layout: the header
-// and its host, the view window's size, the scroll bars.
+// and its host, the view window's size, the scroll bars; the accessible
+// object it hands out and the events that tell screen readers of changes.
 #include "ui/DBGrid.h"
 
 #include "platform/Handles.h"
@@ -7,11 +8,11 @@
 #include "runtime/Exceptions.h"
 #include "runtime/ScopeGuard.h"
 #include "ui/Application.h"
-#include "ui/DBGridAccessible.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -557,4 +558,89 @@ int TRxDBGrid::ColumnAt(int x) const
 int TRxDBGrid::LineAt(int y) const
 {
     return y < titleHeight_ ? -1 : (y - titleHeight_) / rowHeight_;
+}
+
+// ---- Screen readers ------------------------------------------------------------
+// The grid raises the events itself: they must reach a client's event hook
+// whether or not any client has asked for the accessible object yet, and
+// they follow from the dataset's change reports and states, which the
+// object never sees. Nothing here works out a row's texts, so a move
+// through a long list costs two events per move and no more.
+
+LRESULT TRxDBGrid::OnGetObject(WPARAM flags, LPARAM objectId)
+{
+    // Only the client area is the grid's own; the frame and the scroll bars
+    // are the system's.
+    if (static_cast<LONG>(objectId) != OBJID_CLIENT)
+        return DefWindowProcW(Handle(), WM_GETOBJECT, flags, objectId);
+    if (!accessible_)
+        accessible_ = ComPtr<TDBGridAccessible>(new TDBGridAccessible(*this));
+    return LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
+}
+
+void TRxDBGrid::DisconnectAccessible()
+{
+    if (!accessible_)
+        return;
+    accessible_->Disconnect();
+    accessible_ = ComPtr<TDBGridAccessible>();
+}
+
+void TRxDBGrid::TellFocus()
+{
+    TDataSet* ds = DataSet();
+    if (Handle() && ds && ds->CurrentRowNumber() > 0 && GetFocus() == Handle())
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, Handle(), OBJID_CLIENT, ds->CurrentRowNumber());
+}
+
+void TRxDBGrid::NoteForScreenReaders(TDataChange change)
+{
+    reorderedSinceTold_ |= change == TDataChange::RowsReordered;
+    resortedSinceTold_ |= change == TDataChange::CurrentRowResorted;
+    if (tellPending_ || !Handle())
+        return;
+    tellPending_ = PostMessageW(Handle(), kTellScreenReaders, 0, 0) != FALSE;
+    if (!tellPending_)
+        TellScreenReaders();
+}
+
+void TRxDBGrid::TellScreenReaders()
+{
+    TDataSet* ds = DataSet();
+    // A row being added or changed is no row of the list yet; what it did is
+    // told once it is posted or dropped.
+    if (!Handle() || (ds && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert)))
+        return;
+    const int count = ds ? ds->RowCount() : 0;
+    const int current = ds && ds->Active() ? ds->CurrentRowNumber() : 0;
+    const int oldCount = toldRowCount_, oldCurrent = toldCurrentRow_;
+    const bool reordered = std::exchange(reorderedSinceTold_, false);
+    const bool resorted = std::exchange(resortedSinceTold_, false);
+    toldRowCount_ = count;
+    toldCurrentRow_ = current;
+
+    // A row is always added as the current one and deleted as the current
+    // one. Added and then sorted into its place (the editor's "OK"), it is
+    // told once, where it ended up: told at the place it was added first, a
+    // screen reader would read out the entry that the sort put there. Any
+    // other change of the count (a load, a closed table) renumbers the whole
+    // list, and so does a sort that moved the current row alone.
+    const bool added = count == oldCount + 1 && current > 0;
+    const bool deleted = count == oldCount - 1 && oldCurrent > 0;
+    bool renumbered = reordered || (count != oldCount && !added && !deleted);
+    if (resorted && !added && current != oldCurrent)
+        renumbered = true;
+    if (added)
+        NotifyWinEvent(EVENT_OBJECT_CREATE, Handle(), OBJID_CLIENT, current);
+    else if (deleted)
+        NotifyWinEvent(EVENT_OBJECT_DESTROY, Handle(), OBJID_CLIENT, oldCurrent);
+    if (renumbered)
+        NotifyWinEvent(EVENT_OBJECT_REORDER, Handle(), OBJID_CLIENT, CHILDID_SELF);
+
+    // After any change of the rows the current row may be another entry
+    // under the same number.
+    if (current > 0 && (current != oldCurrent || count != oldCount || renumbered)) {
+        NotifyWinEvent(EVENT_OBJECT_SELECTION, Handle(), OBJID_CLIENT, current);
+        TellFocus();
+    }
 }

@@ -22,6 +22,7 @@
 #include "platform/Handles.h"
 #include "platform/Dpi.h"
 #include "ui/Control.h"
+#include "ui/DBGridAccessible.h"
 #include "ui/DBGridColumns.h"
 #include "ui/ToolTip.h"
 
@@ -29,9 +30,7 @@
 #include <string>
 #include <string_view>
 
-class TDBGridAccessible;
-
-class TRxDBGrid : public TControl {
+class TRxDBGrid : public TControl, private TAccessibleRows {
 public:
     TRxDBGrid(std::string name, TBounds bounds, unsigned anchors = akLeft | akTop);
     ~TRxDBGrid() override;
@@ -90,7 +89,8 @@ public:
     std::function<void()> OnColumnsChanged;
 
     // Screen readers find the grid, named by AccessibleName, as a list whose
-    // items are the rows (DBGridAccessible.h).
+    // items are the rows (DBGridAccessible.h); the grid itself raises the
+    // events that tell them what changed.
 
 protected:
     HWND CreateHandle(HWND parent, int id, const TBounds& bounds) override;
@@ -187,8 +187,7 @@ private:
     // drawn cut short with an ellipsis.
     bool CellTextFits(const std::wstring& text, const RECT& cell) const;
 
-    // Screen readers (DBGridScreenReader.cpp).
-    friend class TDBGridAccessible;
+    // Screen readers (DBGrid.cpp): the accessible object and the events.
     LRESULT OnGetObject(WPARAM flags, LPARAM objectId);
     void DisconnectAccessible();
     // Notes a change for screen readers and has them told once the
@@ -197,13 +196,24 @@ private:
     // Raises the events that tell screen readers what the changes since the
     // last time did to the rows and to the current row.
     void TellScreenReaders();
-    // A screen reader's default action on a row: makes it current and
-    // opens it once the call has returned, so that the reader does not wait
-    // for a modal window. False when nothing would open: no OnOpenRow, or a
-    // modal window is up.
-    bool OpenRowLater(int row);
     // The current row has the focus, while the grid has it.
     void TellFocus();
+
+    // What the accessible object reads and does (the rows' places and texts
+    // in DBGridPaint.cpp, selecting and opening in DBGridInput.cpp).
+    HWND ListWindow() const override { return Handle(); }
+    std::string ListName() const override { return AccessibleName; }
+    int RowCount() const override { return DataSet() ? DataSet()->RowCount() : 0; }
+    int CurrentRow() const override { return RowCount() > 0 ? DataSet()->CurrentRowNumber() : 0; }
+    std::vector<TShownCell> ShownCells(int row) const override;
+    RECT RowRect(int row) const override;
+    int RowAt(int y) const override;
+    void SelectRow(int row) override;
+    std::optional<std::string> RowAction() const override
+    {
+        return OnOpenRow ? std::optional(RowActionName) : std::nullopt;
+    }
+    bool OpenRowLater(int row) override;
 
     // Geometry helpers.
     RECT ClientArea() const { return {0, 0, clientWidth_, clientHeight_}; }

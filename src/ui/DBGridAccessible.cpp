@@ -1,9 +1,7 @@
 #include "ui/DBGridAccessible.h"
 
 #include "platform/WideText.h"
-#include "ui/DBGrid.h"
 
-#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -38,32 +36,6 @@ void SetChildId(VARIANT* out, long id)
     out->lVal = id;
 }
 
-// The line a row is drawn on, counted from the view window's first; rows
-// outside the window get lines before or after it. A row being inserted
-// stands on the current line and pushes the stored rows from there down.
-int LineOf(const TDataSet& ds, long row)
-{
-    int index = int(row) - 1;
-    if (ds.State() == TDataSetState::dsInsert && index >= std::max(ds.CurrentRowNumber() - 1, 0))
-        ++index;
-    return index - ds.WindowFirstRow();
-}
-
-// The row (from 1) drawn on a line of the view window; 0 for the row being
-// inserted, which is no row of the table yet.
-int RowOnLine(const TDataSet& ds, int line)
-{
-    int index = ds.WindowFirstRow() + line;
-    if (ds.State() == TDataSetState::dsInsert) {
-        int pending = std::max(ds.CurrentRowNumber() - 1, 0);
-        if (index == pending)
-            return 0;
-        if (index > pending)
-            --index;
-    }
-    return index + 1;
-}
-
 template <typename T>
 void Empty(T** out)
 {
@@ -90,7 +62,7 @@ HRESULT Into(Out* out, Body&& body) noexcept
 
 void TDBGridAccessible::Disconnect()
 {
-    grid_ = nullptr;
+    rows_ = nullptr;
     // Clients in other processes reach this object through COM's stubs:
     // those let go of it now, and the clients' next calls fail there.
     CoDisconnectObject(static_cast<IAccessible*>(this), 0);
@@ -153,10 +125,9 @@ STDMETHODIMP TDBGridAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, 
 
 HRESULT TDBGridAccessible::Rows(long& count) const
 {
-    if (!grid_ || !grid_->Handle())
+    if (!rows_ || !rows_->ListWindow())
         return CO_E_OBJNOTCONNECTED;
-    TDataSet* ds = grid_->DataSet();
-    count = ds ? ds->RowCount() : 0;
+    count = rows_->RowCount();
     return S_OK;
 }
 
@@ -173,33 +144,23 @@ HRESULT TDBGridAccessible::ChildId(const VARIANT& child, long& id) const
 
 std::wstring TDBGridAccessible::RowTexts(long row, bool titled) const
 {
-    TDataSet& ds = *grid_->DataSet();
     std::wstring texts;
-    for (int i = 0; i < grid_->columns_.Count(); ++i) {
-        const TColumn& column = grid_->columns_[i];
-        int field = ds.FindFieldIndex(column.FieldName());
-        if (column.DrawWidth() == 0 || field < 0)
+    for (const TAccessibleRows::TShownCell& cell : rows_->ShownCells(int(row))) {
+        if (cell.Text.empty() && !titled)
             continue;
-        std::string_view text = ds.RowTextView(int(row) - 1, ds.Field(field));
-        if (text.empty() && !titled)
-            continue;
-        texts += (texts.empty() ? L"" : L", ") + (titled ? Wide(column.Title) + L": " : L"") + Wide(text);
+        texts += (texts.empty() ? L"" : L", ") + (titled ? Wide(cell.Title) + L": " : L"") + Wide(cell.Text);
     }
     return texts;
 }
 
-bool TDBGridAccessible::RowShown(long row) const
+RECT TDBGridAccessible::ScreenRect(long id) const
 {
-    const TDataSet& ds = *grid_->DataSet();
-    int line = LineOf(ds, row);
-    return line >= 0 && line < ds.WindowRowCount();
-}
-
-RECT TDBGridAccessible::RowScreenRect(long row) const
-{
-    int top = grid_->LineTop(LineOf(*grid_->DataSet(), row));
-    RECT r{0, top, grid_->clientWidth_, top + grid_->rowHeight_};
-    MapWindowPoints(grid_->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    RECT r;
+    if (id == CHILDID_SELF)
+        GetClientRect(rows_->ListWindow(), &r);
+    else
+        r = rows_->RowRect(int(id));
+    MapWindowPoints(rows_->ListWindow(), nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
@@ -236,7 +197,7 @@ STDMETHODIMP TDBGridAccessible::get_accParent(IDispatch** parent)
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
         // The client area's parent is the window's own object, the system's.
-        return CreateStdAccessibleObject(grid_->Handle(), OBJID_WINDOW, IID_IDispatch,
+        return CreateStdAccessibleObject(rows_->ListWindow(), OBJID_WINDOW, IID_IDispatch,
                                          reinterpret_cast<void**>(parent));
     });
 }
@@ -258,7 +219,7 @@ STDMETHODIMP TDBGridAccessible::get_accChild(VARIANT child, IDispatch** object)
 STDMETHODIMP TDBGridAccessible::get_accName(VARIANT child, BSTR* name)
 {
     return ChildInto(name, child, [&](long id) {
-        return ToBstr(id == CHILDID_SELF ? Wide(grid_->AccessibleName) : RowTexts(id, false), name);
+        return ToBstr(id == CHILDID_SELF ? Wide(rows_->ListName()) : RowTexts(id, false), name);
     });
 }
 
@@ -286,7 +247,7 @@ STDMETHODIMP TDBGridAccessible::get_accRole(VARIANT child, VARIANT* role)
 STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
 {
     return ChildInto(state, child, [&](long id) {
-        HWND window = grid_->Handle();
+        HWND window = rows_->ListWindow();
         bool focused = GetFocus() == window;
         long flags = STATE_SYSTEM_FOCUSABLE;
         if (id == CHILDID_SELF) {
@@ -298,9 +259,10 @@ STDMETHODIMP TDBGridAccessible::get_accState(VARIANT child, VARIANT* state)
                 flags |= STATE_SYSTEM_UNAVAILABLE;
         } else {
             flags |= STATE_SYSTEM_SELECTABLE;
-            if (id == grid_->DataSet()->CurrentRowNumber())
+            if (id == rows_->CurrentRow())
                 flags |= STATE_SYSTEM_SELECTED | (focused ? STATE_SYSTEM_FOCUSED : 0);
-            if (!RowShown(id))
+            // Off screen unless the row drawn where it would be is itself.
+            if (rows_->RowAt(rows_->RowRect(int(id)).top) != id)
                 flags |= STATE_SYSTEM_OFFSCREEN;
         }
         SetChildId(state, flags);
@@ -333,9 +295,9 @@ STDMETHODIMP TDBGridAccessible::get_accFocus(VARIANT* child)
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
-        if (GetFocus() != grid_->Handle())
+        if (GetFocus() != rows_->ListWindow())
             return S_FALSE;
-        int current = count > 0 ? grid_->DataSet()->CurrentRowNumber() : 0;
+        int current = rows_->CurrentRow();
         SetChildId(child, current > 0 ? current : CHILDID_SELF);
         return S_OK;
     });
@@ -347,7 +309,7 @@ STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
         long count = 0;
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
-        int current = count > 0 ? grid_->DataSet()->CurrentRowNumber() : 0;
+        int current = rows_->CurrentRow();
         if (current <= 0)
             return S_FALSE;
         SetChildId(children, current);
@@ -358,8 +320,8 @@ STDMETHODIMP TDBGridAccessible::get_accSelection(VARIANT* children)
 STDMETHODIMP TDBGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
     return ChildInto(action, child, [&](long id) {
-        const bool opens = id != CHILDID_SELF && grid_->OnOpenRow;
-        return opens ? ToBstr(Wide(grid_->RowActionName), action) : S_FALSE;
+        std::optional<std::string> name = rows_->RowAction();
+        return id != CHILDID_SELF && name ? ToBstr(Wide(*name), action) : S_FALSE;
     });
 }
 
@@ -371,10 +333,10 @@ STDMETHODIMP TDBGridAccessible::accSelect(long flags, VARIANT child)
         if ((flags & ~single) != 0 || flags == 0 || (id == CHILDID_SELF && flags != SELFLAG_TAKEFOCUS))
             return E_INVALIDARG;
         if (flags & SELFLAG_TAKEFOCUS)
-            SetFocus(grid_->Handle());
-        // The focus change ran other windows' handlers: the grid may be gone.
-        if (id != CHILDID_SELF && grid_ && id != grid_->DataSet()->CurrentRowNumber())
-            grid_->DataSet()->SetCurrentRowNumber(int(id));
+            SetFocus(rows_->ListWindow());
+        // The focus change ran other windows' handlers: the list may be gone.
+        if (id != CHILDID_SELF && rows_)
+            rows_->SelectRow(int(id));
         return S_OK;
     });
 }
@@ -385,13 +347,7 @@ STDMETHODIMP TDBGridAccessible::accLocation(long* left, long* top, long* width, 
         return E_POINTER;
     *left = *top = *width = *height = 0;
     return ForChild(child, [&](long id) {
-        RECT r;
-        if (id == CHILDID_SELF) {
-            GetClientRect(grid_->Handle(), &r);
-            MapWindowPoints(grid_->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
-        } else {
-            r = RowScreenRect(id);
-        }
+        const RECT r = ScreenRect(id);
         *left = r.left;
         *top = r.top;
         *width = r.right - r.left;
@@ -436,19 +392,13 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
         if (HRESULT hr = Rows(count); FAILED(hr))
             return hr;
         POINT p{x, y};
-        ScreenToClient(grid_->Handle(), &p);
+        ScreenToClient(rows_->ListWindow(), &p);
         RECT client;
-        GetClientRect(grid_->Handle(), &client);
+        GetClientRect(rows_->ListWindow(), &client);
         if (!PtInRect(&client, p))
             return S_FALSE;
-        long hit = CHILDID_SELF;
-        const TDataSet* ds = grid_->DataSet();
-        if (int line = grid_->LineAt(p.y); ds && line >= 0 && line < ds->WindowRowCount()) {
-            int row = RowOnLine(*ds, line);
-            if (row >= 1 && row <= count)
-                hit = row;
-        }
-        SetChildId(child, hit);
+        const long row = rows_->RowAt(p.y);
+        SetChildId(child, row >= 1 && row <= count ? row : CHILDID_SELF);
         return S_OK;
     });
 }
@@ -456,9 +406,9 @@ STDMETHODIMP TDBGridAccessible::accHitTest(long x, long y, VARIANT* child)
 STDMETHODIMP TDBGridAccessible::accDoDefaultAction(VARIANT child)
 {
     return ForChild(child, [&](long id) {
-        if (id == CHILDID_SELF || !grid_->OnOpenRow)
+        if (id == CHILDID_SELF || !rows_->RowAction())
             return DISP_E_MEMBERNOTFOUND;
-        return grid_->OpenRowLater(int(id)) ? S_OK : E_FAIL;
+        return rows_->OpenRowLater(int(id)) ? S_OK : E_FAIL;
     });
 }
 

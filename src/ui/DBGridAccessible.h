@@ -1,14 +1,15 @@
-// What a screen reader finds in the grid, through Microsoft Active
-// Accessibility: a list named after the grid (TRxDBGrid::AccessibleName)
-// whose children are the table's rows, child id n being the n-th row in the
-// table's order. A row's name is its shown texts in the shown column order,
-// its description the same texts each after its column's title, as the
-// system's report-view lists describe their items; the current row is the
-// selected one, and the focused one while the grid has the focus. A row's
-// default action (TRxDBGrid::RowActionName) opens it as a double-click does.
+// What a screen reader finds in a list of rows, through Microsoft Active
+// Accessibility: a list (named by TAccessibleRows::ListName) whose children
+// are the rows, child id n being the n-th row in the table's order. A row's
+// name is its shown texts in the shown column order, its description the
+// same texts each after its column's title, as the system's report-view
+// lists describe their items; the current row is the selected one, and the
+// focused one while the list's window has the focus. A row's default action
+// opens it as a double-click does.
 //
-// The grid hands one out for WM_GETOBJECT and keeps it; when its window
-// goes it calls Disconnect, after which every call fails with
+// The object asks the list only through TAccessibleRows, which the grid
+// implements; the grid hands one out for WM_GETOBJECT and keeps it. When its
+// window goes it calls Disconnect, after which every call fails with
 // CO_E_OBJNOTCONNECTED and clients in other processes are cut off.
 //
 //   case WM_GETOBJECT: return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
@@ -20,13 +21,44 @@
 
 #include <oleacc.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
-class TRxDBGrid;
+// All the accessible object may ask of the list it describes. Rows are
+// numbered from 1 in the table's order, places are client pixels, texts
+// are Windows-1251.
+class TAccessibleRows {
+public:
+    struct TShownCell {
+        std::string_view Title, Text;
+    };
+
+    virtual HWND ListWindow() const = 0;  // null once the window is gone
+    virtual std::string ListName() const = 0;
+    virtual int RowCount() const = 0;
+    virtual int CurrentRow() const = 0;  // 0 for none
+    // The row's texts in the shown columns, left to right.
+    virtual std::vector<TShownCell> ShownCells(int row) const = 0;
+    // Where the row is drawn, or would be if scrolled into view.
+    virtual RECT RowRect(int row) const = 0;
+    virtual int RowAt(int y) const = 0;  // 0 where no row of the table is drawn
+    virtual void SelectRow(int row) = 0;
+    // The name of a row's default action; none when rows do not open.
+    virtual std::optional<std::string> RowAction() const = 0;
+    // Makes the row current and opens it once the call has returned, so that
+    // the reader does not wait for a modal window; false when nothing would
+    // open (a modal window is up).
+    virtual bool OpenRowLater(int row) = 0;
+
+protected:
+    ~TAccessibleRows() = default;
+};
 
 class TDBGridAccessible final : public IAccessible {
 public:
-    explicit TDBGridAccessible(TRxDBGrid& grid) : grid_(&grid) {}
+    explicit TDBGridAccessible(TAccessibleRows& rows) : rows_(&rows) {}
     TDBGridAccessible(const TDBGridAccessible&) = delete;
     TDBGridAccessible& operator=(const TDBGridAccessible&) = delete;
 
@@ -88,9 +120,9 @@ private:
     // Its name leaves the empty ones out; its description (`titled`) puts
     // each after its column's title, empty ones too.
     std::wstring RowTexts(long row, bool titled) const;
-    RECT RowScreenRect(long row) const;
-    bool RowShown(long row) const;
+    // The list's client area, or a row, in screen pixels.
+    RECT ScreenRect(long id) const;
 
     LONG refs_ = 1;
-    TRxDBGrid* grid_;  // null once disconnected
+    TAccessibleRows* rows_;  // null once disconnected
 };

@@ -1,5 +1,6 @@
 // What the user does to the grid: keys, mouse, scroll bars, and dragging
-// the titles' edges and the titles themselves.
+// the titles' edges and the titles themselves; and what a screen reader
+// does to it: selecting and opening a row.
 #include "ui/DBGrid.h"
 
 #include "runtime/Cp1251.h"
@@ -293,4 +294,23 @@ void TRxDBGrid::ApplyTitleOrder()
     // Whatever the header holds now, it is rewritten from the list.
     layoutPending_ = true;
     EndLayout();
+}
+
+void TRxDBGrid::SelectRow(int row)
+{
+    TDataSet* ds = DataSet();
+    if (ds && row != ds->CurrentRowNumber())
+        ds->SetCurrentRowNumber(row);
+}
+
+bool TRxDBGrid::OpenRowLater(int row)
+{
+    TDataSet* ds = DataSet();
+    HWND top = GetAncestor(Handle(), GA_ROOT);
+    // Under a modal window the row neither moves nor opens.
+    if (!OnOpenRow || !ds || !ds->Active() || !top || !IsWindowEnabled(top))
+        return false;
+    if (row != ds->CurrentRowNumber())
+        ds->SetCurrentRowNumber(row);
+    return PostMessageW(Handle(), kOpenRowPosted, 0, 0) != FALSE;
 }

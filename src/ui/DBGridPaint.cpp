@@ -1,6 +1,7 @@
 // Drawing the grid: the indicator column, the cells of the view window's
 // rows with their column and row lines, and the focused cell. Only the rows
-// of the view window that meet the area to repaint are drawn.
+// of the view window that meet the area to repaint are drawn. Where a row
+// is drawn and what it shows are told to screen readers from here too.
 #include "ui/DBGrid.h"
 
 #include "platform/Handles.h"
@@ -171,4 +172,60 @@ void TRxDBGrid::PaintIndicator(HDC dc, const RECT& cell, bool current)
         break;
     }
     }
+}
+
+namespace {
+
+// The line a row is drawn on, counted from the view window's first; rows
+// outside the window get lines before or after it. A row being inserted
+// stands on the current line and pushes the stored rows from there down.
+int LineOf(const TDataSet& ds, int row)
+{
+    int index = row - 1;
+    if (ds.State() == TDataSetState::dsInsert && index >= std::max(ds.CurrentRowNumber() - 1, 0))
+        ++index;
+    return index - ds.WindowFirstRow();
+}
+
+// The row (from 1) drawn on a line of the view window; 0 for the row being
+// inserted, which is no row of the table yet.
+int RowOnLine(const TDataSet& ds, int line)
+{
+    int index = ds.WindowFirstRow() + line;
+    if (ds.State() == TDataSetState::dsInsert) {
+        int pending = std::max(ds.CurrentRowNumber() - 1, 0);
+        if (index == pending)
+            return 0;
+        if (index > pending)
+            --index;
+    }
+    return index + 1;
+}
+
+}  // namespace
+
+std::vector<TAccessibleRows::TShownCell> TRxDBGrid::ShownCells(int row) const
+{
+    const TDataSet& ds = *DataSet();
+    std::vector<TShownCell> cells;
+    for (int i = 0; i < columns_.Count(); ++i) {
+        const TColumn& column = columns_[i];
+        int field = ds.FindFieldIndex(column.FieldName());
+        if (column.DrawWidth() != 0 && field >= 0)
+            cells.push_back({column.Title, ds.RowTextView(row - 1, ds.Field(field))});
+    }
+    return cells;
+}
+
+RECT TRxDBGrid::RowRect(int row) const
+{
+    int top = LineTop(LineOf(*DataSet(), row));
+    return {0, top, clientWidth_, top + rowHeight_};
+}
+
+int TRxDBGrid::RowAt(int y) const
+{
+    const TDataSet* ds = DataSet();
+    int line = LineAt(y);
+    return ds && line >= 0 && line < ds->WindowRowCount() ? RowOnLine(*ds, line) : 0;
 }

@@ -316,9 +316,7 @@ std::wstring TMessageForm::ClipboardText() const
     std::vector<std::string> labels;
     for (const TMessageButtonInfo& b : request_.Buttons)
         labels.push_back(b.Caption);
-    std::u16string text =
-        MessageClipboardText(Caption(), std::u16string(request_.Text.begin(), request_.Text.end()), labels);
-    return std::wstring(text.begin(), text.end());
+    return Wide(MessageClipboardText(Caption(), std::u16string(request_.Text.begin(), request_.Text.end()), labels));
 }
 
 void TMessageForm::CopyToClipboard()

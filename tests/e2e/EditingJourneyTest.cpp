@@ -180,11 +180,6 @@ void RunEditingJourney(const std::wstring& shots)
     }
 }
 
-bool FitsCp1251(const std::wstring& text)
-{
-    return Wide(Narrow(text)) == text;
-}
-
 void RunForeignTextJourney(const std::wstring& shots)
 {
     const std::wstring pid = std::to_wstring(GetCurrentProcessId());
