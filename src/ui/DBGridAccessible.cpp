@@ -68,59 +68,6 @@ void TDBGridAccessible::Disconnect()
     CoDisconnectObject(static_cast<IAccessible*>(this), 0);
 }
 
-// ---- IUnknown and IDispatch --------------------------------------------------
-
-STDMETHODIMP TDBGridAccessible::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
-        *object = static_cast<IAccessible*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) TDBGridAccessible::AddRef()
-{
-    return ULONG(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) TDBGridAccessible::Release()
-{
-    LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
-        delete this;
-    return ULONG(left);
-}
-
-STDMETHODIMP TDBGridAccessible::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP TDBGridAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TDBGridAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TDBGridAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return E_NOTIMPL;
-}
-
 // ---- The rows ----------------------------------------------------------------
 
 HRESULT TDBGridAccessible::Rows(long& count) const

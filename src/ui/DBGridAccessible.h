@@ -19,7 +19,7 @@
 
 #include "platform/Win32.h"
 
-#include <oleacc.h>
+#include "ui/AccessibleObject.h"
 
 #include <optional>
 #include <string>
@@ -56,24 +56,10 @@ protected:
     ~TAccessibleRows() = default;
 };
 
-class TDBGridAccessible final : public IAccessible {
+class TDBGridAccessible final : public TAccessibleObject {
 public:
     explicit TDBGridAccessible(TAccessibleRows& rows) : rows_(&rows) {}
-    TDBGridAccessible(const TDBGridAccessible&) = delete;
-    TDBGridAccessible& operator=(const TDBGridAccessible&) = delete;
-
     void Disconnect();
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    // IDispatch: clients of this object call IAccessible directly.
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
     // IAccessible
     STDMETHODIMP get_accParent(IDispatch** parent) override;
@@ -99,7 +85,7 @@ public:
     STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
 
 private:
-    ~TDBGridAccessible() = default;
+    ~TDBGridAccessible() override = default;
 
     // The row count, or a failure for a grid that is gone.
     HRESULT Rows(long& count) const;
@@ -123,6 +109,5 @@ private:
     // The list's client area, or a row, in screen pixels.
     RECT ScreenRect(long id) const;
 
-    LONG refs_ = 1;
     TAccessibleRows* rows_;  // null once disconnected
 };

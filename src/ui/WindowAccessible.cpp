@@ -36,59 +36,6 @@ TWindowAccessible::TWindowAccessible(ComPtr<IAccessible> standard, TDescription 
     : standard_(std::move(standard)), description_(std::move(description))
 {}
 
-// ---- IUnknown, IDispatch ---------------------------------------------------------
-
-STDMETHODIMP TWindowAccessible::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IAccessible)) {
-        *object = static_cast<IAccessible*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) TWindowAccessible::AddRef()
-{
-    return ULONG(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) TWindowAccessible::Release()
-{
-    LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
-        delete this;
-    return ULONG(left);
-}
-
-STDMETHODIMP TWindowAccessible::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP TWindowAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TWindowAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TWindowAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return E_NOTIMPL;
-}
-
 // ---- IAccessible: this object's own ------------------------------------------------
 
 STDMETHODIMP TWindowAccessible::get_accChildCount(long* count)
@@ -123,7 +70,7 @@ STDMETHODIMP TWindowAccessible::get_accName(VARIANT child, BSTR* name)
 STDMETHODIMP TWindowAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
     return IsSelf(child) && !description_.Description.empty() ? TextInto(description_.Description, description)
-                                                               : standard_->get_accDescription(child, description);
+                                                              : standard_->get_accDescription(child, description);
 }
 
 STDMETHODIMP TWindowAccessible::get_accRole(VARIANT child, VARIANT* role)

@@ -17,12 +17,12 @@
 #include "platform/Handles.h"
 #include "platform/Win32.h"
 
-#include <oleacc.h>
+#include "ui/AccessibleObject.h"
 
 #include <string>
 #include <vector>
 
-class TWindowAccessible final : public IAccessible {
+class TWindowAccessible final : public TAccessibleObject {
 public:
     struct TDescription {
         LONG Role = 0;  // 0: the system object's (a button stays a push button)
@@ -34,20 +34,6 @@ public:
 
     // Null when the system has no object for the window (it is gone).
     static ComPtr<TWindowAccessible> Create(HWND hwnd, TDescription description);
-
-    TWindowAccessible(const TWindowAccessible&) = delete;
-    TWindowAccessible& operator=(const TWindowAccessible&) = delete;
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    // IDispatch: clients of this object call IAccessible directly.
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
     // IAccessible: role, name, description and children are this object's;
     // the rest is the system object's.
@@ -75,9 +61,8 @@ public:
 
 private:
     TWindowAccessible(ComPtr<IAccessible> standard, TDescription description);
-    ~TWindowAccessible() = default;
+    ~TWindowAccessible() override = default;
 
-    LONG refs_ = 1;
     ComPtr<IAccessible> standard_;
     TDescription description_;
 };
