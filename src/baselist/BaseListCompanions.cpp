@@ -16,13 +16,17 @@ std::wstring BaseListUserFolder()
     return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
+ListFileIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    return {information.dwVolumeSerialNumber, uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
+}
+
 std::optional<ListFileIdentity> IdentityOf(HANDLE file)
 {
     BY_HANDLE_FILE_INFORMATION information;
     if (!FileApi::Information(file, &information))
         return std::nullopt;
-    return ListFileIdentity{information.dwVolumeSerialNumber,
-                            uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
+    return IdentityFrom(information);
 }
 
 std::wstring BaseListTempPath(const std::wstring& path)

@@ -26,6 +26,7 @@ struct ListFileIdentity {
     uint64_t index = 0;
 };
 
+ListFileIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION& information);
 std::optional<ListFileIdentity> IdentityOf(HANDLE file);
 
 std::wstring BaseListTempPath(const std::wstring& path);

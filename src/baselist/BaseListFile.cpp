@@ -9,11 +9,6 @@
 
 namespace {
 
-[[noreturn]] void Raise(DWORD code, const std::wstring& message)
-{
-    throw EInOutError(int(code), std::u16string(message.begin(), message.end()));
-}
-
 // The complete copy a save left for the list, beside it or in the user's
 // folder; the later one when there are both. Empty when there is none.
 std::wstring CompleteCopyOf(const std::wstring& path, const std::optional<ListFileIdentity>& identity)
@@ -66,19 +61,6 @@ std::wstring LoadCompleteCopy(const std::wstring& path, const std::wstring& copy
 
 }  // namespace
 
-std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix)
-{
-    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!file || !GetFileInformationByHandle(file.Get(), &information))
-        return {};
-    return BaseListUserCopyPath(
-        ListFileIdentity{information.dwVolumeSerialNumber,
-                         uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow},
-        suffix);
-}
-
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry)
 {
     ListFileRun& run = RunOf(path);
@@ -91,11 +73,11 @@ std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void
         // No file, or a folder of that name: no list yet, unless an earlier
         // version's replace was stopped after it took the file away. Any
         // other failure is one: the file is there but cannot be read.
-        const DWORD error = GetLastError();
-        const DWORD attributes = FileApi::Attributes(path);
-        if (error != ERROR_FILE_NOT_FOUND &&
-            (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)))
-            throw EInOutError(int(error));
+        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+            const DWORD attributes = FileApi::Attributes(path);
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                throw EInOutError(int(error));
+        }
         if (const std::wstring copy = CompleteCopyOf(path, std::nullopt); !copy.empty())
             return LoadCompleteCopy(path, copy, run, onEntry);
         return {};

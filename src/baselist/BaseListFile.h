@@ -61,7 +61,3 @@ std::wstring SaveBaseList(TRxMemoryData& table, const std::wstring& programFolde
 // callbacks; `path` is the full name of the list file.
 std::wstring LoadBaseListFile(const std::wstring& path, const std::function<void(const BaseListValues&)>& onEntry);
 std::wstring SaveBaseListFile(const std::wstring& path, const std::function<bool(BaseListValues&)>& nextEntry);
-
-// The companion in the user's own folder of the list file now at `path`
-// (".tmp", ".new" or ".bak"); empty when there is no such file.
-std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix);

@@ -23,11 +23,6 @@ constexpr DWORD kStorageAttributes = FILE_ATTRIBUTE_ENCRYPTED | FILE_ATTRIBUTE_C
 // Other names tried when the usual temporary name is taken.
 constexpr int kSpareTempNames = 9;
 
-[[noreturn]] void Raise(DWORD code, const std::wstring& message)
-{
-    throw EInOutError(int(code), std::u16string(message.begin(), message.end()));
-}
-
 bool IsTakenName(DWORD error)
 {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_FILE_EXISTS ||
@@ -89,8 +84,7 @@ private:
         // is written through, so that every name sees the list.
         BY_HANDLE_FILE_INFORMATION information;
         if (FileApi::Information(list_.Get(), &information)) {
-            identity_ = ListFileIdentity{information.dwVolumeSerialNumber,
-                                         uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
+            identity_ = IdentityFrom(information);
             attributes_ = information.dwFileAttributes;
             if (information.nNumberOfLinks > 1 || (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT))
                 replaceable_ = false;
@@ -130,10 +124,9 @@ private:
                 run_.unread.clear();
                 return;
             }
-            error = GetLastError();
+            const DWORD besideError = GetLastError();
             const std::wstring own = UserCopy(L".bak");
             MakeFolderFor(own);
-            const DWORD besideError = error;
             if (FileApi::Rewind(file.Get()) && CopyToNewFile(file.Get(), own)) {
                 run_.unread.clear();
                 notice_ =
@@ -306,8 +299,14 @@ private:
                                                UserCopy(L".new"),
                                                BaseListOldUserCopyPath(path_, L".tmp"),
                                                BaseListOldUserCopyPath(path_, L".new")};
-        for (int n = 1; n <= kSpareTempNames; ++n)
-            leftovers.push_back(BaseListSpareTempPath(path_, n));
+        // The spare temporary names in one look at the folder.
+        WIN32_FIND_DATAW found;
+        if (UniqueFindHandle search(FindFirstFileW((path_ + L".?.tmp").c_str(), &found)); search) {
+            const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\') + 1);
+            do
+                leftovers.push_back(folder + found.cFileName);
+            while (FindNextFileW(search.Get(), &found));
+        }
         for (const std::wstring& leftover : leftovers)
             if (leftover != run_.spared && IsFile(leftover) && !FileApi::Delete(leftover))
                 NameLeftover(leftover, GetLastError());

@@ -3,6 +3,7 @@
 #include "baselist/BaseListCompanions.h"
 #include "platform/FaultSeam.h"
 #include "platform/FileApi.h"
+#include "runtime/Exceptions.h"
 
 #include <algorithm>
 
@@ -16,6 +17,11 @@ void Require(bool ok, const std::wstring& file)
 {
     if (!ok)
         throw FileStepFailed{GetLastError(), file};
+}
+
+void Raise(DWORD code, const std::wstring& message)
+{
+    throw EInOutError(int(code), std::u16string(message.begin(), message.end()));
 }
 
 namespace {
@@ -38,7 +44,6 @@ ListFileRun& RunOf(const std::wstring& path)
 {
     return Runs()[path];
 }
-
 
 ListFileSource::ListFileSource(HANDLE file, const std::wstring& path) : file_(file), path_(path), first_(kBlock)
 {

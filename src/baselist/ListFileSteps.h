@@ -19,6 +19,9 @@ struct FileStepFailed {
 // Throws FileStepFailed with the last error when `ok` is false.
 void Require(bool ok, const std::wstring& file);
 
+// The list file layer's failure as the operator reads it.
+[[noreturn]] void Raise(DWORD code, const std::wstring& message);
+
 // What this run knows of one list file.
 struct ListFileRun {
     // A file there may hold entries that the table never received (the load

@@ -323,12 +323,16 @@ void TRxDBGrid::DataChanged(TDataChange change, int rowsScrolled)
     NoteForScreenReaders(change);
 }
 
+bool TRxDBGrid::PostOnce(bool& pending, UINT message)
+{
+    if (!pending)
+        pending = PostMessageW(Handle(), message, 0, 0) != FALSE;
+    return pending;
+}
+
 void TRxDBGrid::ScheduleScrollBars()
 {
-    if (scrollBarsPending_ || !Handle())
-        return;
-    scrollBarsPending_ = PostMessageW(Handle(), kRefreshScrollBars, 0, 0) != FALSE;
-    if (!scrollBarsPending_)
+    if (Handle() && !PostOnce(scrollBarsPending_, kRefreshScrollBars))
         UpdateScrollBars();
 }
 
@@ -597,10 +601,7 @@ void TRxDBGrid::NoteForScreenReaders(TDataChange change)
 {
     reorderedSinceTold_ |= change == TDataChange::RowsReordered;
     resortedSinceTold_ |= change == TDataChange::CurrentRowResorted;
-    if (tellPending_ || !Handle())
-        return;
-    tellPending_ = PostMessageW(Handle(), kTellScreenReaders, 0, 0) != FALSE;
-    if (!tellPending_)
+    if (Handle() && !PostOnce(tellPending_, kTellScreenReaders))
         TellScreenReaders();
 }
 

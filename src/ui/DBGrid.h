@@ -114,6 +114,9 @@ private:
     // Posted by a screen reader's default action, so that the call returns
     // before OnOpenRow runs its modal window.
     static constexpr UINT kOpenRowPosted = WM_APP + 0x4D4;
+    // Posts `message` unless it waits already (`pending`); false when it
+    // cannot be posted, and the work must be done at once.
+    bool PostOnce(bool& pending, UINT message);
     // The one tool of the cells' tooltip.
     static constexpr UINT_PTR kCellTool = 1;
 

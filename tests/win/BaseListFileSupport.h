@@ -115,6 +115,19 @@ inline UniqueHandle Hold(const std::wstring& path, DWORD access, DWORD share)
         CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// The companion in the user's own folder of the list file now at `path`
+// (".tmp", ".new" or ".bak"), asked of Windows directly; empty when there is
+// no such file.
+inline std::wstring BaseListUserCopyPath(const std::wstring& path, const std::wstring& suffix)
+{
+    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!file || !GetFileInformationByHandle(file.Get(), &information))
+        return {};
+    return BaseListUserCopyPath(IdentityFrom(information), suffix);
+}
+
 // The folder spelt another way: through Wine's drive of the whole Unix tree
 // ("Z:\\tmp\\..."), as a start through another drive letter or a network
 // path would name it.
