@@ -16,7 +16,7 @@
 //   chunking at all.
 
 #include "FuzzCheck.h"
-#include "uilogic/LineBreakNormaliser.h"
+#include "ui/portable/LineBreakNormaliser.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

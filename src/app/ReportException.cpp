@@ -1,6 +1,6 @@
 #include "app/ReportException.h"
 
-#include "uilogic/AppTitle.h"
+#include "ui/portable/AppTitle.h"
 #include "runtime/Exceptions.h"
 #include "ui/Application.h"
 

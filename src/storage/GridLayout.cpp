@@ -2,7 +2,7 @@
 
 #include "platform/Dpi.h"
 #include "platform/Handles.h"
-#include "uilogic/ColumnPlacement.h"
+#include "storage/portable/ColumnPlacement.h"
 #include "runtime/IntParser.h"
 #include "runtime/ScopeGuard.h"
 #include "storage/RegistrySection.h"

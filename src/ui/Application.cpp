@@ -4,7 +4,7 @@
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"
 #include "runtime/ScopeGuard.h"
-#include "uilogic/AppTitle.h"
+#include "ui/portable/AppTitle.h"
 #include "ui/Form.h"
 
 #include <algorithm>

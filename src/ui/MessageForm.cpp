@@ -120,7 +120,8 @@ std::wstring TMessageLabel::ShownText() const
 LRESULT TMessageLabel::LabelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_GETOBJECT && LONG(lParam) == OBJID_CLIENT)
-        if (auto object = TWindowAccessible::Create(hwnd, {.Role = ROLE_SYSTEM_STATICTEXT, .Name = ShownText()}))
+        if (auto object = TWindowAccessible::Create(
+                hwnd, {.Role = ROLE_SYSTEM_STATICTEXT, .Name = ShownText(), .Description = {}, .Children = {}}))
             return LresultFromObject(IID_IAccessible, wParam, object.Get());
     return labelSubclass_.CallPrevious(hwnd, message, wParam, lParam);
 }

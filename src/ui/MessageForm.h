@@ -12,7 +12,7 @@
 #pragma once
 
 #include "platform/Handles.h"
-#include "uilogic/MessageLayout.h"
+#include "ui/portable/MessageLayout.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 #include "ui/Window.h"

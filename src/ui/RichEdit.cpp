@@ -5,7 +5,7 @@
 #include "platform/WideText.h"
 #include "runtime/Cp1251.h"
 #include "runtime/Exceptions.h"
-#include "uilogic/LineBreakNormaliser.h"
+#include "ui/portable/LineBreakNormaliser.h"
 #include "ui/Form.h"
 #include "ui/Window.h"
 

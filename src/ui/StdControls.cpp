@@ -48,7 +48,8 @@ LRESULT TButton::ButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_GETOBJECT:
         if (static_cast<LONG>(lParam) == OBJID_CLIENT && !AccessibleName.empty())
-            if (auto named = TWindowAccessible::Create(hwnd, {.Name = Wide(AccessibleName)}))
+            if (auto named = TWindowAccessible::Create(
+                    hwnd, {.Role = 0, .Name = Wide(AccessibleName), .Description = {}, .Children = {}}))
                 return LresultFromObject(IID_IAccessible, wParam, named.Get());
         break;
     }

@@ -1,4 +1,4 @@
-#include "uilogic/AppTitle.h"
+#include "ui/portable/AppTitle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "uilogic/ColumnPlacement.h"
+#include "storage/portable/ColumnPlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "uilogic/LineBreakNormaliser.h"
+#include "ui/portable/LineBreakNormaliser.h"
 
 #include <gtest/gtest.h>
 

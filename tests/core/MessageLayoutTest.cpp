@@ -1,4 +1,4 @@
-#include "uilogic/MessageLayout.h"
+#include "ui/portable/MessageLayout.h"
 
 #include <gtest/gtest.h>
 

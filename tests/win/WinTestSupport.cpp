@@ -3,7 +3,7 @@
 #include "platform/Handles.h"
 #include "platform/Win32.h"
 #include "platform/WideText.h"
-#include "uilogic/AppTitle.h"
+#include "ui/portable/AppTitle.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
