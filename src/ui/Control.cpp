@@ -75,8 +75,3 @@ void TControl::SetFocus()
         ::SetFocus(Handle());
 }
 
-bool TControl::Focused() const
-{
-    HWND focus = GetFocus();
-    return Handle() && (focus == Handle() || IsChild(Handle(), focus));
-}

@@ -47,7 +47,6 @@ public:
     // follow (ChangeScale). The form places the window afterwards.
     void FormDpiChanged();
     void SetFocus();
-    bool Focused() const;
 
     // Notifications the form routes back to the control; true when handled.
     virtual bool OnCommand(WORD /*code*/) { return false; }

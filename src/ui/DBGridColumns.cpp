@@ -26,14 +26,6 @@ void TColumn::SetWidth(int width)
     owner_.Changed();
 }
 
-void TColumn::SetVisible(bool visible)
-{
-    if (visible == visible_)
-        return;
-    visible_ = visible;
-    owner_.Changed();
-}
-
 TColumn& TDBGridColumns::Add(std::string fieldName, std::string title, int width)
 {
     items_.push_back(std::make_unique<TColumn>(*this, std::move(fieldName), std::move(title), width));

@@ -32,22 +32,19 @@ public:
     // between shift by one place.
     void SetIndex(int newIndex);
 
-    int Width() const { return visible_ ? width_ : -1; }
+    int Width() const { return width_; }
     void SetWidth(int width);
-    bool Visible() const { return visible_; }
-    void SetVisible(bool visible);
-    // Pixels on screen: never negative, 0 for a column that is not shown,
+    // Pixels on screen: never negative, 0 for a column given no width,
     // and never so wide that the columns' sum or a scrolled position could
     // leave the range of int (a stored width may be anything).
     static constexpr int kMaxDrawWidth = 1 << 20;
-    int DrawWidth() const { return visible_ && width_ > 0 ? std::min(width_, kMaxDrawWidth) : 0; }
+    int DrawWidth() const { return width_ > 0 ? std::min(width_, kMaxDrawWidth) : 0; }
 
 private:
     friend class TDBGridColumns;
     TDBGridColumns& owner_;
     std::string fieldName_;
     int width_;
-    bool visible_ = true;
 };
 
 class TDBGridColumns {

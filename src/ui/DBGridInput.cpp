@@ -237,7 +237,7 @@ LRESULT TRxDBGrid::OnTitleNotify(NMHDR* notice)
     case HDN_ITEMCHANGEDW:
     case HDN_ITEMCHANGEDA: {
         bool widthGiven = nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 && nm->iItem < columns_.Count();
-        if (widthGiven && !syncingTitles_ && columns_[nm->iItem].Visible()) {
+        if (widthGiven && !syncingTitles_) {
             titlesDriving_ = true;
             columns_[nm->iItem].SetWidth(nm->pitem->cxy);
             titlesDriving_ = false;

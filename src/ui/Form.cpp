@@ -197,17 +197,6 @@ RECT TForm::WindowRect() const
     return r;
 }
 
-TWindowState TForm::WindowState() const
-{
-    if (!Visible())
-        return pendingState_;
-    if (IsIconic(Handle()))
-        return TWindowState::wsMinimized;
-    if (IsZoomed(Handle()))
-        return TWindowState::wsMaximized;
-    return TWindowState::wsNormal;
-}
-
 void TForm::SetWindowState(TWindowState state)
 {
     pendingState_ = state;

@@ -134,7 +134,6 @@ public:
     TBorderStyle BorderStyle() const { return design_.BorderStyle; }
     TPosition Position() const { return design_.Position; }
     void SetPosition(TPosition position) { design_.Position = position; }  // never moves the window
-    TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
     TControl* ActiveControl() const;
     bool IsMainForm() const;
