@@ -81,12 +81,6 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const
            MaxTrackWidth == 0 && MinTrackHeight == 0 && MinTrackWidth == 0;
 }
 
-std::string DefaultRegistryKeyFor(std::string_view exePath)
-{
-    // Windows-1251 text converts to wide and back exactly.
-    return Narrow(DefaultRegistryKeyFor(std::wstring_view(Wide(exePath))));
-}
-
 std::wstring DefaultRegistryKeyFor(std::wstring_view exePath)
 {
     std::wstring_view name = exePath;

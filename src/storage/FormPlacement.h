@@ -139,5 +139,4 @@ private:
 };
 
 // "Software\" + the file name of exePath without folder and last extension.
-std::string DefaultRegistryKeyFor(std::string_view exePath);
 std::wstring DefaultRegistryKeyFor(std::wstring_view exePath);

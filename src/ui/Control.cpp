@@ -74,4 +74,3 @@ void TControl::SetFocus()
     if (Handle())
         ::SetFocus(Handle());
 }
-

@@ -15,14 +15,14 @@ TEST(ApplicationTitle, FollowsTheExecutableFileName)
 
 TEST(ReportText, AddsAFullStopOnlyAfterCharactersAboveIt)
 {
-    EXPECT_EQ(ReportText("I/O error 32"), "I/O error 32.");
-    EXPECT_EQ(ReportText("Why?"), "Why?.");
-    EXPECT_EQ(ReportText("Done."), "Done.");
-    EXPECT_EQ(ReportText("Stop!"), "Stop!");
-    EXPECT_EQ(ReportText("(x)"), "(x)");
-    EXPECT_EQ(ReportText("trailing "), "trailing ");
-    EXPECT_EQ(ReportText(""), "");
-    EXPECT_EQ(ReportText("\xc1\xe0\xe7\xe0"), "\xc1\xe0\xe7\xe0.");
+    EXPECT_EQ(ReportText(L"I/O error 32"), L"I/O error 32.");
+    EXPECT_EQ(ReportText(L"Why?"), L"Why?.");
+    EXPECT_EQ(ReportText(L"Done."), L"Done.");
+    EXPECT_EQ(ReportText(L"Stop!"), L"Stop!");
+    EXPECT_EQ(ReportText(L"(x)"), L"(x)");
+    EXPECT_EQ(ReportText(L"trailing "), L"trailing ");
+    EXPECT_EQ(ReportText(L""), L"");
+    EXPECT_EQ(ReportText(L"\u0411\u0430\u0437\u0430"), L"\u0411\u0430\u0437\u0430.");
     EXPECT_EQ(ReportText(L"\u6570\u636e \"x\""), L"\u6570\u636e \"x\"");
     EXPECT_EQ(ReportText(L"\u6570\u636e"), L"\u6570\u636e.");  // beyond ASCII counts as above '.'
     EXPECT_EQ(ReportText(L"Done!"), L"Done!");

@@ -326,13 +326,12 @@ TEST_F(FormPlacement, LinksWorkInsideTheOpenRegistryObjectInTheirOrder)
 
 TEST(DefaultRegistryKey, IsSoftwareAndTheExecutableNameWithoutItsLastExtension)
 {
-    EXPECT_EQ(DefaultRegistryKeyFor("C:\\Tools\\prog.exe"), "Software\\prog");
-    EXPECT_EQ(DefaultRegistryKeyFor("C:\\Tools\\my.prog.EXE"), "Software\\my.prog");
-    EXPECT_EQ(DefaultRegistryKeyFor("C:\\dir.d\\prog"), "Software\\prog");
-    EXPECT_EQ(DefaultRegistryKeyFor("prog.exe"), "Software\\prog");
+    EXPECT_EQ(DefaultRegistryKeyFor(L"C:\\Tools\\prog.exe"), L"Software\\prog");
+    EXPECT_EQ(DefaultRegistryKeyFor(L"C:\\Tools\\my.prog.EXE"), L"Software\\my.prog");
+    EXPECT_EQ(DefaultRegistryKeyFor(L"C:\\dir.d\\prog"), L"Software\\prog");
+    EXPECT_EQ(DefaultRegistryKeyFor(L"prog.exe"), L"Software\\prog");
     // Named exactly, also beyond any single-byte code page.
-    EXPECT_EQ(DefaultRegistryKeyFor(std::wstring_view(L"C:\\J\u00fcrgen\\\u6570\u636e.v2.exe")),
-              L"Software\\\u6570\u636e.v2");
+    EXPECT_EQ(DefaultRegistryKeyFor(L"C:\\J\u00fcrgen\\\u6570\u636e.v2.exe"), L"Software\\\u6570\u636e.v2");
     TestApplication();
     EXPECT_EQ(TFormPlacement::DefaultRegistryKey(), L"Software\\win_tests");
 }

@@ -37,7 +37,7 @@ TApplication& TestApplication()
         a->OnException = [](const std::exception& e) {
             auto* ex = dynamic_cast<const Exception*>(&e);
             if (!dynamic_cast<const EAbort*>(&e))
-                ReportedErrors().push_back(ReportText(ex ? ex->Message() : std::string(e.what())));
+                ReportedErrors().push_back(Narrow(ReportText(Wide(ex ? ex->Message() : std::string(e.what())))));
         };
         a->Initialize();
         return a;

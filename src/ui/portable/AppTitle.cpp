@@ -1,7 +1,5 @@
 #include "ui/portable/AppTitle.h"
 
-#include <type_traits>
-
 std::wstring ApplicationTitle(std::wstring_view exePath)
 {
     auto slash = exePath.find_last_of(L"\\/");
@@ -14,25 +12,11 @@ std::wstring ApplicationTitle(std::wstring_view exePath)
     return title;
 }
 
-namespace {
-
-template <typename Text>
-Text WithFullStop(Text text)
-{
-    using Unit = std::make_unsigned_t<typename Text::value_type>;
-    if (!text.empty() && Unit(text.back()) > Unit('.'))
-        text.push_back('.');
-    return text;
-}
-
-}  // namespace
-
-std::string ReportText(std::string_view message)
-{
-    return WithFullStop(std::string(message));
-}
-
 std::wstring ReportText(std::wstring_view message)
 {
-    return WithFullStop(std::wstring(message));
+    std::wstring text(message);
+    // Every character beyond ASCII counts as above '.'.
+    if (!text.empty() && text.back() > L'.')
+        text.push_back(L'.');
+    return text;
 }

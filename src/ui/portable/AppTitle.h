@@ -2,7 +2,7 @@
 // executable's file name, and the full stop the error report adds.
 //
 //   ApplicationTitle(L"C:\\Tools\\MyTool.EXE") == L"Mytool"
-//   ReportText("Rename failed") == "Rename failed."
+//   ReportText(L"Rename failed") == L"Rename failed."
 #pragma once
 
 #include <string>
@@ -13,7 +13,6 @@
 // the name is shown exactly, whatever characters it has.
 std::wstring ApplicationTitle(std::wstring_view exePath);
 
-// The message with a full stop appended when its last byte is above '.';
-// in wide text every character beyond ASCII counts as above it.
-std::string ReportText(std::string_view message);
+// The message with a full stop appended when its last character is above
+// '.' (every character beyond ASCII counts as above it).
 std::wstring ReportText(std::wstring_view message);
