@@ -74,7 +74,7 @@ void TSelectDirectoryForm::SelectDirectoryButtonClick()
 {
     // Where the folder cannot be kept, the chooser stays open to pick or
     // rename another one.
-    std::optional<std::string> text = DirectoryForTheList(MainShellTreeView.SelectedPathW());
+    std::optional<std::string> text = DirectoryForTheList(MainShellTreeView.SelectedPath());
     if (!text)
         return;
     DirectorySelected = true;

@@ -22,9 +22,9 @@ bool IsClassIdName(const std::wstring& name)
 
 std::wstring NameWithClassIdRule(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
 {
-    std::wstring name = DisplayNameOfW(folder, pidl, flags);
+    std::wstring name = DisplayNameOf(folder, pidl, flags);
     if (IsClassIdName(name))
-        name = DisplayNameOfW(folder, pidl, SHGDN_NORMAL);
+        name = DisplayNameOf(folder, pidl, SHGDN_NORMAL);
     return name;
 }
 
@@ -100,22 +100,12 @@ ULONG TShellFolder::Attributes(ULONG mask) const
     return attributes & mask;
 }
 
-std::string TShellFolder::ParsingName() const
-{
-    return Narrow(ParsingNameW());
-}
-
-std::wstring TShellFolder::ParsingNameW() const
+std::wstring TShellFolder::ParsingName() const
 {
     return NameWithClassIdRule(DesktopFolder().Get(), FullItemId(), SHGDN_FORPARSING);
 }
 
-std::string TShellFolder::ItemCaption() const
-{
-    return Narrow(ItemCaptionW());
-}
-
-std::wstring TShellFolder::ItemCaptionW() const
+std::wstring TShellFolder::ItemCaption() const
 {
     ComPtr<IShellFolder> parent = ParentShellFolder();
     if (!parent)
@@ -193,12 +183,7 @@ ComPtr<IShellFolder> BindItemFolder(IShellFolder* parent, LPCITEMIDLIST id)
     return ComPtr<IShellFolder>();
 }
 
-std::string DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
-{
-    return Narrow(DisplayNameOfW(folder, pidl, flags));
-}
-
-std::wstring DisplayNameOfW(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
+std::wstring DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags)
 {
     if (!folder)
         return std::wstring();
@@ -206,15 +191,10 @@ std::wstring DisplayNameOfW(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flag
     std::memset(&name, 0, sizeof(name));
     if (FAILED(folder->GetDisplayNameOf(pidl, flags, &name)))
         return std::wstring();
-    return ShellNameTextW(name, pidl);
+    return ShellNameText(name, pidl);
 }
 
-std::string ShellNameText(STRRET& name, LPCITEMIDLIST pidl)
-{
-    return Narrow(ShellNameTextW(name, pidl));
-}
-
-std::wstring ShellNameTextW(STRRET& name, LPCITEMIDLIST pidl)
+std::wstring ShellNameText(STRRET& name, LPCITEMIDLIST pidl)
 {
     std::wstring text;
     switch (name.uType) {

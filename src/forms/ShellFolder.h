@@ -45,14 +45,10 @@ public:
     // The item's name for parsing as the desktop gives it ("C:\Bases"); the
     // display name for an item known only by a class identifier; empty when
     // the shell does not answer.
-    std::string ParsingName() const;
-    // The same names exactly as the shell gives them: ParsingName and
-    // ItemCaption are their Windows-1251 text, where a character that code
-    // page lacks reads as "?".
-    std::wstring ParsingNameW() const;
+    // Names exactly as the shell gives them, whatever characters they have.
+    std::wstring ParsingName() const;
     // The item's name inside its parent folder, for the node's label.
-    std::string ItemCaption() const;
-    std::wstring ItemCaptionW() const;
+    std::wstring ItemCaption() const;
 
     // Renames the item through its parent folder and takes the identifier
     // the shell gives back; raises "Rename to <name> failed" otherwise.
@@ -94,14 +90,11 @@ ComPtr<IShellFolder> DesktopFolder();
 // absent.
 ComPtr<IShellFolder> BindItemFolder(IShellFolder* parent, LPCITEMIDLIST id);
 
-// A display name of `pidl` from `folder` converted by ShellNameText; empty
+// A display name of `pidl` from `folder` read by ShellNameText; empty
 // when the request fails.
-std::string DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags);
-std::wstring DisplayNameOfW(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags);
+std::wstring DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags);
 
-// The text of a shell name record (wide string, offset into `pidl`'s first
-// item, or inline single-byte string) as Windows-1251. A wide string is
-// freed. Names of the form "?1?..." lose every "?".
-std::string ShellNameText(STRRET& name, LPCITEMIDLIST pidl);
-// The same text exactly, before the conversion to Windows-1251.
-std::wstring ShellNameTextW(STRRET& name, LPCITEMIDLIST pidl);
+// The text of a shell name record: a wide string (which is freed), an offset
+// into `pidl`'s first item, or an inline single-byte string. Names of the
+// form "?1?..." lose every "?".
+std::wstring ShellNameText(STRRET& name, LPCITEMIDLIST pidl);

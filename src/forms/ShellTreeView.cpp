@@ -297,16 +297,11 @@ void TShellTreeView::Select(HTREEITEM node)
     TreeView_SelectItem(Handle(), node);
 }
 
-std::string TShellTreeView::SelectedPath() const
-{
-    return Narrow(SelectedPathW());
-}
-
-std::wstring TShellTreeView::SelectedPathW() const
+std::wstring TShellTreeView::SelectedPath() const
 {
     HTREEITEM node = Selected();
     TShellFolder* record = node ? Folders(node) : nullptr;
-    return record ? record->ParsingNameW() : std::wstring();
+    return record ? record->ParsingName() : std::wstring();
 }
 
 TShellFolder* TShellTreeView::Folders(HTREEITEM node) const
@@ -351,11 +346,6 @@ std::wstring TShellTreeView::NodeLabel(HTREEITEM node) const
     return item.pszText ? item.pszText : L"";
 }
 
-std::string TShellTreeView::NodeText(HTREEITEM node) const
-{
-    return Narrow(NodeLabel(node));
-}
-
 bool TShellTreeView::HasExpandMark(HTREEITEM node) const
 {
     TVITEMW item{};
@@ -391,7 +381,7 @@ void TShellTreeView::BuildTree()
 
     ClearTree();
     auto record = std::make_unique<TShellFolder>(nullptr, rootId.Get(), rootFolder);
-    std::wstring label = DisplayNameOfW(desktop.Get(), record->FullItemId(), SHGDN_NORMAL);
+    std::wstring label = DisplayNameOf(desktop.Get(), record->FullItemId(), SHGDN_NORMAL);
     bool expandMark = (record->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
     HTREEITEM root = InsertNode(TVI_ROOT, TVI_LAST, record.release(), label, expandMark);
     if (!root)
@@ -457,7 +447,7 @@ HTREEITEM TShellTreeView::AddChildNode(HTREEITEM parent, LPCITEMIDLIST id)
 {
     auto record = std::make_unique<TShellFolder>(Folders(parent), id, TShellFolder::BindLater{});
     TShellFolder* raw = record.get();
-    std::wstring label = raw->ItemCaptionW();
+    std::wstring label = raw->ItemCaption();
     ULONG attributes = raw->Attributes(SFGAO_HASSUBFOLDER | SFGAO_DISPLAYATTRMASK);
     HTREEITEM node = InsertNode(parent, TVI_LAST, record.release(), label, (attributes & SFGAO_HASSUBFOLDER) != 0);
     if (!node)
@@ -548,7 +538,7 @@ void TShellTreeView::ItemExpanding(HTREEITEM node)
 
 void TShellTreeView::LaunchItem(const TShellFolder& record)
 {
-    std::wstring file = record.ParsingNameW();
+    std::wstring file = record.ParsingName();
     size_t cut = file.find_last_of(L"\\:");
     std::wstring folder = cut == std::wstring::npos ? std::wstring() : file.substr(0, cut + 1);
     ShellExecuteW(Handle(), nullptr, file.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_HIDE);

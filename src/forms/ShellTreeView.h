@@ -35,16 +35,13 @@ public:
     HTREEITEM Selected() const;
     void Select(HTREEITEM node);
     // ParsingName of the selected node's record; empty with no selection.
-    std::string SelectedPath() const;
-    // The same exactly as the shell names it (ParsingNameW).
-    std::wstring SelectedPathW() const;
+    std::wstring SelectedPath() const;
 
     TShellFolder* Folders(HTREEITEM node) const;
     HTREEITEM RootNode() const;
     std::vector<HTREEITEM> ChildNodes(HTREEITEM node) const;
     HTREEITEM ParentNode(HTREEITEM node) const;
     std::wstring NodeLabel(HTREEITEM node) const;  // exactly as shown
-    std::string NodeText(HTREEITEM node) const;  // as Windows-1251 text
     bool HasExpandMark(HTREEITEM node) const;
     bool Expanded(HTREEITEM node) const;
     void Expand(HTREEITEM node);

@@ -107,7 +107,7 @@ void TShellTreeView::RunMenuCommand(HTREEITEM subject, IContextMenu* menu, UINT 
         return;
     if (SameVerb(verb, "delete")) {
         TShellFolder* record = Folders(subject_);
-        if (record && !FileExists(record->ParsingNameW()))
+        if (record && !FileExists(record->ParsingName()))
             TreeView_DeleteItem(Handle(), subject_);
     } else if (SameVerb(verb, "paste")) {
         RefreshNode(subject_);
@@ -158,7 +158,7 @@ void TShellTreeView::RefreshNode(HTREEITEM node)
     auto record = std::make_unique<TShellFolder>(Folders(parent), old->ItemId(), old->ItemFolderRef());
     TShellFolder* raw = record.get();
     HTREEITEM fresh = InsertNode(parent ? parent : TVI_ROOT, previous ? previous : TVI_FIRST, record.release(),
-                                 raw->ItemCaptionW(), false);
+                                 raw->ItemCaption(), false);
     if (!fresh)
         return;
     FillChildren(fresh);

@@ -127,7 +127,7 @@ TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
         SetWindowTextW(edit, L"After");
         PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
     }));
-    EXPECT_EQ(tree.NodeText(node), "After");
+    EXPECT_EQ(Narrow(tree.NodeLabel(node)), "After");
     EXPECT_NE(GetFileAttributesW(Wide(dir / "After").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -153,7 +153,7 @@ TEST_F(SelectDirectoryFormTest, ASecondOpeningShowsThePreviousChoiceStillSelecte
     std::string pathOnSecondShow;
     bool parentOpen = false;
     PostAction([&] {
-        pathOnSecondShow = tree.SelectedPath();
+        pathOnSecondShow = Narrow(tree.SelectedPath());
         parentOpen = tree.Expanded(tree.ParentNode(tree.Selected()));
         form.SelectDirectoryButton.Click();
     });

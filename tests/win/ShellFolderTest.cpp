@@ -68,14 +68,14 @@ TEST(ShellNameText, ReadsEachFormOfTheShellsNameRecord)
     std::vector<BYTE> pidl = ListBytes({std::string("\x01\x02Trade\0", 8), "next"});
     struct Case {
         STRRET name;
-        std::string expected;
+        std::wstring expected;
     } cases[] = {
-        {WideName(L"\x0414\x043e\x043a\x0443\x043c\x0435\x043d\x0442\x044b"), "Документы"},
-        {WideName(nullptr), ""},
-        {InlineName("Disk (C:)"), "Disk (C:)"},
-        {OffsetName(4), "Trade"},
-        {OffsetName(9), ""},  // the item's ending zero
-        {OffsetName(40), ""},  // past the first item: nothing is read there
+        {WideName(L"\x0414\x043e\x043a\x0443\x043c\x0435\x043d\x0442\x044b"), L"Документы"},
+        {WideName(nullptr), L""},
+        {InlineName("Disk (C:)"), L"Disk (C:)"},
+        {OffsetName(4), L"Trade"},
+        {OffsetName(9), L""},  // the item's ending zero
+        {OffsetName(40), L""},  // past the first item: nothing is read there
     };
     for (Case& c : cases) {
         EXPECT_EQ(ShellNameText(c.name, AsList(pidl)), c.expected);
@@ -89,9 +89,9 @@ TEST(ShellNameText, DropsEveryQuestionMarkOnlyFromANameStartingWithOneAndADigit)
 {
     struct Case {
         const char* raw;
-        const char* expected;
+        const wchar_t* expected;
     } cases[] = {
-        {"?1?2 Base?", "12 Base"}, {"?9", "9"}, {"?a?b", "?a?b"}, {"?", "?"}, {"1?2", "1?2"}, {"", ""},
+        {"?1?2 Base?", L"12 Base"}, {"?9", L"9"}, {"?a?b", L"?a?b"}, {"?", L"?"}, {"1?2", L"1?2"}, {"", L""},
     };
     for (const Case& c : cases) {
         STRRET name = InlineName(c.raw);
@@ -125,6 +125,6 @@ TEST(ShellFolder, ARecordWithoutParentHangsUnderTheDesktopRecord)
 
     // A parent without a folder cannot name its children.
     TShellFolder child(&orphan, AsList(id), ComPtr<IShellFolder>());
-    EXPECT_EQ(child.ItemCaption(), "parentfolder = nil");
+    EXPECT_EQ(child.ItemCaption(), L"parentfolder = nil");
     EXPECT_EQ(PidlSize(child.FullItemId()), 2 * id.size() - 2);
 }

@@ -93,7 +93,7 @@ std::vector<std::string> ChildLabels(TShellTreeView& tree, HTREEITEM node)
 {
     std::vector<std::string> labels;
     for (HTREEITEM child : tree.ChildNodes(node))
-        labels.push_back(tree.NodeText(child));
+        labels.push_back(Narrow(tree.NodeLabel(child)));
     return labels;
 }
 

@@ -62,7 +62,7 @@ bool DirectoryExists(const std::string& path)
 
 std::string DesktopName(LPCITEMIDLIST pidl, DWORD flags)
 {
-    return DisplayNameOf(DesktopFolder().Get(), pidl, flags);
+    return Narrow(DisplayNameOf(DesktopFolder().Get(), pidl, flags));
 }
 
 // Types into the label edit box that is open and ends it with `key`
@@ -126,9 +126,9 @@ TEST_F(ShellTree, StartsAtTheDesktopOpenedAndSelected)
     EXPECT_EQ(tree.Selected(), root);
     EXPECT_TRUE(tree.Expanded(root));
     EXPECT_FALSE(tree.ChildNodes(root).empty());
-    EXPECT_EQ(tree.NodeText(root), DesktopName(tree.Folders(root)->FullItemId(), SHGDN_NORMAL));
+    EXPECT_EQ(Narrow(tree.NodeLabel(root)), DesktopName(tree.Folders(root)->FullItemId(), SHGDN_NORMAL));
     // Choosing at once stores the desktop's own parsing name.
-    EXPECT_EQ(tree.SelectedPath(), DesktopName(tree.Folders(root)->FullItemId(), SHGDN_FORPARSING));
+    EXPECT_EQ(Narrow(tree.SelectedPath()), DesktopName(tree.Folders(root)->FullItemId(), SHGDN_FORPARSING));
 }
 
 TEST_F(ShellTree, ListsFoldersOnlyAndFillsANodeOnItsFirstExpansion)
@@ -171,7 +171,7 @@ TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
         HRESULT hr =
             folder->CompareIDs(0, tree.Folders(children[i - 1])->ItemId(), tree.Folders(children[i])->ItemId());
         EXPECT_LT(static_cast<short>(HRESULT_CODE(hr)), 0)
-            << tree.NodeText(children[i - 1]) << " before " << tree.NodeText(children[i]);
+            << Narrow(tree.NodeLabel(children[i - 1])) << " before " << Narrow(tree.NodeLabel(children[i]));
     }
 }
 
@@ -197,7 +197,7 @@ TEST_F(ShellTree, StoresTheShellsParsingNamesExactly)
         HTREEITEM node = NodeForPath(tree, path);
         ASSERT_NE(node, nullptr) << path;
         tree.Select(node);
-        EXPECT_EQ(tree.SelectedPath(), path);
+        EXPECT_EQ(Narrow(tree.SelectedPath()), path);
     }
 }
 
@@ -211,9 +211,9 @@ TEST_F(ShellTree, NamesAVirtualFolderByItsDisplayName)
             continue;
         ++virtualFolders;
         tree.Select(child);
-        EXPECT_EQ(tree.SelectedPath(), DesktopName(record->FullItemId(), SHGDN_NORMAL));
-        EXPECT_EQ(tree.NodeText(child), record->ItemCaption());
-        EXPECT_NE(tree.SelectedPath().compare(0, 3, "::{"), 0);
+        EXPECT_EQ(Narrow(tree.SelectedPath()), DesktopName(record->FullItemId(), SHGDN_NORMAL));
+        EXPECT_EQ(tree.NodeLabel(child), record->ItemCaption());
+        EXPECT_NE(Narrow(tree.SelectedPath()).compare(0, 3, "::{"), 0);
     }
     EXPECT_GT(virtualFolders, 0) << "the desktop lists My Computer by its class identifier";
 }
@@ -230,15 +230,15 @@ TEST_F(ShellTree, RenamesAFolderByEditingItsLabel)
     EXPECT_TRUE(ReportedErrors().empty());
     EXPECT_TRUE(DirectoryExists(dir / "New name"));
     EXPECT_FALSE(DirectoryExists(dir / "Old name"));
-    EXPECT_EQ(tree.NodeText(node), "New name");
+    EXPECT_EQ(Narrow(tree.NodeLabel(node)), "New name");
     tree.Select(node);
-    EXPECT_EQ(tree.SelectedPath(), dir / "New name");
+    EXPECT_EQ(Narrow(tree.SelectedPath()), dir / "New name");
     // The children come back from the renamed folder, not the old name.
     HTREEITEM child = NodeForPath(tree, dir / "New name\\Child");
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(tree.ParentNode(child), node);
     tree.Select(child);
-    EXPECT_EQ(tree.SelectedPath(), dir / "New name\\Child");
+    EXPECT_EQ(Narrow(tree.SelectedPath()), dir / "New name\\Child");
 }
 
 TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
@@ -251,15 +251,15 @@ TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
     EditLabel(tree, node, "Second");
     ASSERT_EQ(ReportedErrors().size(), 1u);
     EXPECT_EQ(ReportedErrors()[0], "Rename to Second failed.");
-    EXPECT_EQ(tree.NodeText(node), "First");
+    EXPECT_EQ(Narrow(tree.NodeLabel(node)), "First");
     EXPECT_TRUE(DirectoryExists(dir / "First"));
     tree.Select(node);
-    EXPECT_EQ(tree.SelectedPath(), dir / "First");
+    EXPECT_EQ(Narrow(tree.SelectedPath()), dir / "First");
 
     ReportedErrors().clear();
     EditLabel(tree, node, "Other", VK_ESCAPE);
     EXPECT_TRUE(ReportedErrors().empty());
-    EXPECT_EQ(tree.NodeText(node), "First");
+    EXPECT_EQ(Narrow(tree.NodeLabel(node)), "First");
     EXPECT_TRUE(DirectoryExists(dir / "First"));
     EXPECT_FALSE(DirectoryExists(dir / "Other"));
 }
@@ -299,7 +299,7 @@ TEST_F(ShellTree, RefreshRebuildsABranchWithItsOpenBranchesAndSelection)
     std::sort(labels.begin(), labels.end());
     EXPECT_EQ(labels, (std::vector<std::string>{"Closed", "New", "Open"}));
     EXPECT_TRUE(tree.Expanded(fresh));
-    EXPECT_EQ(tree.SelectedPath(), dir / "Top\\Open\\Leaf");
+    EXPECT_EQ(Narrow(tree.SelectedPath()), dir / "Top\\Open\\Leaf");
     HTREEITEM open = tree.ParentNode(tree.Selected());
     EXPECT_TRUE(tree.Expanded(open));
     HTREEITEM closed = NodeForPath(tree, dir / "Top\\Closed");
@@ -338,7 +338,7 @@ TEST_F(ShellTreeChosenAndClicked, RenameFromTheMenuEditsTheMenusNodeAndLeavesThe
     EXPECT_TRUE(ReportedErrors().empty());
     EXPECT_TRUE(DirectoryExists(dir / "Renamed"));
     EXPECT_TRUE(DirectoryExists(dir / "Chosen"));
-    EXPECT_EQ(tree.NodeText(clicked), "Renamed");
+    EXPECT_EQ(Narrow(tree.NodeLabel(clicked)), "Renamed");
     EXPECT_EQ(tree.Selected(), chosen);
 }
 
