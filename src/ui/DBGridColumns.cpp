@@ -40,12 +40,6 @@ void TDBGridColumns::ScaleWidths(const std::function<int(int)>& scale)
     Changed();
 }
 
-void TDBGridColumns::Clear()
-{
-    items_.clear();
-    Changed();
-}
-
 TColumn& TDBGridColumns::operator[](int index) const
 {
     if (index < 0 || index >= Count())

@@ -54,7 +54,6 @@ public:
     TDBGridColumns& operator=(const TDBGridColumns&) = delete;
 
     TColumn& Add(std::string fieldName, std::string title, int width);
-    void Clear();
     // Every width, shown or not, through `scale` (to another pixel
     // density); one change report.
     void ScaleWidths(const std::function<int(int)>& scale);
