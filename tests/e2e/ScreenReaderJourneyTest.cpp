@@ -220,6 +220,7 @@ void ExpectEveryControlNamed(HWND window, const char* what)
 
 }  // namespace
 
+// The deletion question is also announced as a dialog that reads out the base.
 TEST(ScreenReaderJourney, EveryControlOfEveryWindowHasAName)
 {
     ProgramUnderTest program;
@@ -246,9 +247,27 @@ TEST(ScreenReaderJourney, EveryControlOfEveryWindowHasAName)
     CloseWithButton(chooser, L"Отмена", "the folder chooser");
     CloseWithButton(editor, L"Отмена", "the editor");
 
+    WinEvents shown(program.ProcessId(), EVENT_SYSTEM_DIALOGSTART);
     PressButton(main, L"Удалить базу");
     HWND question = WaitForMessageForm(program, L"Confirm");
     ExpectEveryControlNamed(question, "the question");
+    EXPECT_TRUE(shown.WaitFor(question, CHILDID_SELF, OBJID_WINDOW)) << "no dialog-start event";
+    const std::wstring text = L"Удалить базу \"Склад\"?";
+    ComPtr<IAccessible> object = AccessibleOf(question);
+    IAccessible* box = object.Get();
+    EXPECT_EQ(RoleOf(box), ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(NameOf(box), L"Confirm");
+    EXPECT_EQ(DescriptionOf(box, CHILDID_SELF), text);
+    // The text first among the children, as a static text; the buttons after it.
+    LONG count = 0;
+    ASSERT_EQ(box->get_accChildCount(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    ComPtr<IDispatch> first;
+    ASSERT_EQ(box->get_accChild(ChildVariant(1), first.Receive()), S_OK);
+    ComPtr<IAccessible> label = first.As<IAccessible>();
+    ASSERT_TRUE(label);
+    EXPECT_EQ(RoleOf(label.Get()), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(NameOf(label.Get()), text);
     CloseWithButton(question, L"Cancel", "the question");
 
     PressButton(main, L"Помощь");
@@ -377,36 +396,5 @@ TEST(ScreenReaderJourney, InADarkHighContrastSchemeTheCurrentEntryShowsWithoutTh
     EXPECT_EQ(Utf8(TextOf(tip)), Utf8(L"Бухгалтерия ООО «Ромашка»"));
     SaveScreenshot(main, L"dark-main-tip");
     SetCursorPos(0, 0);
-    program.CloseAndWait(main);
-}
-
-TEST(ScreenReaderJourney, TheDeletionQuestionIsAnnouncedAsADialogThatReadsOutTheBase)
-{
-    ProgramUnderTest program;
-    program.WriteFile(L"Bases.dat", BaseListBytes({{"Склад", "C:\\Базы\\Склад", "Кладовщик", "1"}}));
-    HWND main = program.StartToMainWindow();
-    WinEvents shown(program.ProcessId(), EVENT_SYSTEM_DIALOGSTART);
-    PressButton(main, L"Удалить базу");
-    HWND question = WaitForMessageForm(program, L"Confirm");
-    EXPECT_TRUE(shown.WaitFor(question, CHILDID_SELF, OBJID_WINDOW)) << "no dialog-start event";
-
-    const std::wstring text = L"Удалить базу \"Склад\"?";
-    ComPtr<IAccessible> object = AccessibleOf(question);
-    IAccessible* box = object.Get();
-    EXPECT_EQ(RoleOf(box), ROLE_SYSTEM_DIALOG);
-    EXPECT_EQ(NameOf(box), L"Confirm");
-    EXPECT_EQ(DescriptionOf(box, CHILDID_SELF), text);
-    // The text first among the children, as a static text; the buttons after it.
-    LONG count = 0;
-    ASSERT_EQ(box->get_accChildCount(&count), S_OK);
-    ASSERT_EQ(count, 3);
-    ComPtr<IDispatch> first;
-    ASSERT_EQ(box->get_accChild(ChildVariant(1), first.Receive()), S_OK);
-    ComPtr<IAccessible> label = first.As<IAccessible>();
-    ASSERT_TRUE(label);
-    EXPECT_EQ(RoleOf(label.Get()), ROLE_SYSTEM_STATICTEXT);
-    EXPECT_EQ(NameOf(label.Get()), text);
-
-    CloseWithButton(question, L"Cancel", "the question");
     program.CloseAndWait(main);
 }

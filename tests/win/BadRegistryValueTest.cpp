@@ -1,17 +1,11 @@
 // Window state values that someone edited by hand or another program broke:
-// wrong value types and absurd numbers. The window still shows, a problem is
-// reported at most once, and what the next close writes is what the window
-// really has.
-#include "GridFormSupport.h"
+// wrong value types and absurd numbers (absurd column widths: GridLayoutTest).
+// The window still shows, a problem is reported at most once, and what the
+// next close writes is what the window really has.
 #include "StoreTestSupport.h"
-
-#include "model/RxMemoryData.h"
-#include "storage/GridLayout.h"
-#include "ui/DBGrid.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -120,28 +114,5 @@ INSTANTIATE_TEST_SUITE_P(Types, WrongTypedShowCmd,
                                                                5),
                                                    true},
                                          WrongType{"empty binary", REG_BINARY, std::string(), false}));
-
-TEST_F(BadRegistryValue, AbsurdColumnWidthsShowTheGridAndAreSavedAsTheGridHasThem)
-{
-    Reg::Put(kGridSection, "MainRxDBGrid.Name", "0,-5");
-    Reg::Put(kGridSection, "MainRxDBGrid.Path", "1,1000000");
-    TScopedForm<TGridForm> form;
-    form.Create();
-    form.Show();
-    EXPECT_TRUE(form.Visible());
-    EXPECT_TRUE(ReportedErrors().empty());
-    TRxDBGrid& grid = form.MainRxDBGrid;
-    // The grid still paints and answers with both columns.
-    UpdateWindow(grid.Handle());
-    EXPECT_EQ(grid.ColumnCount(), 2);
-    const int nameWidth = grid.Column(0).Width();
-    const int pathWidth = grid.Column(1).Width();
-    std::printf("[grid] stored -5 and 1000000 came back as %d and %d\n", nameWidth, pathWidth);
-    EXPECT_TRUE(IsWindowVisible(grid.Handle()));
-    form.Close();
-    EXPECT_TRUE(ReportedErrors().empty());
-    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Name"), "0," + std::to_string(nameWidth));
-    EXPECT_EQ(Reg::Get(kGridSection, "MainRxDBGrid.Path"), "1," + std::to_string(pathWidth));
-}
 
 }  // namespace

@@ -58,17 +58,6 @@ TEST_F(FormProbe, CreatesHiddenWithCaptionAndDesignedClientSize)
     EXPECT_EQ(form.Stretch.Text(), "текст");
 }
 
-TEST_F(FormProbe, FocusStartsOnTheFirstControlInTabOrder)
-{
-    form.Create();
-    PostAction([&] {
-        EXPECT_EQ(form.ActiveControl(), &form.First);
-        form.Close();
-    });
-    EXPECT_EQ(form.ShowModal(), mrCancel);
-    EXPECT_FALSE(form.Visible());
-}
-
 TEST_F(FormProbe, ModalShowingDisablesTheOtherWindowsUntilItCloses)
 {
     TProbeForm dialog;
@@ -87,17 +76,19 @@ TEST_F(FormProbe, ModalShowingDisablesTheOtherWindowsUntilItCloses)
     form.Hide();
 }
 
-TEST_F(FormProbe, EnterPressesTheFocusedButtonAndEscapeNothing)
+TEST_F(FormProbe, FocusStartsOnTheFirstControlInTabOrderWhereEnterPressesItAndEscapeNothing)
 {
     form.Create();
     PostAction([&] {
+        EXPECT_EQ(form.ActiveControl(), &form.First);
         HWND focus = GetFocus();
         EXPECT_EQ(focus, form.First.Handle());
         PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
         PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
         PostAction([&] { form.Close(); });
     });
-    form.ShowModal();
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    EXPECT_FALSE(form.Visible());
     EXPECT_EQ(form.FirstClicks, 1);
 }
 

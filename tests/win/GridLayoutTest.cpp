@@ -56,10 +56,14 @@ TEST_P(StoredLayout, IsAppliedAtTheFirstShowAndTheCloseSavesWhatIsShown)
     TScopedForm<TGridForm> form;
     form.Create();
     form.Show();
+    // The grid still paints and answers, whatever the widths.
+    UpdateWindow(form.MainRxDBGrid.Handle());
+    EXPECT_TRUE(IsWindowVisible(form.MainRxDBGrid.Handle()));
     const Strings layout = form.Layout();
     EXPECT_EQ(layout, GetParam().layout);
     EXPECT_TRUE(ReportedErrors().empty());
     form.Close();
+    EXPECT_TRUE(ReportedErrors().empty());
     // "index,width" of each column shown, and no other value.
     EXPECT_EQ(Reg::ValueCount(kGridSection), layout.size());
     for (size_t i = 0; i < layout.size(); ++i) {
@@ -79,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoredColumns{"target out of range", {{"Name", "5,100"}}, {"Name:100", "Path:205"}},
         StoredColumns{"width -1 keeps the width", {{"Name", "0,-1"}}, {"Name:154", "Path:205"}},
         StoredColumns{"width 0", {{"Path", "1,0"}}, {"Name:154", "Path:0"}},
+        StoredColumns{"absurd widths are kept", {{"Name", "0,-5"}, {"Path", "1,1000000"}}, {"Name:-5", "Path:1000000"}},
         StoredColumns{"words that do not convert", {{"Name", "x;1,abc"}, {"Path", ",,"}}, {"Name:154", "Path:205"}},
         StoredColumns{"only two words count", {{"Name", "1 154 0"}, {"Path", "0,205,1"}}, {"Path:205", "Name:154"}},
         StoredColumns{"value of another field", {{"Login", "0,50"}}, {"Name:154", "Path:205"}},

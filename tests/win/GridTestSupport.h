@@ -1,12 +1,17 @@
-// Helpers for the tests of the grid and the main window: keys with a real
-// Ctrl state, mouse clicks on a window, pixels of a window's painting, and
-// finding the message box of the current thread.
+// Helpers for the tests of the grid and the forms: keys with a real Ctrl
+// state, mouse clicks on a window, pixels of a window's painting, finding
+// and answering the message box of the current thread, and the accessible
+// object a window serves.
 #pragma once
 
 #include "WinTestSupport.h"
 
+#include "platform/Handles.h"
 #include "platform/Win32.h"
 #include "platform/WideText.h"
+#include "ui/MessageForm.h"
+
+#include <oleacc.h>
 
 #include <string>
 
@@ -95,6 +100,47 @@ inline HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text
             return child;
     }
     return nullptr;
+}
+
+// Closes the next message window shown, keeping its text (as Ctrl+C copies
+// it) and its caption.
+inline void CloseNextMessage(std::wstring& text, std::string* caption = nullptr)
+{
+    PostAction([&text, caption] {
+        if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
+            text = box->ClipboardText();
+            if (caption)
+                *caption = box->Caption();
+            SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+    });
+}
+
+// The accessible object of a window's client area, and a child of it by its
+// id (CHILDID_SELF: the object itself).
+inline ComPtr<IAccessible> AccessibleOf(HWND window)
+{
+    ComPtr<IAccessible> object;
+    AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), IID_IAccessible, object.ReceiveVoid());
+    return object;
+}
+
+inline VARIANT Child(LONG id)
+{
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+// The name the object gives itself or a child; "" when it gives none.
+inline std::wstring AccessibleName(IAccessible* object, LONG id = CHILDID_SELF)
+{
+    BSTR name = nullptr;
+    std::wstring result =
+        object->get_accName(Child(id), &name) == S_OK && name ? std::wstring(name, SysStringLen(name)) : L"";
+    SysFreeString(name);
+    return result;
 }
 
 inline std::string TextOf(HWND hwnd)

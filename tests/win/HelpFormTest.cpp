@@ -272,11 +272,20 @@ TEST_F(HelpFormTest, AReadFailureAtStartIsTriedOnceMoreFromTheStartAndASecondIsR
     EXPECT_EQ(form->HelpRichEdit.Text(), kInitialText);
 }
 
-TEST_F(HelpFormTest, OnlyTheCloseButtonEndsTheShowingNotEscapeOrEnterInTheTextBox)
+TEST_F(HelpFormTest, TabCyclesBetweenTheTextAndTheCloseButtonAndOnlyThatButtonEndsTheShowing)
 {
     THelpForm& help = CreateForm();
+    HWND text = help.HelpRichEdit.Handle(), close = help.ButtonClose.Handle();
+    std::vector<HWND> visited;
     PostAction([&] {
         ASSERT_EQ(help.ActiveControl(), &help.HelpRichEdit);
+        visited.push_back(GetFocus());
+        for (bool shift : {false, false, true, true}) {
+            PressKey(GetFocus(), VK_TAB, false, shift);
+            Pump(20);
+            visited.push_back(GetFocus());
+        }
+        // Neither Escape nor Enter in the text box.
         for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
             PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
             Pump(30);
@@ -286,23 +295,6 @@ TEST_F(HelpFormTest, OnlyTheCloseButtonEndsTheShowingNotEscapeOrEnterInTheTextBo
     });
     help.ShowModal();
     EXPECT_FALSE(help.Visible());
-}
-
-TEST_F(HelpFormTest, TabAndShiftTabCycleBetweenTheTextAndTheCloseButton)
-{
-    THelpForm& help = CreateForm();
-    HWND text = help.HelpRichEdit.Handle(), close = help.ButtonClose.Handle();
-    std::vector<HWND> visited;
-    PostAction([&] {
-        visited.push_back(GetFocus());
-        for (bool shift : {false, false, true, true}) {
-            PressKey(GetFocus(), VK_TAB, false, shift);
-            Pump(20);
-            visited.push_back(GetFocus());
-        }
-        help.ButtonClose.Click();
-    });
-    help.ShowModal();
     EXPECT_EQ(visited, (std::vector<HWND>{text, close, text, close, text}));
 }
 

@@ -4,9 +4,6 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "platform/Dpi.h"
-#include "platform/Handles.h"
-
-#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -306,12 +303,7 @@ TEST_F(MainFormTest, ADoubleClickEnterF2AndAnEntrysDefaultActionOpenTheEditorToE
     form.Show();
     form.MainRxDBGrid.SetFocus();
     auto defaultAction = [&](LONG row) {
-        ComPtr<IAccessible> list;
-        ObjectFromLresult(SendMessageW(Grid(), WM_GETOBJECT, 0, OBJID_CLIENT), IID_IAccessible, 0, list.ReceiveVoid());
-        VARIANT child{};
-        child.vt = VT_I4;
-        child.lVal = row;
-        EXPECT_EQ(list->accDoDefaultAction(child), S_OK);
+        EXPECT_EQ(AccessibleOf(Grid())->accDoDefaultAction(Child(row)), S_OK);
         // The call has returned; the editor opens from the message loop.
         EXPECT_FALSE(editor.Visible());
         DispatchQueued();

@@ -113,7 +113,9 @@ SIZE TextSize(HFONT font, const std::string& text, UINT extraFlags = 0, int maxW
 
 constexpr TMsgDlgType kWarning = TMsgDlgType::mtWarning;
 constexpr TMsgDlgType kConfirm = TMsgDlgType::mtConfirmation;
+constexpr std::initializer_list<TMsgDlgBtn> kOK = {TMsgDlgBtn::mbOK};
 constexpr std::initializer_list<TMsgDlgBtn> kOKCancel = {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel};
+constexpr std::initializer_list<TMsgDlgBtn> kCancelOK = {TMsgDlgBtn::mbCancel, TMsgDlgBtn::mbOK};
 
 const std::string kDeleteQuestion = "Удалить базу \"Бухгалтерия\"?";
 const std::string kLongText =
@@ -122,62 +124,54 @@ const std::string kLongText =
 
 }  // namespace
 
-TEST(MessageDialog, AnswersWithTheResultOfTheButtonPressed)
+TEST(MessageDialog, AnswersWithTheResultOfTheButtonPressedOrTheKeyOrCloseBoxThatStandsForOne)
 {
+    auto press = [](const char* button) { return [button](TMessageForm& form) { Click(form, button); }; };
+    auto key = [](WPARAM k) { return [k](TMessageForm&) { PostKey(WM_KEYDOWN, k); }; };
+    auto typeOf = [](TControl* button) { return GetWindowLongW(button->Handle(), GWL_STYLE) & BS_TYPEMASK; };
     struct Case {
-        bool withCancel;
-        const char* press;
+        const char* what;
+        const std::initializer_list<TMsgDlgBtn>* buttons;
+        std::function<void(TMessageForm&)> act;
         uint16_t expected;
     };
-    const Case cases[] = {{false, "OK", 1}, {true, "OK", 1}, {true, "Cancel", 2}};
+    const Case cases[] = {
+        {"OK alone", &kOK, press("OK"), 1},
+        {"OK", &kOKCancel, press("OK"), 1},
+        {"Cancel", &kOKCancel, press("Cancel"), 2},
+        {"Escape with OK alone: OK", &kOK, key(VK_ESCAPE), 1},
+        {"Escape: Cancel", &kOKCancel, key(VK_ESCAPE), 2},
+        {"the close box, even with OK alone", &kOK,
+         [](TMessageForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }, 2},
+        {"Alt+F4", &kOKCancel, [](TMessageForm&) { PostKey(WM_SYSKEYDOWN, VK_F4, (KF_ALTDOWN << 16) | 1); }, 2},
+        // Listed the other way round: the buttons still stand OK first.
+        {"Enter while the focus has not moved: OK", &kCancelOK,
+         [](TMessageForm& form) {
+             EXPECT_EQ(GetFocus(), Part(form, "OK")->Handle());
+             EXPECT_EQ(form.DefaultButton, Part(form, "OK"));
+             PostKey(WM_KEYDOWN, VK_RETURN);
+         },
+         1},
+        {"Space: the focused button, which carries the default border", &kOKCancel,
+         [&](TMessageForm& form) {
+             EXPECT_EQ(typeOf(Part(form, "OK")), BS_DEFPUSHBUTTON);
+             EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_PUSHBUTTON);
+             Part(form, "Cancel")->SetFocus();
+             EXPECT_EQ(typeOf(Part(form, "OK")), BS_PUSHBUTTON);
+             EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_DEFPUSHBUTTON);
+             PostKey(WM_KEYDOWN, VK_SPACE);
+             PostKey(WM_KEYUP, VK_SPACE, 0xC0000001);
+         },
+         2},
+    };
     for (const Case& c : cases) {
-        auto press = [&](TMessageForm& form) { Click(form, c.press); };
-        uint16_t answer = c.withCancel ? RunDialog("Вопрос", kConfirm, kOKCancel, press)
-                                       : RunDialog("Вопрос", kConfirm, {TMsgDlgBtn::mbOK}, press);
-        EXPECT_EQ(answer, c.expected) << c.press;
+        SCOPED_TRACE(c.what);
+        const bool question = c.buttons->size() > 1;
+        EXPECT_EQ(
+            RunDialog(question ? kDeleteQuestion : "Выберите базу!", question ? kConfirm : kWarning, *c.buttons, c.act),
+            c.expected);
+        EXPECT_EQ(ShownMessageForm(), nullptr) << "the window is destroyed when the call returns";
     }
-    EXPECT_EQ(ShownMessageForm(), nullptr) << "the window is destroyed when the call returns";
-}
-
-TEST(MessageDialog, EscapeAnswersTheCancelButtonWhichIsOKWhenAlone)
-{
-    auto escape = [](TMessageForm&) { PostKey(WM_KEYDOWN, VK_ESCAPE); };
-    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, escape), 1);
-    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, escape), 2);
-}
-
-TEST(MessageDialog, TheCloseBoxAndAltF4AnswerTwoEvenWithOKAlone)
-{
-    auto closeBox = [](TMessageForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); };
-    auto altF4 = [](TMessageForm&) { PostKey(WM_SYSKEYDOWN, VK_F4, (KF_ALTDOWN << 16) | 1); };
-    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, closeBox), 2);
-    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, altF4), 2);
-}
-
-TEST(MessageDialog, EnterPressesOKWhileTheFocusHasNotMoved)
-{
-    auto enter = [](TMessageForm& form) {
-        EXPECT_EQ(GetFocus(), Part(form, "OK")->Handle());
-        EXPECT_EQ(form.DefaultButton, Part(form, "OK"));
-        PostKey(WM_KEYDOWN, VK_RETURN);
-    };
-    // Listed the other way round: the buttons still stand OK first.
-    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, {TMsgDlgBtn::mbCancel, TMsgDlgBtn::mbOK}, enter), 1);
-}
-
-TEST(MessageDialog, SpacePressesTheFocusedButtonWhichCarriesTheDefaultBorder)
-{
-    auto typeOf = [](TControl* button) { return GetWindowLongW(button->Handle(), GWL_STYLE) & BS_TYPEMASK; };
-    auto space = [&](TMessageForm& form) {
-        EXPECT_EQ(typeOf(Part(form, "OK")), BS_DEFPUSHBUTTON);
-        EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_PUSHBUTTON);
-        Part(form, "Cancel")->SetFocus();
-        EXPECT_EQ(typeOf(Part(form, "OK")), BS_PUSHBUTTON);
-        EXPECT_EQ(typeOf(Part(form, "Cancel")), BS_DEFPUSHBUTTON);
-        PostKey(WM_KEYDOWN, VK_SPACE);
-        PostKey(WM_KEYUP, VK_SPACE, 0xC0000001);
-    };
-    EXPECT_EQ(RunDialog(kDeleteQuestion, kConfirm, kOKCancel, space), 2);
 }
 
 TEST(MessageDialog, GeometryFollowsTheLayoutOfTheSystemMessageFont)
@@ -245,7 +239,7 @@ TEST(MessageDialog, OnAMonitorOfAnotherDensityTheBoxIsMeasuredAgainInItsFontTher
 TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
 {
     int oneLineHeight = 0;
-    RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+    RunDialog("Выберите базу!", kWarning, kOK, [&](TMessageForm& form) {
         oneLineHeight = form.Height();
         Click(form, "OK");
     });
@@ -259,7 +253,7 @@ TEST(MessageDialog, ALongTextWrapsAndTheWindowGrowsWithButtonsCentredBelow)
         EXPECT_EQ(ok.left, (ClientSize(form.Handle()).cx - (ok.right - ok.left)) / 2);
         Click(form, "OK");
     };
-    RunDialog(kLongText, kWarning, {TMsgDlgBtn::mbOK}, check);
+    RunDialog(kLongText, kWarning, kOK, check);
 }
 
 TEST(MessageDialog, AnAmpersandInTheTextIsAMnemonicInTheLabel)
@@ -275,7 +269,7 @@ TEST(MessageDialog, AnAmpersandInTheTextIsAMnemonicInTheLabel)
         EXPECT_NE(form.ClipboardText().find(Wide("\r\nУдалить базу \"A&B\"?\r\n")), std::wstring::npos);
         Click(form, "Cancel");
     });
-    RunDialog("A&&B", kWarning, {TMsgDlgBtn::mbOK}, [&](TMessageForm& form) {
+    RunDialog("A&&B", kWarning, kOK, [&](TMessageForm& form) {
         EXPECT_EQ(labelWidth(form), TextSize(form.MessageFont(), "A&B", DT_NOPREFIX).cx);
         Click(form, "OK");
     });
@@ -325,7 +319,7 @@ TEST(MessageDialog, ABusyClipboardIsReportedAndTheBoxStaysOpen)
             Click(form, "OK");
         });
     };
-    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, {TMsgDlgBtn::mbOK}, copy), 1);
+    EXPECT_EQ(RunDialog("Выберите базу!", kWarning, kOK, copy), 1);
     DestroyWindow(holder);
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(reported, std::vector<std::string>{"Cannot open clipboard."});

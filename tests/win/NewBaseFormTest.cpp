@@ -4,11 +4,7 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
-#include "platform/Handles.h"
 #include "platform/WideText.h"
-#include "ui/MessageForm.h"
-
-#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -49,19 +45,6 @@ protected:
     }
 
     TRxMemoryData& Table() { return main.BaseRxMemoryData; }
-
-    // Closes the next message window shown, keeping its text and caption.
-    void CloseNextMessage(std::wstring& text, std::string* caption = nullptr)
-    {
-        PostAction([&text, caption] {
-            if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
-                text = box->ClipboardText();
-                if (caption)
-                    *caption = box->Caption();
-                SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-            }
-        });
-    }
 
     // The selection in a box: its first character and the one after it.
     static std::pair<DWORD, DWORD> Selection(const TEdit& box)
@@ -140,18 +123,6 @@ const Entry kDefaults{"Новая информационная база", "", "A
 
 }  // namespace
 
-TEST_F(NewBaseFormTest, NewModeShowsTheDefaultsWithOKFocusedWhateverWasTypedBefore)
-{
-    AddRow(kBuh);
-    Type(kZup);
-    ShowEditor(true, [&] {
-        EXPECT_EQ(editor.Caption(), "Подключение новой информационной базы");
-        EXPECT_EQ(Boxes(), kDefaults);
-        EXPECT_EQ(editor.ActiveControl(), &editor.OKButton);
-        editor.CancelButton.Click();
-    });
-}
-
 TEST_F(NewBaseFormTest, ABoxFocusedByTheKeyboardOrAtAShowingSelectsItsTextAndAClickPlacesTheCaret)
 {
     auto whole = [](const TEdit& box) { return std::pair<DWORD, DWORD>{0, DWORD(box.WideText().size())}; };
@@ -191,17 +162,6 @@ TEST_F(NewBaseFormTest, ABoxFocusedByTheKeyboardOrAtAShowingSelectsItsTextAndACl
     EXPECT_EQ(Rows(), (std::vector<Entry>{{"Склад2", "C:\\Базы\\Склад", "Administrator", ""}}));
 }
 
-TEST_F(NewBaseFormTest, EditModeShowsTheCurrentRow)
-{
-    AddRow(kZup);
-    AddRow(kBuh);  // inserted before the current row, and current
-    ShowEditor(false, [&] {
-        EXPECT_EQ(editor.Caption(), "Редактирование информационной базы");
-        EXPECT_EQ(Boxes(), kBuh);
-        editor.CancelButton.Click();
-    });
-}
-
 TEST_F(NewBaseFormTest, EditModeOnAnEmptyTableShowsEmptyBoxesAndOKAddsARow)
 {
     ShowEditor(false, [&] {
@@ -212,22 +172,30 @@ TEST_F(NewBaseFormTest, EditModeOnAnEmptyTableShowsEmptyBoxesAndOKAddsARow)
     EXPECT_EQ(Rows(), (std::vector<Entry>{{"", "", "Гость", ""}}));
 }
 
-TEST_F(NewBaseFormTest, EnterAtOnceInNewModeAddsTheDefaultEntryInItsSortedPlace)
+TEST_F(NewBaseFormTest, NewModeShowsTheDefaultsWhateverWasTypedBeforeAndEnterAtOnceAddsThemInTheirSortedPlace)
 {
     AddRow(kBuh);
     AddRow({"Склад", "", "", ""});
     AddRow({"Архив", "", "", ""});
-    ShowEditor(true, [&] { PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); });
+    Type(kZup);
+    ShowEditor(true, [&] {
+        EXPECT_EQ(editor.Caption(), "Подключение новой информационной базы");
+        EXPECT_EQ(Boxes(), kDefaults);
+        EXPECT_EQ(editor.ActiveControl(), &editor.OKButton);
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    });
     EXPECT_EQ(Rows(), (std::vector<Entry>{{"Архив", "", "", ""}, kBuh, kDefaults, {"Склад", "", "", ""}}));
     EXPECT_EQ(Table().GetFieldText("Name"), "Новая информационная база");  // the new row is current
 }
 
-TEST_F(NewBaseFormTest, OKInEditModeChangesTheCurrentRowAndMovesItToItsSortedPlace)
+TEST_F(NewBaseFormTest, EditModeShowsTheCurrentRowAndOKChangesItAndMovesItToItsSortedPlace)
 {
     AddRow(kZup);
-    AddRow(kBuh);
+    AddRow(kBuh);  // inserted before the current row, and current
     const Entry changed{"Ясли", "E:\\Ясли", "Воспитатель", "пароль"};
     ShowEditor(false, [&] {
+        EXPECT_EQ(editor.Caption(), "Редактирование информационной базы");
+        EXPECT_EQ(Boxes(), kBuh);
         Type(changed);
         editor.OKButton.Click();
     });
@@ -331,14 +299,9 @@ TEST_F(NewBaseFormTest, TheFolderButtonSaysWhatItDoesToScreenReadersAndInAToolti
 {
     const HWND button = editor.SelectDirectoryBitBtn.Handle();
     EXPECT_EQ(TextOf(button), "...");
-    ComPtr<IAccessible> object;
-    ASSERT_EQ(AccessibleObjectFromWindow(button, DWORD(OBJID_CLIENT), IID_IAccessible, object.ReceiveVoid()), S_OK);
-    VARIANT self{};
-    self.vt = VT_I4;
-    BSTR name = nullptr;
-    ASSERT_EQ(object->get_accName(self, &name), S_OK);
-    EXPECT_EQ(std::wstring(name, SysStringLen(name)), L"Выбрать папку базы");
-    SysFreeString(name);
+    ComPtr<IAccessible> object = AccessibleOf(button);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(AccessibleName(object.Get()), L"Выбрать папку базы");
     EXPECT_EQ(ToolTipText(editor.Handle(), reinterpret_cast<UINT_PTR>(button)), L"Выбрать папку базы");
 }
 

@@ -122,21 +122,17 @@ TEST_F(RegistrySection, ReadingANumberTypeAsTextRaisesInvalidDataType)
     EXPECT_EQ(RaisedMessage([&] { sections.ReadInteger("HelpForm", "Flags", 0); }), "Invalid data type for 'Flags'");
 }
 
-TEST_F(RegistrySection, ReadsAnExpandableStringLiterally)
-{
-    PutRaw("MainForm", "Path", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
-    EXPECT_EQ(Sections(false).ReadString("MainForm", "Path", "def"), "%TEMP%\\x");
-}
-
-TEST_F(RegistrySection, ReadsTextUpToItsFirstNulOrItsEnd)
+TEST_F(RegistrySection, ReadsTextUpToItsFirstNulOrItsEndAndAnExpandableStringLiterally)
 {
     PutRaw("MainForm", "TwoParts", REG_SZ, std::string("ab\0cd\0", 6));
     PutRaw("MainForm", "Unterminated", REG_SZ, "xyz");
     PutRaw("MainForm", "Empty", REG_SZ, "");
+    PutRaw("MainForm", "Path", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
     auto sections = Sections(false);
     EXPECT_EQ(sections.ReadString("MainForm", "TwoParts", "def"), "ab");
     EXPECT_EQ(sections.ReadString("MainForm", "Unterminated", "def"), "xyz");
     EXPECT_EQ(sections.ReadString("MainForm", "Empty", "def"), "");
+    EXPECT_EQ(sections.ReadString("MainForm", "Path", "def"), "%TEMP%\\x");
 }
 
 TEST_F(RegistrySection, ReadsGiveTheirDefaultsWithoutCreatingAnything)
@@ -200,7 +196,7 @@ TEST_F(RegistrySection, PositionTextIsReadUnderTheScreenSizedNameFirst)
     EXPECT_EQ(sections.ReadPosition("MainForm", "NormPos"), "5,6,7,8");
 }
 
-TEST_F(RegistrySection, EraseDeletesTheSectionWithItsNestedSubkeysOnly)
+TEST_F(RegistrySection, EraseDeletesTheSectionWithItsNestedSubkeysOnlyAndAMissingOrEmptyOneChangesNothing)
 {
     PutRaw("MainForm", "ShowCmd", REG_SZ, "1");
     PutRaw("MainForm\\TMainFormMainRxDBGrid", "MainRxDBGrid.Name", REG_SZ, "0,154");
@@ -209,22 +205,15 @@ TEST_F(RegistrySection, EraseDeletesTheSectionWithItsNestedSubkeysOnly)
     PutRaw("HelpForm", "ShowCmd", REG_SZ, "1");
 
     auto sections = Sections();
+    for (const char* nothing : {"NoSuchForm", "NoSuchForm\\Deeper", ""})
+        EXPECT_NO_THROW(sections.EraseSection(nothing)) << nothing;
+    EXPECT_TRUE(GetRaw("MainForm\\TMainFormMainRxDBGrid\\C", "X"));
     sections.EraseSection("MainForm\\TMainFormMainRxDBGrid");
     EXPECT_FALSE(KeyExists("MainForm\\TMainFormMainRxDBGrid"));
     EXPECT_TRUE(GetRaw("MainForm", "ShowCmd"));
 
     sections.EraseSection("MainForm");
     EXPECT_FALSE(KeyExists("MainForm"));
-    EXPECT_TRUE(GetRaw("HelpForm", "ShowCmd"));
-}
-
-TEST_F(RegistrySection, ErasingAMissingOrEmptySectionChangesNothing)
-{
-    PutRaw("HelpForm", "ShowCmd", REG_SZ, "1");
-    auto sections = Sections();
-    EXPECT_NO_THROW(sections.EraseSection("NoSuchForm"));
-    EXPECT_NO_THROW(sections.EraseSection("NoSuchForm\\Deeper"));
-    EXPECT_NO_THROW(sections.EraseSection(""));
     EXPECT_TRUE(GetRaw("HelpForm", "ShowCmd"));
 }
 

@@ -7,7 +7,6 @@
 #include "forms/SelectDirectoryUnit.h"
 #include "forms/ShellFolder.h"
 #include "platform/WideText.h"
-#include "ui/MessageForm.h"
 #include "ui/StdControls.h"
 
 #include <gtest/gtest.h>
@@ -39,13 +38,15 @@ protected:
         SelectedDirectory = "D:\\Earlier";
         DirectorySelected = false;
     }
+
+    // Created by each test once its scratch folders exist.
+    TScopedForm<TSelectDirectoryForm> form;
 };
 
 }  // namespace
 
 TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
 {
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     EXPECT_EQ(form.Caption(), "Выберите директорию информационной базы 1С");
     EXPECT_EQ(ClientSize(form.Handle()), (SIZE{424, 326}));
@@ -65,7 +66,6 @@ TEST_F(SelectDirectoryFormTest, HasTheDesignedCaptionFrameAndControls)
 TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)
 {
     ShellTestFolder dir({"Base\\"});
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     HTREEITEM node = NodeForPath(form.MainShellTreeView, dir / "Base");
     ASSERT_NE(node, nullptr);
@@ -85,7 +85,6 @@ TEST_F(SelectDirectoryFormTest, ChoosingStoresTheSelectedPathAndClosesTheWindow)
 
 TEST_F(SelectDirectoryFormTest, CancelAndTheCloseBoxLeaveTheGlobalsAlone)
 {
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     std::function<void()> ways[] = {
         [&] { SendMessageW(form.CancelButton.Handle(), BM_CLICK, 0, 0); },
@@ -102,7 +101,6 @@ TEST_F(SelectDirectoryFormTest, CancelAndTheCloseBoxLeaveTheGlobalsAlone)
 
 TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
 {
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     EXPECT_TRUE(StaysOpenThrough(form, [&] {
         HWND focus = GetFocus();
@@ -117,7 +115,6 @@ TEST_F(SelectDirectoryFormTest, EnterAndEscapeInTheTreePressNeitherButton)
 TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
 {
     ShellTestFolder dir({"Before\\"});
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, dir / "Before");
@@ -134,7 +131,6 @@ TEST_F(SelectDirectoryFormTest, EnterInTheLabelEditorEndsTheRenameNotTheDialog)
 TEST_F(SelectDirectoryFormTest, ASecondOpeningShowsThePreviousChoiceStillSelected)
 {
     ShellTestFolder dir({"One\\", "One\\Two\\"});
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     PostAction([&] {
@@ -168,7 +164,6 @@ TEST_F(SelectDirectoryFormTest, AFolderNamedBeyondWindows1251IsStoredByItsShortN
     ShellTestFolder dir({"Базы\\"});
     const std::wstring folder = Wide(dir / "Базы") + L"\\\u03a9mega \u65e5\u672c";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     TShellTreeView& tree = form.MainShellTreeView;
     HTREEITEM node = NodeForPath(tree, folder);
@@ -197,7 +192,6 @@ TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefus
     ShellTestFolder dir({});
     const std::wstring folder = Wide(dir.Path()) + L"\\\u6570\u636e";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    TScopedForm<TSelectDirectoryForm> form;
     form.Create();
     HTREEITEM node = NodeForPath(form.MainShellTreeView, folder);
     ASSERT_NE(node, nullptr);
@@ -206,12 +200,7 @@ TEST_F(SelectDirectoryFormTest, AFolderBeyondWindows1251ThatCannotBeNamedIsRefus
     std::wstring message;
     bool stillOpen = false;
     PostAction([&] {
-        PostAction([&] {
-            if (auto* box = dynamic_cast<TMessageForm*>(TForm::FromHandle(FindThreadWindow(L"TMessageForm")))) {
-                message = box->ClipboardText();
-                SendMessageW(box->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-            }
-        });
+        CloseNextMessage(message);
         form.SelectDirectoryButton.Click();
         stillOpen = form.Visible();
         form.CancelButton.Click();

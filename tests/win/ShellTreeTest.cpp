@@ -15,8 +15,9 @@
 
 namespace {
 
-// The folder chooser, whose tree each test creates once its scratch folders
-// exist. Every test checks that the records it made went with their nodes.
+// The folder chooser; a test's scratch folders, made after it, are listed
+// as the tree is opened down to them. Every test checks that the records it
+// made went with their nodes.
 class ShellTree : public testing::Test {
 protected:
     void SetUp() override
@@ -25,6 +26,7 @@ protected:
         ShellLayerStart();
         ReportedErrors().clear();
         liveBefore_ = TShellFolder::LiveCount();
+        form.Create();
     }
     void TearDown() override
     {
@@ -43,7 +45,6 @@ protected:
     void SetUp() override
     {
         ShellTree::SetUp();
-        form.Create();
         chosen = NodeForPath(tree, dir / "Chosen");
         clicked = NodeForPath(tree, dir / "Clicked");
         ASSERT_TRUE(chosen && clicked);
@@ -119,7 +120,6 @@ private:
 
 TEST_F(ShellTree, StartsAtTheDesktopOpenedAndSelected)
 {
-    form.Create();
     HTREEITEM root = tree.RootNode();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(TreeView_GetNextSibling(tree.Handle(), root), nullptr);
@@ -135,7 +135,6 @@ TEST_F(ShellTree, ListsFoldersOnlyAndFillsANodeOnItsFirstExpansion)
 {
     // ASCII names only: without a UTF-8 host locale Wine cannot store others.
     ShellTestFolder dir({"Alpha\\", "Alpha\\Inner\\", "Beta\\", "Gamma two\\", "notes.txt", "Alpha\\deep.txt"});
-    form.Create();
     HTREEITEM parent = NodeForPath(tree, dir.Path());
     ASSERT_NE(parent, nullptr);
     EXPECT_TRUE(tree.ChildNodes(parent).empty());
@@ -160,7 +159,6 @@ TEST_F(ShellTree, ListsFoldersOnlyAndFillsANodeOnItsFirstExpansion)
 TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
 {
     ShellTestFolder dir({"b10\\", "B2\\", "a\\", "Zed\\", "c1\\", "_x\\", "a b\\"});
-    form.Create();
     HTREEITEM parent = NodeForPath(tree, dir.Path());
     ASSERT_NE(parent, nullptr);
     tree.Expand(parent);
@@ -178,7 +176,6 @@ TEST_F(ShellTree, OrdersChildrenAsTheirFolderComparesThem)
 TEST_F(ShellTree, AFolderWithoutSubfoldersLosesItsExpandMarkWhenOpened)
 {
     ShellTestFolder dir({"Empty\\", "Empty\\only.txt"});
-    form.Create();
     HTREEITEM empty = NodeForPath(tree, dir / "Empty");
     ASSERT_NE(empty, nullptr);
     bool attributeSaysSubfolders = (tree.Folders(empty)->Attributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) != 0;
@@ -192,7 +189,6 @@ TEST_F(ShellTree, AFolderWithoutSubfoldersLosesItsExpandMarkWhenOpened)
 TEST_F(ShellTree, StoresTheShellsParsingNamesExactly)
 {
     ShellTestFolder dir({"Trade base\\", "Trade base\\Pay.roll\\"});
-    form.Create();
     for (const std::string& path : {std::string("C:\\"), dir.Path(), dir / "Trade base\\Pay.roll"}) {
         HTREEITEM node = NodeForPath(tree, path);
         ASSERT_NE(node, nullptr) << path;
@@ -203,7 +199,6 @@ TEST_F(ShellTree, StoresTheShellsParsingNamesExactly)
 
 TEST_F(ShellTree, NamesAVirtualFolderByItsDisplayName)
 {
-    form.Create();
     int virtualFolders = 0;
     for (HTREEITEM child : tree.ChildNodes(tree.RootNode())) {
         TShellFolder* record = tree.Folders(child);
@@ -221,7 +216,6 @@ TEST_F(ShellTree, NamesAVirtualFolderByItsDisplayName)
 TEST_F(ShellTree, RenamesAFolderByEditingItsLabel)
 {
     ShellTestFolder dir({"Old name\\", "Old name\\Child\\"});
-    form.Create();
     HTREEITEM node = NodeForPath(tree, dir / "Old name\\Child");
     ASSERT_NE(node, nullptr);
     node = tree.ParentNode(node);
@@ -244,7 +238,6 @@ TEST_F(ShellTree, RenamesAFolderByEditingItsLabel)
 TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
 {
     ShellTestFolder dir({"First\\", "Second\\"});
-    form.Create();
     HTREEITEM node = NodeForPath(tree, dir / "First");
     ASSERT_NE(node, nullptr);
 
@@ -267,7 +260,6 @@ TEST_F(ShellTree, AFailedOrCancelledRenameKeepsTheLabelAndTheFolder)
 TEST_F(ShellTree, DeleteFromTheContextMenuRemovesTheNodeOnceTheFolderIsGone)
 {
     ShellTestFolder dir({"Doomed\\", "Doomed\\Sub\\", "Stays\\"});
-    form.Create();
     HTREEITEM doomed = NodeForPath(tree, dir / "Doomed\\Sub");
     ASSERT_NE(doomed, nullptr);
     doomed = tree.ParentNode(doomed);
@@ -285,7 +277,6 @@ TEST_F(ShellTree, DeleteFromTheContextMenuRemovesTheNodeOnceTheFolderIsGone)
 TEST_F(ShellTree, RefreshRebuildsABranchWithItsOpenBranchesAndSelection)
 {
     ShellTestFolder dir({"Top\\", "Top\\Open\\", "Top\\Open\\Leaf\\", "Top\\Closed\\", "Top\\Closed\\Hidden\\"});
-    form.Create();
     HTREEITEM leaf = NodeForPath(tree, dir / "Top\\Open\\Leaf");
     ASSERT_NE(leaf, nullptr);
     tree.Select(leaf);
@@ -310,7 +301,6 @@ TEST_F(ShellTree, RefreshRebuildsABranchWithItsOpenBranchesAndSelection)
 TEST_F(ShellTree, PasteRefreshesTheMenusNodeAndSelectsIt)
 {
     ShellTestFolder dir({"Target\\", "Target\\Open\\", "Target\\Open\\Inner\\", "Other\\"});
-    form.Create();
     HTREEITEM inner = NodeForPath(tree, dir / "Target\\Open\\Inner");
     HTREEITEM other = NodeForPath(tree, dir / "Other");
     ASSERT_TRUE(inner && other);
@@ -378,7 +368,6 @@ TEST_F(ShellTreeChosenAndClicked, RightClickMakesTheNodeUnderTheMouseTheSubjectW
 TEST_F(ShellTree, RecreatingTheControlWindowRebuildsTheTreeFromTheRoot)
 {
     ShellTestFolder dir({"Deep\\", "Deep\\Er\\"});
-    form.Create();
     HTREEITEM deep = NodeForPath(tree, dir / "Deep\\Er");
     ASSERT_NE(deep, nullptr);
     tree.Select(deep);
@@ -397,7 +386,6 @@ TEST_F(ShellTree, RecreatingTheControlWindowRebuildsTheTreeFromTheRoot)
 TEST_F(ShellTree, ShowsTheSystemSmallIconsAndKeepsThatListWhateverIsSet)
 {
     ShellTestFolder dir({"Folder\\"});
-    form.Create();
     SHFILEINFOW info{};
     auto system = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
@@ -426,7 +414,6 @@ TEST_F(ShellTree, ShowsTheSystemSmallIconsAndKeepsThatListWhateverIsSet)
 TEST_F(ShellTree, OnAMonitorOfAnotherDensityTheIconsTakeTheSmallIconSizeThere)
 {
     ShellTestFolder dir({"Folder\\"});
-    form.Create();
     HTREEITEM folder = NodeForPath(tree, dir / "Folder");
     ASSERT_NE(folder, nullptr);
     for (int percent : {125, 150, 175, 200, 100}) {
