@@ -1,6 +1,6 @@
 #include "forms/MainUnit.h"
 
-#include "app/MessageDialog.h"
+#include "ui/MessageDialog.h"
 #include "app/ProgramFolder.h"
 #include "app/Resources.h"
 #include "forms/HelpUnit.h"

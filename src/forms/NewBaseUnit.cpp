@@ -1,6 +1,6 @@
 #include "forms/NewBaseUnit.h"
 
-#include "app/MessageDialog.h"
+#include "ui/MessageDialog.h"
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/SelectDirectoryUnit.h"

@@ -1,6 +1,6 @@
 #include "forms/SelectDirectoryUnit.h"
 
-#include "app/MessageDialog.h"
+#include "ui/MessageDialog.h"
 #include "platform/Cp1251Path.h"
 #include "platform/SystemErrorText.h"
 #include "platform/Win32.h"

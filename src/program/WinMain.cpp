@@ -1,6 +1,6 @@
 // The program's entry: OLE, the application object, the four windows in
 // their fixed order, the message loop, and a clean end.
-#include "app/ReportException.h"
+#include "ui/ReportException.h"
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"

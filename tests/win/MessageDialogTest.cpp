@@ -1,7 +1,7 @@
 #include "WinTestSupport.h"
 
-#include "app/MessageDialog.h"
-#include "app/ReportException.h"
+#include "ui/MessageDialog.h"
+#include "ui/ReportException.h"
 #include "runtime/Exceptions.h"
 #include "platform/Dpi.h"
 #include "platform/Handles.h"

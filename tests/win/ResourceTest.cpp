@@ -3,7 +3,7 @@
 // add/delete cycles on the list.
 #include "GridTestSupport.h"
 
-#include "app/MessageDialog.h"
+#include "ui/MessageDialog.h"
 #include "forms/HelpUnit.h"
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"

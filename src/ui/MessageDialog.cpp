@@ -1,4 +1,4 @@
-#include "app/MessageDialog.h"
+#include "ui/MessageDialog.h"
 
 #include "platform/WideText.h"
 #include "ui/MessageForm.h"

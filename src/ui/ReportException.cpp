@@ -1,4 +1,4 @@
-#include "app/ReportException.h"
+#include "ui/ReportException.h"
 
 #include "ui/portable/AppTitle.h"
 #include "runtime/Exceptions.h"
