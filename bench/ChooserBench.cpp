@@ -11,7 +11,7 @@
 
 #include "platform/ItemIdList.h"
 #include "forms/SelectDirectoryUnit.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "ui/Application.h"
 
 #include <algorithm>

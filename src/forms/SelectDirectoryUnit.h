@@ -7,7 +7,7 @@
 #pragma once
 
 #include "app/SharedState.h"
-#include "forms/ShellTreeView.h"
+#include "shelltree/ShellTreeView.h"
 #include "storage/FormStorage.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"

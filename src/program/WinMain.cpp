@@ -5,7 +5,7 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/Win32.h"
 #include "runtime/ScopeGuard.h"
 #include "ui/Application.h"

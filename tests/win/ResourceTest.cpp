@@ -8,7 +8,7 @@
 #include "forms/MainUnit.h"
 #include "forms/NewBaseUnit.h"
 #include "forms/SelectDirectoryUnit.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 

@@ -1,7 +1,7 @@
 // Folder records, identifier lists and the shell's name records, checked
 // without a tree.
 #include "platform/ItemIdList.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/WideText.h"
 
 #include <gtest/gtest.h>

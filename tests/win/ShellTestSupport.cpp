@@ -1,7 +1,7 @@
 #include "ShellTestSupport.h"
 #include "WinTestSupport.h"
 
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/WideText.h"
 
 #include <gtest/gtest.h>

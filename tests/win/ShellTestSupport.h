@@ -2,7 +2,7 @@
 // the shell namespace really lists, and the way down the tree to one path.
 #pragma once
 
-#include "forms/ShellTreeView.h"
+#include "shelltree/ShellTreeView.h"
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 #include "WinTestSupport.h"
 
 #include "forms/SelectDirectoryUnit.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/Dpi.h"
 #include "platform/WideText.h"
 

@@ -1,4 +1,4 @@
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 
 #include "platform/ItemIdList.h"
 #include "platform/SystemErrorText.h"

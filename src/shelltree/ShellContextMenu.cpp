@@ -1,6 +1,6 @@
-#include "forms/ShellContextMenu.h"
+#include "shelltree/ShellContextMenu.h"
 
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 
 #include <algorithm>
 #include <cctype>

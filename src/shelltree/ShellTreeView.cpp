@@ -1,7 +1,7 @@
-#include "forms/ShellTreeView.h"
+#include "shelltree/ShellTreeView.h"
 
 #include "platform/ItemIdList.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/Dpi.h"
 #include "platform/WideText.h"
 #include "runtime/ScopeGuard.h"

@@ -1,10 +1,10 @@
 // The shell tree's context menu and the refresh of a branch after "paste".
-#include "forms/ShellTreeView.h"
+#include "shelltree/ShellTreeView.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/FileExists.h"
 #include "platform/ItemIdList.h"
-#include "forms/ShellContextMenu.h"
-#include "forms/ShellFolder.h"
+#include "shelltree/ShellContextMenu.h"
+#include "shelltree/ShellFolder.h"
 #include "platform/WideText.h"
 #include "runtime/ScopeGuard.h"
 
