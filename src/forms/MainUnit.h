@@ -7,7 +7,7 @@
 #include "model/RxMemoryData.h"
 #include "storage/FormStorage.h"
 #include "storage/GridLayout.h"
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 

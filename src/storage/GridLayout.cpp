@@ -6,7 +6,7 @@
 #include "runtime/IntParser.h"
 #include "runtime/ScopeGuard.h"
 #include "storage/RegistrySection.h"
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 #include "ui/Form.h"
 
 #include <optional>

@@ -2,7 +2,7 @@
 #include "ListGridForm.h"
 
 #include "model/RxMemoryData.h"
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
 

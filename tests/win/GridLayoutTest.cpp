@@ -5,7 +5,7 @@
 
 #include "model/RxMemoryData.h"
 #include "storage/GridLayout.h"
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 
 #include <gtest/gtest.h>
 

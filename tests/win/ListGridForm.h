@@ -9,7 +9,7 @@
 #pragma once
 
 #include "model/RxMemoryData.h"
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 #include "ui/Form.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // rows with their column and row lines, and the focused cell. Only the rows
 // of the view window that meet the area to repaint are drawn. Where a row
 // is drawn and what it shows are told to screen readers from here too.
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 
 #include "platform/Handles.h"
 #include "platform/WideText.h"

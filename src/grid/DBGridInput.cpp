@@ -1,7 +1,7 @@
 // What the user does to the grid: keys, mouse, scroll bars, and dragging
 // the titles' edges and the titles themselves; and what a screen reader
 // does to it: selecting and opening a row.
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 
 #include "runtime/Cp1251.h"
 #include "ui/Application.h"

@@ -22,8 +22,8 @@
 #include "platform/Handles.h"
 #include "platform/Dpi.h"
 #include "ui/Control.h"
-#include "ui/DBGridAccessible.h"
-#include "ui/DBGridColumns.h"
+#include "grid/DBGridAccessible.h"
+#include "grid/DBGridColumns.h"
 #include "ui/ToolTip.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 // The grid's window and its link to the data source: its classes and child
 // windows, its messages, what a change of the data repaints; the accessible
 // object it hands out and the events that tell screen readers of changes.
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 
 #include "platform/Handles.h"
 #include "runtime/Exceptions.h"

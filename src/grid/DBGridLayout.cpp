@@ -1,7 +1,7 @@
 // The grid's geometry: the density and the font's metrics, the size, the
 // titles laid over the columns, how many rows the view window holds, the
 // scroll bars, and where a column or a line is.
-#include "ui/DBGrid.h"
+#include "grid/DBGrid.h"
 
 #include "platform/Handles.h"
 #include "platform/WideText.h"

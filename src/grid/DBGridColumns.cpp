@@ -1,4 +1,4 @@
-#include "ui/DBGridColumns.h"
+#include "grid/DBGridColumns.h"
 
 #include "runtime/Exceptions.h"
 

@@ -1,4 +1,4 @@
-#include "ui/DBGridAccessible.h"
+#include "grid/DBGridAccessible.h"
 
 #include "platform/WideText.h"
 
