@@ -8,8 +8,8 @@
 #include "BaseListGenerator.h"
 #include "BaseTableHelpers.h"
 
-#include "model/BaseListFormat.h"
-#include "model/BaseListRows.h"
+#include "baselist/portable/BaseListFormat.h"
+#include "baselist/portable/BaseListRows.h"
 #include "model/RxMemoryData.h"
 
 #include <algorithm>

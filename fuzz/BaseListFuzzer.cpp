@@ -18,7 +18,7 @@
 
 #include "BaseListStreams.h"
 #include "FuzzCheck.h"
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <algorithm>
 #include <string>

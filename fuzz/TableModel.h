@@ -5,7 +5,7 @@
 #pragma once
 
 #include "model/RxMemoryData.h"
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <algorithm>
 #include <array>

@@ -16,7 +16,7 @@
 #include "FuzzCheck.h"
 #include "TableModel.h"
 #include "model/RxMemoryData.h"
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 #include "runtime/Exceptions.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

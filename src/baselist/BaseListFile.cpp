@@ -2,7 +2,7 @@
 
 #include "baselist/BaseListTexts.h"
 #include "baselist/ListFileSteps.h"
-#include "model/BaseListRows.h"
+#include "baselist/portable/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "platform/FileApi.h"
 #include "runtime/Exceptions.h"

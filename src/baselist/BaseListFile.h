@@ -40,7 +40,7 @@
 #pragma once
 
 #include "baselist/BaseListCompanions.h"
-#include "model/BaseListFormat.h"
+#include "baselist/portable/BaseListFormat.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 // program remembers of its list file between the two.
 #pragma once
 
-#include "model/BaseListFormat.h"
+#include "baselist/portable/BaseListFormat.h"
 #include "platform/Handles.h"
 
 #include <map>

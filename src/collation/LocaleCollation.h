@@ -5,7 +5,7 @@
 //   table.SetCollation(&CompareUserLocale, UserLocaleSortKey());
 #pragma once
 
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <string_view>
 

@@ -23,7 +23,7 @@
 #include "data/DataSet.h"
 #include "model/MemoryRecord.h"
 #include "model/RecordPool.h"
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <cstdint>
 #include <deque>

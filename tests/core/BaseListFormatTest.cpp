@@ -1,5 +1,5 @@
 #include "BaseListStreams.h"
-#include "model/BaseListFormat.h"
+#include "baselist/portable/BaseListFormat.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 //   EXPECT_EQ(SaveFromTable(table), bytes);
 #pragma once
 
-#include "model/BaseListFormat.h"
-#include "model/BaseListRows.h"
+#include "baselist/portable/BaseListFormat.h"
+#include "baselist/portable/BaseListRows.h"
 #include "model/RxMemoryData.h"
 #include "runtime/Exceptions.h"
 

@@ -2,7 +2,7 @@
 // pair: keys only speed it up.
 #include "BaseTableHelpers.h"
 
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <gtest/gtest.h>
 

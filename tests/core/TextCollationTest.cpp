@@ -1,4 +1,4 @@
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // of comparing every pair.
 #include "BaseTableHelpers.h"
 #include "model/RxMemoryData.h"
-#include "model/TextCollation.h"
+#include "collation/portable/TextCollation.h"
 #include "collation/LocaleCollation.h"
 #include "platform/Win32.h"
 

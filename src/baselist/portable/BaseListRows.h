@@ -8,7 +8,7 @@
 //   WriteBaseList(sink, BaseListRowWalker(table));  // from the first row to the last
 #pragma once
 
-#include "model/BaseListFormat.h"
+#include "baselist/portable/BaseListFormat.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "model/BaseListFormat.h"
+#include "baselist/portable/BaseListFormat.h"
 
 #include "model/ByteRuns.h"
 

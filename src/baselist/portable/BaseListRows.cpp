@@ -1,4 +1,4 @@
-#include "model/BaseListRows.h"
+#include "baselist/portable/BaseListRows.h"
 
 #include "data/DataSet.h"
 
