@@ -6,9 +6,9 @@
 #   autoperiod_layer(storage USES runtime data platform ui)
 #
 # A folder's portable/ sub-folder is a layer of its own (ui/portable is the
-# library autoperiod_ui_portable): what that concept decides without a
-# window, built in both builds. The folder above it names it among its uses;
-# its files are not the folder's own.
+# library autoperiod_ui_portable): its concept's part without <windows.h>,
+# built in both builds. The folder above it names it among its uses; its
+# files are not the folder's own.
 #
 # Programs and tests see the whole tree through autoperiod_core (the
 # portable layers) or autoperiod_win (every layer).
