@@ -9,7 +9,7 @@
 //   ChooserBench.exe [--results FILE] [--sizes 1000,10000] [--runs 5]
 #include "BenchSupport.h"
 
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 #include "forms/SelectDirectoryUnit.h"
 #include "shelltree/ShellFolder.h"
 #include "ui/Application.h"

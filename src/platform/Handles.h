@@ -86,8 +86,6 @@ using UniqueWindow = UniqueResource<HWND, &DestroyWindowIfThere>;
 using MemoryDC = UniqueResource<HDC, &DeleteDC>;
 // A search begun with FindFirstFileW.
 using UniqueFindHandle = UniqueResource<HANDLE, &FindClose, &InvalidHandleValue>;
-// Item identifier lists from the shell's allocator.
-using UniquePidl = UniqueResource<LPITEMIDLIST, &CoTaskMemFree>;
 
 // Selects a GDI object into a device context for one scope.
 class ScopedSelect {

@@ -1,6 +1,6 @@
 #include "shelltree/ShellFolder.h"
 
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 #include "platform/SystemErrorText.h"
 #include "platform/WideText.h"
 #include "runtime/Exceptions.h"

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/Handles.h"
+#include "shelltree/ItemIdList.h"
 
 #include <string>
 

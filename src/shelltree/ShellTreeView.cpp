@@ -1,6 +1,6 @@
 #include "shelltree/ShellTreeView.h"
 
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 #include "shelltree/ShellFolder.h"
 #include "platform/Dpi.h"
 #include "platform/WideText.h"

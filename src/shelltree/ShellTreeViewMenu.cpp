@@ -2,7 +2,7 @@
 #include "shelltree/ShellTreeView.h"
 
 #include "platform/FileExists.h"
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 #include "shelltree/ShellContextMenu.h"
 #include "shelltree/ShellFolder.h"
 #include "platform/WideText.h"

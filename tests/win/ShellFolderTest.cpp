@@ -1,6 +1,6 @@
 // Folder records, identifier lists and the shell's name records, checked
 // without a tree.
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 #include "shelltree/ShellFolder.h"
 #include "platform/WideText.h"
 

@@ -9,6 +9,9 @@
 
 #include "platform/Handles.h"
 
+// A list from the shell's allocator, freed with it.
+using UniquePidl = UniqueResource<LPITEMIDLIST, &CoTaskMemFree>;
+
 // Bytes of the whole list including its ending zero word; 0 for no list.
 UINT PidlSize(LPCITEMIDLIST pidl);
 

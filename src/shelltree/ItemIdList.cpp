@@ -1,4 +1,4 @@
-#include "platform/ItemIdList.h"
+#include "shelltree/ItemIdList.h"
 
 #include <cstring>
 #include <new>
