@@ -358,13 +358,3 @@ STDMETHODIMP TDBGridAccessible::accDoDefaultAction(VARIANT child)
         return rows_->OpenRowLater(int(id)) ? S_OK : E_FAIL;
     });
 }
-
-STDMETHODIMP TDBGridAccessible::put_accName(VARIANT, BSTR)
-{
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TDBGridAccessible::put_accValue(VARIANT, BSTR)
-{
-    return E_NOTIMPL;
-}

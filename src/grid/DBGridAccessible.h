@@ -81,8 +81,6 @@ public:
     STDMETHODIMP accNavigate(long direction, VARIANT start, VARIANT* end) override;
     STDMETHODIMP accHitTest(long x, long y, VARIANT* child) override;
     STDMETHODIMP accDoDefaultAction(VARIANT child) override;
-    STDMETHODIMP put_accName(VARIANT child, BSTR name) override;
-    STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
 
 private:
     ~TDBGridAccessible() override = default;

@@ -50,3 +50,13 @@ STDMETHODIMP TAccessibleObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, 
 {
     return E_NOTIMPL;
 }
+
+STDMETHODIMP TAccessibleObject::put_accName(VARIANT, BSTR)
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP TAccessibleObject::put_accValue(VARIANT, BSTR)
+{
+    return E_NOTIMPL;
+}

@@ -25,6 +25,10 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
+    // IAccessible: no client may rename an object or change its value.
+    STDMETHODIMP put_accName(VARIANT, BSTR) override;
+    STDMETHODIMP put_accValue(VARIANT, BSTR) override;
+
 protected:
     TAccessibleObject() = default;
     // Made with one reference, which its maker hands on; the last Release

@@ -155,13 +155,3 @@ STDMETHODIMP TWindowAccessible::accDoDefaultAction(VARIANT child)
 {
     return standard_->accDoDefaultAction(child);
 }
-
-STDMETHODIMP TWindowAccessible::put_accName(VARIANT, BSTR)
-{
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP TWindowAccessible::put_accValue(VARIANT, BSTR)
-{
-    return E_NOTIMPL;
-}

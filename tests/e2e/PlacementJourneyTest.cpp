@@ -210,7 +210,7 @@ TEST(PlacementJourney, AtEveryDensityEveryWindowShowsItsControlsWholeAndApart)
 }
 
 // A layout the operator left at 100 % looks the same at any density: each
-// column as wide, for its text, as it was. scripts/a11y-screenshots keeps
+// column as wide, for its text, as it was. scripts/dpi-screenshots keeps
 // the picture at 200 % in doc/a11y/.
 TEST(PlacementJourney, AColumnLayoutStoredAt100PercentLooksTheSameAtAnyDensity)
 {
